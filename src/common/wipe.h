@@ -1,0 +1,23 @@
+// Wiping of secrets. The stores go through a volatile pointer and are followed by a
+// compiler barrier, so dead-store elimination cannot remove them.
+#pragma once
+#include <cstddef>
+
+namespace vantix {
+
+void secure_wipe(void* p, size_t n);
+
+// Wipes an object on scope exit, on every return path.
+template <class T>
+class WipeOnExit {
+public:
+    explicit WipeOnExit(T& obj) : obj_(obj) {}
+    ~WipeOnExit() { secure_wipe(&obj_, sizeof(T)); }
+    WipeOnExit(const WipeOnExit&) = delete;
+    WipeOnExit& operator=(const WipeOnExit&) = delete;
+
+private:
+    T& obj_;
+};
+
+}  // namespace vantix

@@ -1,0 +1,33 @@
+// GOST 28147-89 block transforms and the CryptoPro key meshing (RFC 4357, 2.3.2).
+//
+// Blocks are two native words (first = the standard's N1, second = N2); callers convert
+// bytes to words. A masked key block is sixteen words: 0-7 the key value (key XOR mask),
+// 8-15 the mask. Round key i is word i XOR word 8+i, formed when needed and never stored.
+// A plain key is eight words K0..K7. `t` is an expanded table (see sbox.h).
+//
+// The 32-round transforms allow in == out: both input words are read before writing.
+#pragma once
+#include <cstdint>
+
+namespace vantix {
+
+struct COM_State;
+struct RND_State;
+
+void encrypt_block(const uint32_t* t, const uint32_t* masked_key, const uint32_t* in, uint32_t* out);
+void decrypt_block(const uint32_t* t, const uint32_t* masked_key, const uint32_t* in, uint32_t* out);
+void encrypt_block_plain(const uint32_t* t, const uint32_t* key, const uint32_t* in, uint32_t* out);
+void decrypt_block_plain(const uint32_t* t, const uint32_t* key, const uint32_t* in, uint32_t* out);
+
+// state = 16-round transform of (state XOR data), with no final exchange.
+void mac_rounds(const uint32_t* t, const uint32_t* masked_key, uint32_t* state, const uint32_t* data);
+
+// Replaces the key by its meshed successor: the key deciphers the 32-byte meshing constant,
+// which becomes the new key. With a mask the key is value XOR mask before and after (the
+// mask is unchanged). With a register, the register is then enciphered under the new key.
+// Returns 15 when the key, the COM_State or the RND_State is absent (the generator is only
+// checked, not used), else 0.
+int key_meshing(const COM_State* com, const RND_State* rnd, uint32_t* key_value,
+                const uint32_t* key_mask, uint32_t* reg);
+
+}  // namespace vantix

@@ -1,0 +1,38 @@
+#include "gost28147/context_key.h"
+
+#include "common/bytes.h"
+#include "common/wipe.h"
+#include "gost28147/block.h"
+#include "gost28147/sbox.h"
+#include "random/masking.h"
+
+namespace vantix {
+
+uint32_t context_key_load(RND_State* rnd, uint32_t* key16, const uint8_t* mk) {
+    for (int i = 0; i < 8; ++i) {
+        uint8_t b[4];
+        for (int k = 0; k < 4; ++k) b[k] = mk[4 * i + k] ^ mk[32 + 4 * i + k];
+        key16[i] = load_be32(b);
+        secure_wipe(b, sizeof b);
+    }
+    mask_key(rnd, key16, key16 + 8);
+    return checksum_seal(key16);
+}
+
+bool context_key_intact(const uint32_t* key16, uint32_t checksum) {
+    return checksum_verify(key16, checksum);
+}
+
+uint32_t context_key_remask(RND_State* rnd, uint32_t* key16) {
+    remask_key(rnd, key16, key16 + 8);
+    return checksum_seal(key16);
+}
+
+int context_key_mesh(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg,
+                     uint32_t* checksum) {
+    const int r = key_meshing(com, rnd, key16, key16 + 8, reg);
+    if (r == 0) *checksum = checksum_seal(key16);
+    return r;
+}
+
+}  // namespace vantix

@@ -1,0 +1,44 @@
+// Simple-replacement (electronic code book) context: at most 32 bytes, one key's worth,
+// per initialisation, in any mix of directions.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "gost28147/sbox.h"
+#include "random/rnd_state.h"
+
+namespace vantix {
+
+#pragma pack(push, 4)
+struct BlockContext {
+    uint32_t magic;          // 0x9ABCDEF0 once cleared
+    uint32_t key[16];        // key_value (words 0-7) then key_mask (words 8-15)
+    uint32_t initialised;
+    RND_State* rnd_state;
+    COM_State* com_state;
+    uint8_t reserved[8];
+    uint32_t byte_count;     // bytes processed since init, 0..32
+    uint32_t checksum;       // CRC-32 of key_value
+};
+#pragma pack(pop)
+
+static_assert(offsetof(BlockContext, magic) == 0);
+static_assert(offsetof(BlockContext, key) == 4);        // key_value at 4, key_mask at 36
+static_assert(offsetof(BlockContext, initialised) == 68);
+static_assert(offsetof(BlockContext, rnd_state) == 72);
+static_assert(offsetof(BlockContext, com_state) == 80);
+static_assert(offsetof(BlockContext, reserved) == 88);
+static_assert(offsetof(BlockContext, byte_count) == 96);
+static_assert(offsetof(BlockContext, checksum) == 100);
+static_assert(sizeof(BlockContext) == 104);
+
+constexpr uint32_t ECB_LIMIT_BYTES = 32;
+
+// masked_key: 64 bytes (key XOR mask, then mask); key words big-endian.
+int block_init(BlockContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key);
+// blocks counts 8-byte blocks, each read and written as two big-endian words.
+int block_encrypt(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks);
+int block_decrypt(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks);
+int block_clear(BlockContext* ctx);
+
+}  // namespace vantix

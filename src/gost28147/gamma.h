@@ -1,0 +1,56 @@
+// Gamma (counter) mode context with CryptoPro key meshing after every 1024 gamma bytes.
+// Encryption and decryption are the same operation; a stream may be split into calls of
+// any lengths.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "gost28147/sbox.h"
+#include "random/rnd_state.h"
+
+namespace vantix {
+
+#pragma pack(push, 4)
+struct GammaContext {
+    uint32_t magic;          // 0x9ABCDEF2 once cleared
+    uint32_t key[16];        // key_value then key_mask
+    uint32_t counter[2];     // N3, N4
+    uint8_t gamma[8];        // current gamma block, two big-endian words
+    int32_t position;        // next unused gamma byte; 8 = none left
+    uint32_t initialised;
+    RND_State* rnd_state;
+    COM_State* com_state;
+    uint32_t mesh_count;     // gamma bytes since init or the last meshing
+    uint32_t checksum;
+};
+#pragma pack(pop)
+
+static_assert(offsetof(GammaContext, key) == 4);
+static_assert(offsetof(GammaContext, counter) == 68);
+static_assert(offsetof(GammaContext, gamma) == 76);
+static_assert(offsetof(GammaContext, position) == 84);
+static_assert(offsetof(GammaContext, initialised) == 88);
+static_assert(offsetof(GammaContext, rnd_state) == 92);
+static_assert(offsetof(GammaContext, com_state) == 100);
+static_assert(offsetof(GammaContext, mesh_count) == 108);
+static_assert(offsetof(GammaContext, checksum) == 112);
+static_assert(sizeof(GammaContext) == 116);
+constexpr size_t GAMMA_CONTEXT_BLOCK = 120;  // allocation size; the last 4 bytes are unused
+
+// The standard's counter constants: C1 is added to N4 modulo 2^32 - 1, C2 to N3 modulo 2^32.
+constexpr uint32_t GAMMA_C1 = 0x01010104u;
+constexpr uint32_t GAMMA_C2 = 0x01010101u;
+
+// iv: 8 bytes (two big-endian words) or null for zeros.
+int gamma_init(GammaContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key,
+               const uint8_t* iv);
+int gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
+int gamma_clear(GammaContext* ctx);
+
+// N4 + C1 modulo 2^32 - 1 (a carry out of 32 bits adds 1).
+inline uint32_t gamma_add_c1(uint32_t n4) {
+    const uint32_t s = n4 + GAMMA_C1;
+    return s < GAMMA_C1 ? s + 1 : s;
+}
+
+}  // namespace vantix

@@ -1,0 +1,92 @@
+#include "gost28147/gamma_ofb.h"
+
+#include "common/bytes.h"
+#include "common/result.h"
+#include "common/wipe.h"
+#include "gost28147/block.h"
+#include "gost28147/context_key.h"
+
+namespace vantix {
+
+namespace {
+
+// Byte p of the feedback register as it lies in memory (the register is two native words).
+uint8_t* feedback_bytes(GammaFeedbackContext* ctx) {
+    return reinterpret_cast<uint8_t*>(ctx->feedback);
+}
+
+int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length,
+            bool decrypt) {
+    if (ctx == nullptr || in == nullptr || out == nullptr) return RC_MISSING;
+    if (ctx->magic != MAGIC_GAMMA_OFB) return RC_BAD_MARKER;
+    if (ctx->initialised != 1) return RC_NOT_INITIALISED;
+    if (!context_key_intact(ctx->key, ctx->checksum)) return RC_CHECKSUM;
+    const uint32_t* t = ctx->com_state->expanded;
+    uint8_t* reg = feedback_bytes(ctx);
+    for (int32_t i = 0; i < length; ++i) {
+        if (ctx->position == 8) {
+            uint32_t g[2];
+            encrypt_block(t, ctx->key, ctx->feedback, g);
+            store_be32(ctx->gamma, g[0]);
+            store_be32(ctx->gamma + 4, g[1]);
+            ctx->position = 0;
+        }
+        const uint8_t c = decrypt ? in[i] : uint8_t(ctx->gamma[ctx->position] ^ in[i]);
+        out[i] = decrypt ? uint8_t(ctx->gamma[ctx->position] ^ c) : c;
+        reg[ctx->position] = c;
+        ++ctx->position;
+        if (ctx->position == 8) {
+            // The eight ciphertext bytes become the register's two big-endian words.
+            const uint32_t w0 = load_be32(reg), w1 = load_be32(reg + 4);
+            ctx->feedback[0] = w0;
+            ctx->feedback[1] = w1;
+            ctx->mesh_count += 8;
+            if (ctx->mesh_count == 1024) {
+                ctx->mesh_count = 0;
+                const int r = context_key_mesh(ctx->com_state, ctx->rnd_state, ctx->key,
+                                               ctx->feedback, &ctx->checksum);
+                if (r != 0) return r;
+            }
+        }
+    }
+    ctx->checksum = context_key_remask(ctx->rnd_state, ctx->key);
+    return RC_OK;
+}
+
+}  // namespace
+
+int gamma_ofb_init(GammaFeedbackContext* ctx, COM_State* com, RND_State* rnd,
+                   const uint8_t* masked_key, const uint8_t* iv) {
+    if (com == nullptr) return RC_MISSING;
+    sbox_expand(com->sbox, com->expanded);
+    if (ctx == nullptr || masked_key == nullptr || rnd == nullptr) return RC_MISSING;
+    if (ctx->initialised != 0) return RC_ALREADY_INITIALISED;
+    if (!rnd_is_seeded(rnd)) return RC_MISSING;
+    if (ctx->magic != MAGIC_GAMMA_OFB) gamma_ofb_clear(ctx);
+    ctx->rnd_state = rnd;
+    ctx->com_state = com;
+    ctx->feedback[0] = iv ? load_be32(iv) : 0;
+    ctx->feedback[1] = iv ? load_be32(iv + 4) : 0;
+    ctx->position = 8;
+    ctx->checksum = context_key_load(rnd, ctx->key, masked_key);
+    ctx->initialised = 1;
+    ctx->mesh_count = 0;
+    return RC_OK;
+}
+
+int gamma_ofb_encrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length) {
+    return ofb_run(ctx, in, out, length, false);
+}
+
+int gamma_ofb_decrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length) {
+    return ofb_run(ctx, in, out, length, true);
+}
+
+int gamma_ofb_clear(GammaFeedbackContext* ctx) {
+    if (ctx == nullptr) return RC_MISSING;
+    secure_wipe(ctx, sizeof *ctx);
+    ctx->magic = MAGIC_GAMMA_OFB;
+    return RC_OK;
+}
+
+}  // namespace vantix

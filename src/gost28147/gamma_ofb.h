@@ -1,0 +1,46 @@
+// Gamma-with-feedback (cipher feedback) context with CryptoPro key meshing after every
+// 1024 bytes. The gamma of a block is the encipherment of the previous ciphertext block
+// (of the vector for the first block); a stream may be split into calls of any lengths.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "gost28147/sbox.h"
+#include "random/rnd_state.h"
+
+namespace vantix {
+
+#pragma pack(push, 4)
+struct GammaFeedbackContext {
+    uint32_t magic;          // 0x9ABCDEF3 once cleared
+    uint32_t key[16];        // key_value then key_mask
+    uint32_t feedback[2];    // between blocks: the next block to encipher; within a block its
+                             // first `position` bytes hold that block's ciphertext
+    uint8_t gamma[8];        // current gamma block, two big-endian words
+    int32_t position;        // next byte of the current block; 8 = block complete
+    uint32_t initialised;
+    RND_State* rnd_state;
+    COM_State* com_state;
+    uint32_t mesh_count;
+    uint32_t checksum;
+};
+#pragma pack(pop)
+
+static_assert(offsetof(GammaFeedbackContext, key) == 4);
+static_assert(offsetof(GammaFeedbackContext, feedback) == 68);
+static_assert(offsetof(GammaFeedbackContext, gamma) == 76);
+static_assert(offsetof(GammaFeedbackContext, position) == 84);
+static_assert(offsetof(GammaFeedbackContext, initialised) == 88);
+static_assert(offsetof(GammaFeedbackContext, rnd_state) == 92);
+static_assert(offsetof(GammaFeedbackContext, com_state) == 100);
+static_assert(offsetof(GammaFeedbackContext, mesh_count) == 108);
+static_assert(offsetof(GammaFeedbackContext, checksum) == 112);
+static_assert(sizeof(GammaFeedbackContext) == 116);
+
+int gamma_ofb_init(GammaFeedbackContext* ctx, COM_State* com, RND_State* rnd,
+                   const uint8_t* masked_key, const uint8_t* iv);
+int gamma_ofb_encrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
+int gamma_ofb_decrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
+int gamma_ofb_clear(GammaFeedbackContext* ctx);
+
+}  // namespace vantix

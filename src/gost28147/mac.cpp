@@ -1,0 +1,82 @@
+#include "gost28147/mac.h"
+
+#include <cstring>
+
+#include "common/bytes.h"
+#include "common/result.h"
+#include "common/wipe.h"
+#include "gost28147/block.h"
+#include "gost28147/context_key.h"
+
+namespace vantix {
+
+int mac_init(MacContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key,
+             const uint8_t* iv) {
+    if (com == nullptr) return RC_MISSING;
+    sbox_expand(com->sbox, com->expanded);
+    if (ctx == nullptr || masked_key == nullptr || rnd == nullptr) return RC_MISSING;
+    if (ctx->initialised != 0) return RC_ALREADY_INITIALISED;
+    if (!rnd_is_seeded(rnd)) return RC_MISSING;
+    if (ctx->magic != MAGIC_MAC) mac_clear(ctx);
+    ctx->rnd_state = rnd;
+    ctx->com_state = com;
+    ctx->state[0] = iv ? load_be32(iv) : 0;
+    ctx->state[1] = iv ? load_be32(iv + 4) : 0;
+    ctx->position = 0;
+    ctx->checksum = context_key_load(rnd, ctx->key, masked_key);
+    ctx->mesh_count = 0;
+    ctx->initialised = 1;
+    return RC_OK;
+}
+
+int mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
+    if (ctx == nullptr || data == nullptr) return RC_MISSING;
+    if (ctx->initialised != 1) return RC_NOT_INITIALISED;
+    if (!context_key_intact(ctx->key, ctx->checksum)) return RC_CHECKSUM;
+    const uint32_t* t = ctx->com_state->expanded;
+    for (int32_t i = 0; i < length; ++i) {
+        if (ctx->position == 8) {
+            const uint32_t d[2] = {load_be32(ctx->buffer), load_be32(ctx->buffer + 4)};
+            mac_rounds(t, ctx->key, ctx->state, d);
+            ctx->mesh_count += 8;
+            ctx->position = 0;
+            if (ctx->mesh_count == 1024) {
+                ctx->mesh_count = 0;
+                const int r = context_key_mesh(ctx->com_state, ctx->rnd_state, ctx->key,
+                                               ctx->state, &ctx->checksum);
+                if (r != 0) return r;
+            }
+        }
+        ctx->buffer[ctx->position++] = data[i];
+    }
+    ctx->checksum = context_key_remask(ctx->rnd_state, ctx->key);
+    return RC_OK;
+}
+
+int mac_final(MacContext* ctx, uint8_t* mac) {
+    if (ctx == nullptr || mac == nullptr) return RC_MISSING;
+    if (ctx->initialised != 1) return RC_NOT_INITIALISED;
+    uint32_t result[2] = {ctx->state[0], ctx->state[1]};
+    if (ctx->position != 0) {
+        // The key is checked before the buffer is padded, so a refused call changes nothing.
+        if (!context_key_intact(ctx->key, ctx->checksum)) return RC_CHECKSUM;
+        if (ctx->position < 8) std::memset(ctx->buffer + ctx->position, 0, size_t(8 - ctx->position));
+        // The buffer is converted in place into its two big-endian words.
+        const uint32_t d[2] = {load_be32(ctx->buffer), load_be32(ctx->buffer + 4)};
+        std::memcpy(ctx->buffer, d, 8);
+        mac_rounds(ctx->com_state->expanded, ctx->key, result, d);
+    }
+    store_be32(mac, result[0]);
+    store_be32(mac + 4, result[1]);
+    ctx->checksum = context_key_remask(ctx->rnd_state, ctx->key);
+    return RC_OK;
+}
+
+int mac_clear(MacContext* ctx) {
+    if (ctx == nullptr) return RC_MISSING;
+    secure_wipe(ctx, sizeof *ctx);
+    ctx->magic = MAGIC_MAC;
+    return RC_OK;
+}
+
+}  // namespace vantix

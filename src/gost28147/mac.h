@@ -1,0 +1,47 @@
+// MAC context: the 16-round chained transform of GOST 28147-89 with CryptoPro key meshing
+// after every 1024 absorbed bytes. The final block is zero-padded; the MAC is the whole
+// 64-bit state.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "gost28147/sbox.h"
+#include "random/rnd_state.h"
+
+namespace vantix {
+
+#pragma pack(push, 4)
+struct MacContext {
+    uint32_t magic;          // 0x9ABCDEF4 once cleared
+    uint32_t key[16];        // key_value then key_mask
+    uint8_t buffer[8];       // bytes received but not yet absorbed
+    uint32_t state[2];       // chaining value
+    int32_t position;        // bytes in buffer, 0..8
+    uint32_t initialised;
+    RND_State* rnd_state;
+    COM_State* com_state;
+    uint32_t mesh_count;
+    uint32_t checksum;
+};
+#pragma pack(pop)
+
+static_assert(offsetof(MacContext, key) == 4);
+static_assert(offsetof(MacContext, buffer) == 68);
+static_assert(offsetof(MacContext, state) == 76);
+static_assert(offsetof(MacContext, position) == 84);
+static_assert(offsetof(MacContext, initialised) == 88);
+static_assert(offsetof(MacContext, rnd_state) == 92);
+static_assert(offsetof(MacContext, com_state) == 100);
+static_assert(offsetof(MacContext, mesh_count) == 108);
+static_assert(offsetof(MacContext, checksum) == 112);
+static_assert(sizeof(MacContext) == 116);
+
+int mac_init(MacContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key,
+             const uint8_t* iv);
+int mac_update(MacContext* ctx, const uint8_t* data, int32_t length);
+// Writes 8 bytes (two big-endian words). Ends the message: the buffered block is padded in
+// place, so a new MAC takes mac_clear and mac_init.
+int mac_final(MacContext* ctx, uint8_t* mac);
+int mac_clear(MacContext* ctx);
+
+}  // namespace vantix

@@ -1,0 +1,90 @@
+#include "gost3411/hash.h"
+
+#include <cstring>
+
+#include "common/bytes.h"
+#include "common/result.h"
+#include "common/wipe.h"
+#include "gost3411/hash_step.h"
+#include "lnum/lnum.h"
+
+namespace vantix {
+
+int hash_init(HashContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* start) {
+    if (com == nullptr) return RC_MISSING;  // the expansion below would read through it
+    sbox_expand(com->sbox, com->expanded);
+    if (ctx == nullptr || rnd == nullptr) return RC_MISSING;
+    if (ctx->state != 0) return RC_ALREADY_INITIALISED;
+    if (ctx->marker != MAGIC_HASH) hash_clear(ctx);
+    ctx->rnd_state = rnd;
+    ctx->com_state = com;
+    if (start == nullptr) {
+        std::memset(ctx->h, 0, 32);
+    } else {
+        std::memcpy(ctx->h, start, 32);
+        byte_swap_groups(ctx->h, 8);
+    }
+    std::memset(ctx->sum, 0, 32);
+    ctx->byte_count = 0;
+    ctx->fill = 0;
+    ctx->state = 1;
+    return RC_OK;
+}
+
+int hash_update(HashContext* ctx, const uint8_t* data, int32_t length) {
+    if (ctx == nullptr || data == nullptr) return RC_MISSING;
+    if (ctx->state != 1) return RC_NOT_INITIALISED;
+    const uint32_t* t = ctx->com_state->expanded;
+    for (int32_t i = 0; i < length;) {
+        if (ctx->fill == 32) {
+            hash_step(t, ctx->h, ctx->buffer);
+            bytes_add(32, ctx->sum, ctx->buffer);
+            ctx->byte_count += 32;
+            ctx->fill = 0;
+        }
+        // Copy as much as fits; the buffer is absorbed only when a further byte arrives.
+        int32_t take = 32 - ctx->fill;
+        if (take > length - i) take = length - i;
+        std::memcpy(ctx->buffer + ctx->fill, data + i, size_t(take));
+        ctx->fill += take;
+        i += take;
+    }
+    return RC_OK;
+}
+
+int hash_final(HashContext* ctx, uint8_t* out) {
+    if (ctx == nullptr || out == nullptr) return RC_MISSING;
+    if (ctx->state != 1) return RC_NOT_INITIALISED;
+    const uint32_t* t = ctx->com_state->expanded;
+    uint8_t h[32], sum[32], block[32];
+    std::memcpy(h, ctx->h, 32);
+    std::memcpy(sum, ctx->sum, 32);
+    uint32_t length = ctx->byte_count;
+    if (ctx->fill > 0) {
+        std::memset(ctx->buffer + ctx->fill, 0, size_t(32 - ctx->fill));
+        hash_step(t, h, ctx->buffer);
+        bytes_add(32, sum, ctx->buffer);
+        length += uint32_t(ctx->fill);
+    } else if (length == 0) {
+        // Nothing was ever hashed: one zero block is absorbed before the length block.
+        std::memset(block, 0, 32);
+        hash_step(t, h, block);
+    }
+    std::memset(block, 0, 32);
+    store_le32(block, length * 8u);
+    hash_step(t, h, block);
+    hash_step(t, h, sum);
+    std::memcpy(out, h, 32);
+    secure_wipe(h, sizeof h);
+    secure_wipe(sum, sizeof sum);
+    return RC_OK;
+}
+
+int hash_clear(HashContext* ctx) {
+    if (ctx == nullptr) return RC_MISSING;
+    secure_wipe(ctx, sizeof *ctx);
+    ctx->marker = MAGIC_HASH;
+    return RC_OK;
+}
+
+}  // namespace vantix

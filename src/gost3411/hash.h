@@ -1,0 +1,50 @@
+// Streaming GOST R 34.11-94 hash context (128 bytes, laid out for Java's mem_read/mem_write).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "gost28147/sbox.h"
+#include "random/rnd_state.h"
+
+namespace vantix {
+
+#pragma pack(push, 4)
+struct HashContext {
+    uint32_t marker;        // 0x9ABCDEF5 once cleared
+    uint8_t buffer[32];     // current, not yet absorbed block
+    uint8_t h[32];          // chaining value, little-endian
+    uint8_t sum[32];        // control sum of the absorbed blocks, little-endian
+    uint32_t byte_count;    // bytes absorbed into h, a multiple of 32
+    int32_t fill;           // valid bytes in buffer, 0..32
+    uint32_t state;         // 1 when initialised
+    RND_State* rnd_state;   // stored, never used by the hash
+    COM_State* com_state;   // its expanded table drives every step
+};
+#pragma pack(pop)
+
+static_assert(offsetof(HashContext, marker) == 0);
+static_assert(offsetof(HashContext, buffer) == 4);
+static_assert(offsetof(HashContext, h) == 36);
+static_assert(offsetof(HashContext, sum) == 68);
+static_assert(offsetof(HashContext, byte_count) == 100);
+static_assert(offsetof(HashContext, fill) == 104);
+static_assert(offsetof(HashContext, state) == 108);
+static_assert(offsetof(HashContext, rnd_state) == 112);
+static_assert(offsetof(HashContext, com_state) == 120);
+static_assert(sizeof(HashContext) == 128);
+
+// Expands com's table first (whatever follows), then: 15 when ctx or rnd is null (or com
+// is null), 1 when already initialised. start is 32 bytes of big-endian words or null.
+int hash_init(HashContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* start);
+
+// 15 on null ctx/data, 2 when not initialised. A full buffer is absorbed when the next byte
+// arrives. length <= 0 absorbs nothing.
+int hash_update(HashContext* ctx, const uint8_t* data, int32_t length);
+
+// Writes the 32-byte hash value (byte 0 least significant) of everything fed so far. The
+// context keeps its running state, so more updates may follow.
+int hash_final(HashContext* ctx, uint8_t* out);
+
+int hash_clear(HashContext* ctx);
+
+}  // namespace vantix

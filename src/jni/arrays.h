@@ -1,0 +1,74 @@
+// The only place that checks, borrows and releases Java arrays and raises Java exceptions.
+//
+// Every export first checks its arrays with an ArgCheck (nothing is borrowed yet, so a
+// refused call changes nothing), then borrows them with Borrowed in the order its family
+// prescribes, makes one call, and releases them explicitly in the prescribed order and modes.
+#pragma once
+#include <jni.h>
+
+#include <cstdint>
+
+namespace vantix::jni {
+
+void throw_java(JNIEnv* env, const char* cls, const char* msg);
+
+// Argument checks of one export. `returns_code`: a null required array is answered with
+// result code 15 and no exception; otherwise it raises NullPointerException. A region or
+// fixed-size array that does not fit raises ArrayIndexOutOfBoundsException. After the first
+// failure later checks do nothing, so at most one exception is raised.
+class ArgCheck {
+public:
+    ArgCheck(JNIEnv* env, bool returns_code) : env_(env), returns_code_(returns_code) {}
+
+    // Required array holding at least `size` bytes.
+    ArgCheck& need(jbyteArray a, jlong size);
+    // Optional array: null passes; otherwise it must hold at least `size` bytes.
+    ArgCheck& optional(jbyteArray a, jlong size);
+    // Required array containing [offset, offset + length); a negative length counts as 0.
+    ArgCheck& region(jbyteArray a, jint offset, jint length);
+    // A native handle that must not be 0.
+    ArgCheck& handle(jlong h);
+
+    bool ok() const { return ok_; }
+
+private:
+    bool fits(jbyteArray a, jlong offset, jlong length);
+    void missing();
+
+    JNIEnv* env_;
+    bool returns_code_;
+    bool ok_ = true;
+};
+
+// One borrowed array (GetByteArrayElements without an is-copy flag). A null array gives a
+// null pointer and no JNI call. Release happens once, explicitly or, failing that, with
+// JNI_ABORT at scope exit.
+class Borrowed {
+public:
+    Borrowed(JNIEnv* env, jbyteArray a);
+    ~Borrowed();
+    Borrowed(const Borrowed&) = delete;
+    Borrowed& operator=(const Borrowed&) = delete;
+
+    uint8_t* data() const { return data_; }
+    uint8_t* at(jint offset) const { return data_ ? data_ + offset : nullptr; }
+    // True when a non-null array could not be borrowed (the JVM has raised an error).
+    bool failed() const { return array_ != nullptr && data_ == nullptr; }
+    // Mode 0 copies back and frees; JNI_ABORT frees without copying back.
+    void release(jint mode);
+
+private:
+    JNIEnv* env_;
+    jbyteArray array_;
+    uint8_t* data_;
+};
+
+jint array_length(JNIEnv* env, jbyteArray a);
+
+// Native handles are addresses.
+template <class T>
+T* from_handle(jlong h) {
+    return reinterpret_cast<T*>(static_cast<intptr_t>(h));
+}
+
+}  // namespace vantix::jni

@@ -1,0 +1,152 @@
+// GOST 28147-89 mode context exports: simple replacement, gamma, gamma with feedback, MAC.
+#include "gost28147/ecb.h"
+#include "gost28147/gamma.h"
+#include "gost28147/gamma_ofb.h"
+#include "gost28147/mac.h"
+#include "jni/exports.h"
+
+using namespace vantix;
+using namespace vantix::jni;
+
+namespace {
+
+constexpr jlong kMaskedKeyBytes = 64;
+constexpr jlong kIvBytes = 8;
+constexpr jlong kMacBytes = 8;
+
+// init(ctx, com, rnd, key, iv) of the modes with a vector: key borrowed first, then the
+// optional vector; both read only, the vector released first.
+template <class Ctx, class Init>
+jint init_with_iv(JNIEnv* env, jlong ctx, jlong com, jlong rnd, jbyteArray key, jbyteArray iv, Init init) {
+    if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).optional(iv, kIvBytes).ok()) return RC_MISSING;
+    Borrowed k(env, key);
+    Borrowed v(env, iv);
+    if (k.failed() || v.failed()) return RC_MISSING;
+    const jint r = init(from_handle<Ctx>(ctx), from_handle<COM_State>(com), from_handle<RND_State>(rnd),
+                        k.data(), v.data());
+    v.release(JNI_ABORT);
+    k.release(JNI_ABORT);
+    return r;
+}
+
+// op(ctx, in, out, count) with in read only and out copied back; out released first.
+// `unit` is the number of bytes per counted item (8 for blocks, 1 for bytes).
+template <class Ctx, class Op>
+jint in_out(JNIEnv* env, jlong ctx, jbyteArray in, jint in_off, jbyteArray out, jint out_off, jint count,
+            jint unit, Op op) {
+    const jlong bytes = count > 0 ? jlong(count) * unit : 0;
+    if (bytes > 0x7FFFFFFF) {
+        throw_java(env, "java/lang/ArrayIndexOutOfBoundsException", "array region out of bounds");
+        return RC_MISSING;
+    }
+    if (!ArgCheck(env, true).region(in, in_off, jint(bytes)).region(out, out_off, jint(bytes)).ok())
+        return RC_MISSING;
+    Borrowed i(env, in);
+    Borrowed o(env, out);
+    if (i.failed() || o.failed()) return RC_MISSING;
+    const jint r = op(from_handle<Ctx>(ctx), i.at(in_off), o.at(out_off), count);
+    o.release(0);
+    i.release(JNI_ABORT);
+    return r;
+}
+
+}  // namespace
+
+// ---- simple replacement ----
+
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1block_1init)(JNIEnv* env, jclass, jlong ctx, jlong com,
+                                                            jlong rnd, jbyteArray key) {
+    if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).ok()) return RC_MISSING;
+    Borrowed k(env, key);
+    if (k.failed()) return RC_MISSING;
+    const jint r = block_init(from_handle<BlockContext>(ctx), from_handle<COM_State>(com),
+                              from_handle<RND_State>(rnd), k.data());
+    k.release(JNI_ABORT);
+    return r;
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1block_1encrypt)(JNIEnv* env, jclass, jlong ctx, jbyteArray in,
+                                                               jint in_off, jbyteArray out, jint out_off,
+                                                               jint blocks) {
+    return in_out<BlockContext>(env, ctx, in, in_off, out, out_off, blocks, 8, block_encrypt);
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1block_1decrypt)(JNIEnv* env, jclass, jlong ctx, jbyteArray in,
+                                                               jint in_off, jbyteArray out, jint out_off,
+                                                               jint blocks) {
+    return in_out<BlockContext>(env, ctx, in, in_off, out, out_off, blocks, 8, block_decrypt);
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1block_1clear)(JNIEnv*, jclass, jlong ctx) {
+    return block_clear(from_handle<BlockContext>(ctx));
+}
+
+// ---- gamma ----
+
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1init)(JNIEnv* env, jclass, jlong ctx, jlong com,
+                                                            jlong rnd, jbyteArray key, jbyteArray iv) {
+    return init_with_iv<GammaContext>(env, ctx, com, rnd, key, iv, gamma_init);
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1crypt)(JNIEnv* env, jclass, jlong ctx, jbyteArray in,
+                                                             jint in_off, jbyteArray out, jint out_off,
+                                                             jint length) {
+    return in_out<GammaContext>(env, ctx, in, in_off, out, out_off, length, 1, gamma_crypt);
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1clear)(JNIEnv*, jclass, jlong ctx) {
+    return gamma_clear(from_handle<GammaContext>(ctx));
+}
+
+// ---- gamma with feedback ----
+
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1ofb_1init)(JNIEnv* env, jclass, jlong ctx, jlong com,
+                                                                 jlong rnd, jbyteArray key, jbyteArray iv) {
+    return init_with_iv<GammaFeedbackContext>(env, ctx, com, rnd, key, iv, gamma_ofb_init);
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1ofb_1encrypt)(JNIEnv* env, jclass, jlong ctx,
+                                                                    jbyteArray in, jint in_off, jbyteArray out,
+                                                                    jint out_off, jint length) {
+    return in_out<GammaFeedbackContext>(env, ctx, in, in_off, out, out_off, length, 1, gamma_ofb_encrypt);
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1ofb_1decrypt)(JNIEnv* env, jclass, jlong ctx,
+                                                                    jbyteArray in, jint in_off, jbyteArray out,
+                                                                    jint out_off, jint length) {
+    return in_out<GammaFeedbackContext>(env, ctx, in, in_off, out, out_off, length, 1, gamma_ofb_decrypt);
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1ofb_1clear)(JNIEnv*, jclass, jlong ctx) {
+    return gamma_ofb_clear(from_handle<GammaFeedbackContext>(ctx));
+}
+
+// ---- MAC ----
+
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1init)(JNIEnv* env, jclass, jlong ctx, jlong com,
+                                                          jlong rnd, jbyteArray key, jbyteArray iv) {
+    return init_with_iv<MacContext>(env, ctx, com, rnd, key, iv, mac_init);
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1update)(JNIEnv* env, jclass, jlong ctx, jbyteArray data,
+                                                            jint offset, jint length) {
+    if (!ArgCheck(env, true).region(data, offset, length).ok()) return RC_MISSING;
+    Borrowed d(env, data);
+    if (d.failed()) return RC_MISSING;
+    const jint r = mac_update(from_handle<MacContext>(ctx), d.at(offset), length);
+    d.release(JNI_ABORT);
+    return r;
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1final)(JNIEnv* env, jclass, jlong ctx, jbyteArray mac) {
+    if (!ArgCheck(env, true).need(mac, kMacBytes).ok()) return RC_MISSING;
+    Borrowed m(env, mac);
+    if (m.failed()) return RC_MISSING;
+    const jint r = mac_final(from_handle<MacContext>(ctx), m.data());
+    m.release(0);
+    return r;
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1clear)(JNIEnv*, jclass, jlong ctx) {
+    return mac_clear(from_handle<MacContext>(ctx));
+}

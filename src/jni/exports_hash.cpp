@@ -1,0 +1,44 @@
+// GOST R 34.11-94 hash context exports.
+#include "gost3411/hash.h"
+#include "jni/exports.h"
+
+using namespace vantix;
+using namespace vantix::jni;
+
+namespace {
+constexpr jlong kHashBytes = 32;
+}  // namespace
+
+JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1init)(JNIEnv* env, jclass, jlong ctx, jlong com, jlong rnd,
+                                                            jbyteArray start) {
+    if (!ArgCheck(env, true).optional(start, kHashBytes).ok()) return RC_MISSING;
+    Borrowed s(env, start);
+    if (s.failed()) return RC_MISSING;
+    const jint r = hash_init(from_handle<HashContext>(ctx), from_handle<COM_State>(com),
+                             from_handle<RND_State>(rnd), s.data());
+    s.release(JNI_ABORT);
+    return r;
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1update)(JNIEnv* env, jclass, jlong ctx, jbyteArray data,
+                                                              jint offset, jint length) {
+    if (!ArgCheck(env, true).region(data, offset, length).ok()) return RC_MISSING;
+    Borrowed d(env, data);
+    if (d.failed()) return RC_MISSING;
+    const jint r = hash_update(from_handle<HashContext>(ctx), d.at(offset), length);
+    d.release(JNI_ABORT);
+    return r;
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1final)(JNIEnv* env, jclass, jlong ctx, jbyteArray out) {
+    if (!ArgCheck(env, true).need(out, kHashBytes).ok()) return RC_MISSING;
+    Borrowed o(env, out);
+    if (o.failed()) return RC_MISSING;
+    const jint r = hash_final(from_handle<HashContext>(ctx), o.data());
+    o.release(0);
+    return r;
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1clear)(JNIEnv*, jclass, jlong ctx) {
+    return hash_clear(from_handle<HashContext>(ctx));
+}

@@ -1,0 +1,63 @@
+// Random generator, bio-random seed and key masking exports.
+#include "common/bytes.h"
+#include "common/wipe.h"
+#include "companion/qel_initbiornd.h"
+#include "jni/exports.h"
+#include "random/generator.h"
+#include "random/masking.h"
+
+using namespace vantix;
+using namespace vantix::jni;
+
+namespace {
+constexpr jlong kSeedBytes = 64;
+constexpr jlong kBioSeedBytes = 64;  // what the companion writes
+constexpr jlong kMaskedKeyBytes = 64;
+}  // namespace
+
+JNIEXPORT void JNICALL VX(vantix_1ForceRandom_1)(JNIEnv* env, jclass, jlong state, jbyteArray seed) {
+    if (!ArgCheck(env, false).handle(state).optional(seed, kSeedBytes).ok()) return;
+    Borrowed s(env, seed);
+    if (s.failed()) return;
+    rnd_seed(from_handle<RND_State>(state), s.data());
+    s.release(JNI_ABORT);
+}
+
+JNIEXPORT void JNICALL VX(vantix_1Random_1Fill)(JNIEnv* env, jclass, jlong state, jbyteArray buffer) {
+    if (!ArgCheck(env, false).need(buffer, 0).ok()) return;
+    RND_State* rnd = from_handle<RND_State>(state);
+    if (!rnd_is_seeded(rnd)) {
+        throw_java(env, "java/lang/IllegalStateException", "random generator is not seeded");
+        return;
+    }
+    Borrowed b(env, buffer);
+    if (b.failed()) return;
+    rnd_fill(rnd, b.data(), array_length(env, buffer));
+    b.release(0);
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1InitBioRnd)(JNIEnv* env, jclass, jbyteArray buffer) {
+    if (!ArgCheck(env, true).need(buffer, kBioSeedBytes).ok()) return RC_MISSING;
+    Borrowed b(env, buffer);
+    if (b.failed()) return RC_MISSING;
+    const jint r = Qel_InitBioRnd(b.data());
+    b.release(0);
+    return r;
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1Mask_1SecretKey_1)(JNIEnv* env, jclass, jlong generator, jbyteArray key) {
+    if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).ok()) return RC_MISSING;
+    RND_State* rnd = from_handle<RND_State>(generator);
+    // Without a seeded generator the mask would not be fresh: refuse instead of pretending.
+    if (!rnd_is_seeded(rnd)) return RC_MISSING;
+    Borrowed k(env, key);
+    if (k.failed()) return RC_MISSING;
+    uint32_t value[8], mask[8];
+    words_from_le(value, k.data(), 8);
+    const int r = mask_key(rnd, value, mask);
+    words_to_le(k.data(), value, 8);
+    words_to_le(k.data() + 32, mask, 8);
+    secure_wipe(value, sizeof value);
+    k.release(0);
+    return r;
+}

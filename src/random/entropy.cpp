@@ -1,0 +1,78 @@
+#include "random/entropy.h"
+
+#include "common/bytes.h"
+#include "common/wipe.h"
+#include "gost28147/builtin_tables.h"
+#include "gost3411/hash_step.h"
+#include "platform/platform.h"
+
+namespace vantix {
+
+using platform::elapsed_ms;
+using platform::read_cycle_counter;
+
+int mix_timing_jitter(uint8_t* block, uint8_t* query_buffer) {
+    if (block == nullptr) return 1;
+    uint64_t t0 = platform::system_file_time();
+    uint32_t i = 0;
+    while (i < 32) {
+        const uint32_t cycles = read_cycle_counter();
+        const uint32_t kind = cycles & elapsed_ms() & 3;
+        const int32_t n = platform::query_system_info(int32_t(kind), query_buffer);
+        uint8_t folded = 0;
+        for (int32_t j = 0; j < n; ++j) folded ^= query_buffer[j];
+        block[i] ^= folded;
+        ++i;
+        const uint32_t c = elapsed_ms();
+        const uint32_t r = read_cycle_counter();
+        if ((((c | r) >> (i % 32)) & 1) != 0 && i < 32) {
+            const uint64_t d = platform::system_file_time() - t0;
+            t0 = d;  // the next difference is taken against d itself, not the clock
+            for (int k = 0; k < 8; ++k) block[i] ^= uint8_t(d >> (8 * k));
+            ++i;
+        }
+        platform::sleep_1ms();
+    }
+    return 0;
+}
+
+int gather_entropy(uint8_t* block) {
+    if (block == nullptr) return 7;
+    uint64_t counter;
+    if (!platform::performance_counter(&counter)) return 1;
+    store_le64(block, counter);
+    store_le32(block, load_le32(block) ^ read_cycle_counter());
+
+    uint64_t available, total, total_free;
+    if (!platform::disk_space(&available, &total, &total_free)) return 2;
+    store_le64(block + 8, available);
+    store_le64(block + 16, total);
+    store_le64(block + 24, total_free);
+    store_le32(block + 8, load_le32(block + 8) ^ elapsed_ms());
+    store_le32(block + 16, load_le32(block + 16) ^ platform::current_thread_id());
+
+    const uint32_t* t = builtin_expanded(Sbox::CipherB);
+    hash_step(t, block, block);
+
+    // Each gathering has its own query buffer, so concurrent gatherings share nothing.
+    uint8_t query_buffer[platform::SYSINFO_BUFFER_BYTES];
+    const int mixed = mix_timing_jitter(block, query_buffer);
+    secure_wipe(query_buffer, sizeof query_buffer);
+    if (mixed != 0) return 3;
+    hash_step(t, block, block);
+
+    uint8_t local[32];
+    for (int i = 0; i < 32; ++i) {
+        const uint32_t c = read_cycle_counter();
+        block[i] ^= uint8_t(c ^ elapsed_ms());
+    }
+    for (int i = 0; i < 32; ++i) {
+        const uint32_t c = read_cycle_counter();
+        local[i] = uint8_t(c ^ elapsed_ms());
+    }
+    hash_step(t, block, local);
+    secure_wipe(local, sizeof local);
+    return 0;
+}
+
+}  // namespace vantix

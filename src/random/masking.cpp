@@ -1,0 +1,80 @@
+#include "random/masking.h"
+
+#include "common/bytes.h"
+#include "common/wipe.h"
+#include "gost28147/block.h"
+#include "gost28147/builtin_tables.h"
+#include "random/generator.h"
+
+namespace vantix {
+
+namespace {
+
+// Draws 32 bytes of new mask and a 32-byte one-time key K, then enciphers the four blocks
+// of the mask under K with the GOST R 34.11-94 test table. Both buffers start zeroed so
+// that a refusing generator gives a deterministic (if not fresh) result.
+void fresh_mask(RND_State* rnd, uint32_t* out) {
+    struct {
+        uint8_t mask[32];
+        uint8_t k[32];
+        uint32_t key[8];
+        uint32_t blk[2];
+    } w = {};
+    rnd_generate(rnd, w.mask, 4);
+    rnd_generate(rnd, w.k, 4);
+    words_from_le(w.key, w.k, 8);
+    const uint32_t* t = builtin_expanded(Sbox::HashTest);
+    for (int i = 0; i < 4; ++i) {
+        w.blk[0] = load_le32(w.mask + 8 * i);
+        w.blk[1] = load_le32(w.mask + 8 * i + 4);
+        encrypt_block_plain(t, w.key, w.blk, w.blk);
+        out[2 * i] = w.blk[0];
+        out[2 * i + 1] = w.blk[1];
+    }
+    secure_wipe(&w, sizeof w);
+}
+
+}  // namespace
+
+int mask_key(RND_State* rnd, uint32_t* value, uint32_t* mask) {
+    fresh_mask(rnd, mask);
+    for (int i = 0; i < 8; ++i) value[i] ^= mask[i];
+    return 0;
+}
+
+int remask_key(RND_State* rnd, uint32_t* value, uint32_t* mask) {
+    uint32_t n[8];
+    fresh_mask(rnd, n);
+    for (int i = 0; i < 8; ++i) {
+        value[i] ^= mask[i] ^ n[i];
+        mask[i] = n[i];
+    }
+    secure_wipe(n, sizeof n);
+    return 0;
+}
+
+uint32_t state_checksum(uint32_t finish, uint32_t reg, const uint8_t* data, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        uint32_t c = data[i] ^ (reg & 0xFF);
+        for (int b = 0; b < 8; ++b) c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+        reg = c ^ (reg >> 8);
+    }
+    return (finish & 0xFF) != 0 ? reg : reg ^ 0xDEBB20E3u;
+}
+
+uint32_t checksum_seal(const uint32_t* value) {
+    uint8_t bytes[32];
+    words_to_le(bytes, value, 8);
+    return ~state_checksum(1, 0xFFFFFFFFu, bytes, sizeof bytes);
+}
+
+bool checksum_verify(const uint32_t* value, uint32_t stored) {
+    uint8_t bytes[40];
+    words_to_le(bytes, value, 8);
+    store_le32(bytes + 32, stored);
+    uint32_t r = state_checksum(1, 0xFFFFFFFFu, bytes, 32);
+    r = state_checksum(0, r, bytes + 32, 4);
+    return r == 0;
+}
+
+}  // namespace vantix

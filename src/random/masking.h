@@ -1,0 +1,33 @@
+// Key masking and the state checksum.
+//
+// A masked key is a value and a mask of eight words each whose XOR is the key; the plain
+// key exists only transiently. The state checksum is the standard CRC-32 of a stored
+// masked value, sealed after every change and verified before every use.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "random/rnd_state.h"
+
+namespace vantix {
+
+// value holds the plain key on entry and key XOR mask on return; mask receives a fresh
+// mask. Always 0. With a refusing generator the mask is not fresh, but the invariant holds.
+int mask_key(RND_State* rnd, uint32_t* value, uint32_t* mask);
+
+// Replaces the mask of a masked key by a fresh one; the key is unchanged. Always 0.
+int remask_key(RND_State* rnd, uint32_t* value, uint32_t* mask);
+
+// The running CRC-32 register (reflected polynomial 0xEDB88320) over `length` bytes,
+// computed bit by bit. Returns the register when the low byte of `finish` is non-zero,
+// otherwise the register XOR 0xDEBB20E3.
+uint32_t state_checksum(uint32_t finish, uint32_t reg, const uint8_t* data, size_t length);
+
+// Seal: the CRC-32 of the 32 bytes of an eight-word value as they lie in memory
+// (little-endian words).
+uint32_t checksum_seal(const uint32_t* value);
+
+// Verify: true when `stored` is the CRC-32 of the value.
+bool checksum_verify(const uint32_t* value, uint32_t stored);
+
+}  // namespace vantix

@@ -1,0 +1,25 @@
+// Time and entropy sources of the generator. Test builds (VANTIX_TEST_HOOKS) can replace
+// them by fixed values so that the generator's output becomes a pure function of its state.
+#pragma once
+#include <cstdint>
+
+namespace vantix {
+
+uint32_t rnd_cycle_counter();
+uint32_t rnd_elapsed_ms();
+// Fills the 32-byte entropy block for a generator refresh.
+void rnd_entropy(uint8_t* block);
+
+#ifdef VANTIX_TEST_HOOKS
+struct TestTimeHooks {
+    bool fixed_time = false;
+    uint32_t cycle = 0;
+    uint32_t ms = 0;
+    bool fixed_entropy = false;
+    uint8_t entropy[32] = {};
+    uint32_t entropy_calls = 0;  // counts gatherings made by the generator
+};
+TestTimeHooks& test_time_hooks();
+#endif
+
+}  // namespace vantix

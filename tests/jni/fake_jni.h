@@ -1,0 +1,58 @@
+// A recording fake JNIEnv: our own function table with the few JNI functions the library
+// uses. Arrays are borrowed as copies, so a release mode that does not copy back really
+// leaves the Java array unchanged. Every call is recorded as an event string.
+#pragma once
+#include <jni.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class FakeJni {
+public:
+    FakeJni();
+    ~FakeJni();
+
+    JNIEnv* env() { return &env_; }
+
+    // A Java byte array with a name used in the event log.
+    jbyteArray array(const std::vector<uint8_t>& bytes, const std::string& name);
+    jbyteArray array(size_t size, const std::string& name, uint8_t fill = 0) {
+        return array(std::vector<uint8_t>(size, fill), name);
+    }
+    std::vector<uint8_t> bytes(jbyteArray a) const;
+
+    // Events: "get NAME", "release NAME 0|abort|commit", "length NAME", "region-get NAME",
+    // "region-set NAME", "throw CLASS: MESSAGE".
+    std::vector<std::string> events;
+    // Only the borrow/release events, in order.
+    std::vector<std::string> borrows() const;
+    std::string exception;     // class of the pending exception, empty when none
+    int outstanding = 0;       // borrowed and not yet released
+
+    void clear() {
+        events.clear();
+        exception.clear();
+    }
+
+    struct Array {
+        std::string name;
+        std::vector<uint8_t> bytes;
+    };
+    struct Borrow {
+        Array* array;
+        uint8_t* copy;
+    };
+
+    std::vector<std::unique_ptr<Array>> arrays_;
+    std::vector<Borrow> live_;
+    std::vector<std::unique_ptr<std::string>> classes_;
+
+private:
+    JNINativeInterface_ table_{};
+    JNIEnv env_{};
+};
+
+// The fake of the env being called; the callbacks find their FakeJni through it.
+FakeJni* fake_of(JNIEnv* env);

@@ -1,0 +1,14 @@
+// The real module, loaded at run time (dlopen / LoadLibraryA), and its exports looked up
+// by their JNI names, so the tests call exactly what a JVM would call.
+#pragma once
+#include <string>
+
+#include "com_norvane_security_gost_Vantix.h"
+
+void* module_symbol(const std::string& name);
+
+// Calls export `name` (the mangled part after Java_com_norvane_security_gost_Vantix_) with
+// the signature that the generated JNI header declares for it.
+#define VANTIX_CALL(name) \
+    (reinterpret_cast<decltype(&Java_com_norvane_security_gost_Vantix_##name)>( \
+        module_symbol("Java_com_norvane_security_gost_Vantix_" #name)))
