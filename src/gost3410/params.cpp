@@ -1,0 +1,159 @@
+#include <cstring>
+
+#include "common/bytes.h"
+#include "common/result.h"
+#include "common/wipe.h"
+#include "gost28147/builtin_tables.h"
+#include "gost3410/signature.h"
+#include "lnum/lnum.h"
+#include "lnum/modarith.h"
+
+namespace vantix {
+
+namespace {
+
+constexpr int N = SIGN_WORDS;
+
+// GOST R 34.10-2001, appendix A.1 (id-GostR3410-2001-TestParamSet in RFC 4357).
+constexpr uint8_t kTestP[32] = {0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x04, 0x31};
+constexpr uint8_t kTestA[32] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7};
+constexpr uint8_t kTestB[32] = {0x5F, 0xBF, 0xF4, 0x98, 0xAA, 0x93, 0x8C, 0xE7, 0x39, 0xB8, 0xE0,
+                                0x22, 0xFB, 0xAF, 0xEF, 0x40, 0x56, 0x3F, 0x6E, 0x6A, 0x34, 0x72,
+                                0xFC, 0x2A, 0x51, 0x4C, 0x0C, 0xE9, 0xDA, 0xE2, 0x3B, 0x7E};
+constexpr uint8_t kTestQ[32] = {0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                0x00, 0x00, 0x00, 0x00, 0x01, 0x50, 0xFE, 0x8A, 0x18, 0x92, 0x97,
+                                0x61, 0x54, 0xC5, 0x9C, 0xFC, 0x19, 0x3A, 0xCC, 0xF5, 0xB3};
+constexpr uint8_t kTestY[32] = {0x08, 0xE2, 0xA8, 0xA0, 0xE6, 0x51, 0x47, 0xD4, 0xBD, 0x63, 0x16,
+                                0x03, 0x0E, 0x16, 0xD1, 0x9C, 0x85, 0xC9, 0x7F, 0x0A, 0x9C, 0xA2,
+                                0x67, 0x12, 0x2B, 0x96, 0xAB, 0xBC, 0xEA, 0x7E, 0x8F, 0xC8};
+
+// A modulus must be odd and at least 2^254: the reduction loops and Montgomery constants
+// assume it (GOST R 34.10-2001 requires p, q > 2^254).
+bool modulus_acceptable(const uint8_t* be) { return (be[31] & 1) != 0 && (be[0] & 0xC0) != 0; }
+
+void compute_parms(SignContext* ctx, const uint8_t* p, int32_t p_length, const uint8_t* q, const uint8_t* a,
+                   const uint8_t* b, const LPoint* point) {
+    ctx->p_length = p_length;
+    words_from_be(ctx->p, p, N);
+    ctx->q_length = 32;
+    words_from_be(ctx->q, q, N);
+    ctx->p[N] = mont_neg_inv32(ctx->p[N - 1]);
+    ctx->q[N] = mont_neg_inv32(ctx->q[N - 1]);
+    words_from_be(ctx->a_mont, a, N);
+    words_from_be(ctx->b_mont, b, N);
+    lnum_mul_r_mod(ctx->r2_p, lnum_one(N), ctx->p, N);
+    lnum_mul_r_mod(ctx->r2_p, ctx->r2_p, ctx->p, N);
+    lnum_mul_r_mod(ctx->r2_q, lnum_one(N), ctx->q, N);
+    lnum_mul_r_mod(ctx->r2_q, ctx->r2_q, ctx->q, N);
+    mont_mul(ctx->a_mont, ctx->r2_p, ctx->p, N);
+    mont_mul(ctx->b_mont, ctx->r2_p, ctx->p, N);
+    std::memcpy(ctx->base_copy, point, LPOINT_BYTES);
+    LPoint base;
+    std::memcpy(&base, point, LPOINT_BYTES);
+    // The record's words arrive big-endian.
+    for (int i = 0; i < N; ++i) {
+        base.x[i] = byte_swap(base.x[i]);
+        base.y[i] = byte_swap(base.y[i]);
+        base.z[i] = byte_swap(base.z[i]);
+    }
+    std::memcpy(ctx->q_wide, ctx->q, sizeof ctx->q);  // both have 8 words here
+    lnum_mul_r_mod(ctx->r_p, lnum_one(N), ctx->p, N);
+    lnum_mul_r_mod(ctx->r_q, lnum_one(N), ctx->q, N);
+    lnum_mul_r_mod(ctx->r_pq, lnum_one(N), ctx->q_wide, N);
+    lpoint_to_projective(ctx, &base);
+    lpoint_to_mont(ctx, &base);
+    lpoint_store(ctx->base, &base);
+    uint32_t t[N], two[N] = {};
+    two[N - 1] = 2;
+    std::memcpy(t, ctx->p, sizeof t);
+    lnum_sub(N, t, two);
+    std::memcpy(ctx->half, two, sizeof two);
+    mont_mul(ctx->half, ctx->r2_p, ctx->p, N);
+    mont_pow(ctx->half, t, ctx->half, 0, ctx->p, N);
+}
+
+SignContext make_builtin() {
+    SignContext c{};
+    c.magic = MAGIC_SIGN;
+    LPoint g{};
+    // The base point record in external form: big-endian X = 2 and Y.
+    uint8_t x[32] = {};
+    x[31] = 2;
+    std::memcpy(g.x, x, 32);
+    std::memcpy(g.y, kTestY, 32);
+    compute_parms(&c, kTestP, 32, kTestQ, kTestA, kTestB, &g);
+    c.flags = SIGN_PARAMS;
+    return c;
+}
+
+}  // namespace
+
+const SignContext& sign_builtin_image() {
+    static const SignContext image = make_builtin();  // computed once, thread-safe
+    return image;
+}
+
+int sign_set_parms(SignContext* ctx, RND_State* rnd, const uint8_t* p, int32_t p_length, const uint8_t* q,
+                   int32_t q_length, const uint8_t* a, const uint8_t* b, const LPoint* point) {
+    builtin_expanded(Sbox::HashTest);  // the mask table, expanded once per process
+    if (ctx == nullptr || rnd == nullptr) return RC_MISSING;
+    if (q_length != 32) return RC_Q_LENGTH;
+    if (ctx->flags & SIGN_PARAMS) return RC_ALREADY_INITIALISED;
+    if (!rnd_is_seeded(rnd)) return RC_MISSING;
+    const bool builtin = p == nullptr || q == nullptr || a == nullptr || b == nullptr || point == nullptr;
+    if (!builtin && (p_length != 32 || !modulus_acceptable(p) || !modulus_acceptable(q))) return RC_MISSING;
+    if (ctx->magic != MAGIC_SIGN) sign_clear(ctx);
+    ctx->rnd = rnd;
+    if (builtin) {
+        std::memcpy(ctx, &sign_builtin_image(), SIGN_CONTEXT_BYTES);
+        ctx->rnd = rnd;
+    } else {
+        compute_parms(ctx, p, p_length, q, a, b, point);
+    }
+    ctx->flags |= SIGN_PARAMS;
+    return RC_OK;
+}
+
+int sign_get_parms(const SignContext* ctx, uint8_t* p, int32_t* p_length, uint8_t* q, int32_t* q_length,
+                   uint8_t* a, uint8_t* b, LPoint* point) {
+    if (ctx == nullptr) return RC_MISSING;
+    if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
+    if (p_length) *p_length = ctx->p_length;
+    if (q_length) *q_length = ctx->q_length;
+    if (p) words_to_be(p, ctx->p, N);
+    if (q) words_to_be(q, ctx->q, N);
+    uint32_t t[N];
+    if (a) {
+        std::memcpy(t, ctx->a_mont, sizeof t);
+        mont_mul(t, lnum_one(N), ctx->p, N);
+        words_to_be(a, t, N);
+    }
+    if (b) {
+        std::memcpy(t, ctx->b_mont, sizeof t);
+        mont_mul(t, lnum_one(N), ctx->p, N);
+        words_to_be(b, t, N);
+    }
+    if (point) {
+        LPoint g;
+        lpoint_load(&g, ctx->base);
+        lpoint_to_affine(ctx, &g);
+        lpoint_from_mont(ctx, &g);
+        for (int i = 0; i < N; ++i) {
+            g.x[i] = byte_swap(g.x[i]);
+            g.y[i] = byte_swap(g.y[i]);
+        }
+        std::memcpy(point, &g, LPOINT_BYTES);
+    }
+    return RC_OK;
+}
+
+int sign_clear(SignContext* ctx) {
+    if (ctx == nullptr) return RC_MISSING;
+    secure_wipe(ctx, SIGN_CONTEXT_BYTES);
+    ctx->magic = MAGIC_SIGN;
+    return RC_OK;
+}
+
+}  // namespace vantix

@@ -1,0 +1,269 @@
+#include "lnum/modarith.h"
+
+#include <cstring>
+
+#include "common/wipe.h"
+#include "gost3410/sign_context.h"
+#include "lnum/lnum.h"
+
+namespace vantix {
+
+const uint32_t LNUM_ONE[MONT_MAX_WORDS] = {
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1,
+};
+
+namespace {
+
+constexpr int W = MONT_MAX_WORDS + 1;  // working copies carry one extra word on top
+
+// Copies n words into n + 1 words with a zero word on top.
+void widen(uint32_t* out, const uint32_t* in, int n) {
+    out[0] = 0;
+    std::memcpy(out + 1, in, size_t(n) * 4);
+}
+
+// Three-word column accumulator of the product scanning: t0, t1 and a carry count t2.
+struct Acc {
+    uint32_t t0 = 0, t1 = 0, t2 = 0;
+    void add(uint64_t p) {
+        uint64_t s = uint64_t(t0) + uint32_t(p);
+        t0 = uint32_t(s);
+        s = uint64_t(t1) + (p >> 32) + (s >> 32);
+        t1 = uint32_t(s);
+        t2 += uint32_t(s >> 32);
+    }
+    void shift() {
+        t0 = t1;
+        t1 = t2;
+        t2 = 0;
+    }
+};
+
+// Montgomery multiplication in product-scanning form. Operand words are fetched through
+// `a_at(i)` and `b_at(i)`, index i counting from the least significant word.
+template <class A, class B>
+void mont_core(uint32_t* out, A a_at, B b_at, const uint32_t* m, int n) {
+    const uint32_t mp = m[n];
+    auto m_at = [&](int i) { return m[n - 1 - i]; };
+    uint32_t u[MONT_MAX_WORDS];
+    uint32_t res[MONT_MAX_WORDS];
+    Acc acc;
+    for (int j = 0; j < n; ++j) {
+        for (int i = 0; i <= j; ++i) acc.add(uint64_t(a_at(i)) * b_at(j - i));
+        for (int i = 1; i <= j; ++i) acc.add(uint64_t(m_at(i)) * u[j - i]);
+        u[j] = acc.t0 * mp;
+        acc.add(uint64_t(m_at(0)) * u[j]);
+        acc.shift();
+    }
+    for (int j = n; j <= 2 * n - 2; ++j) {
+        for (int i = j - n + 1; i <= n - 1; ++i) {
+            acc.add(uint64_t(a_at(i)) * b_at(j - i));
+            acc.add(uint64_t(m_at(i)) * u[j - i]);
+        }
+        res[n - 1 - (j - n)] = acc.t0;
+        acc.shift();
+    }
+    res[0] = acc.t0;
+    uint32_t c = acc.t1;
+    std::memcpy(out, res, size_t(n) * 4);
+    while (c-- > 0) lnum_sub(n, out, m);
+    while (lnum_cmp(n, out, m) >= 0) lnum_sub(n, out, m);
+    secure_wipe(u, sizeof u);
+    secure_wipe(res, sizeof res);
+}
+
+}  // namespace
+
+void lnum_add_mod(int n, uint32_t* a, const uint32_t* b, const uint32_t* m) {
+    uint32_t x[W], y[W], mm[W];
+    widen(x, a, n);
+    widen(y, b, n);
+    widen(mm, m, n);
+    lnum_add(n + 1, x, y);
+    while (lnum_cmp(n + 1, x, mm) >= 0) lnum_sub(n + 1, x, mm);
+    std::memcpy(a, x + 1, size_t(n) * 4);
+}
+
+void lnum_sub_mod(int n, uint32_t* a, const uint32_t* b, const uint32_t* m) {
+    uint32_t x[W], y[W], mm[W];
+    widen(x, a, n);
+    widen(y, b, n);
+    widen(mm, m, n);
+    while (lnum_cmp(n + 1, x, y) < 0) lnum_add(n + 1, x, mm);
+    lnum_sub(n + 1, x, y);
+    std::memcpy(a, x + 1, size_t(n) * 4);
+}
+
+int lnum_mul_r_mod(uint32_t* out, const uint32_t* x, const uint32_t* m, int n) {
+    uint32_t v[W], mm[W];
+    widen(v, x, n);
+    widen(mm, m, n);
+    while (lnum_cmp(n + 1, v, mm) >= 0) lnum_sub(n + 1, v, mm);
+    for (int i = 0; i < 32 * n; ++i) {
+        lnum_shl1(n + 1, v);
+        while (lnum_cmp(n + 1, v, mm) >= 0) lnum_sub(n + 1, v, mm);
+    }
+    std::memcpy(out, v + 1, size_t(n) * 4);
+    secure_wipe(v, sizeof v);
+    return 0;
+}
+
+int mont_mul(uint32_t* a, const uint32_t* b, const uint32_t* m, int n) {
+    if (n > MONT_MAX_WORDS) return 1;
+    mont_core(
+        a, [&](int i) { return a[n - 1 - i]; }, [&](int i) { return b[n - 1 - i]; }, m, n);
+    return 0;
+}
+
+int mont_mul_masked(uint32_t* a, const uint32_t* b2, const uint32_t* m, int n) {
+    if (n > MONT_MAX_WORDS) return 1;
+    mont_core(
+        a, [&](int i) { return a[n - 1 - i]; }, [&](int i) { return b2[n - 1 - i] ^ b2[2 * n - 1 - i]; }, m, n);
+    return 0;
+}
+
+int mont_sqr(uint32_t* a, const uint32_t* m, int n) {
+    if (n > MONT_MAX_WORDS) return 1;
+    // Squaring form: each cross product a_i*a_k (i < k) is computed once and added twice.
+    const uint32_t mp = m[n];
+    auto a_at = [&](int i) { return a[n - 1 - i]; };
+    auto m_at = [&](int i) { return m[n - 1 - i]; };
+    uint32_t u[MONT_MAX_WORDS];
+    uint32_t res[MONT_MAX_WORDS];
+    Acc acc;
+    auto square_column = [&](int j, int lo, int hi) {
+        for (int i = lo; i <= hi; ++i) {
+            const int k = j - i;
+            if (i > k) break;
+            const uint64_t p = uint64_t(a_at(i)) * a_at(k);
+            acc.add(p);
+            if (i != k) acc.add(p);
+        }
+    };
+    for (int j = 0; j < n; ++j) {
+        square_column(j, 0, j);
+        for (int i = 1; i <= j; ++i) acc.add(uint64_t(m_at(i)) * u[j - i]);
+        u[j] = acc.t0 * mp;
+        acc.add(uint64_t(m_at(0)) * u[j]);
+        acc.shift();
+    }
+    for (int j = n; j <= 2 * n - 2; ++j) {
+        square_column(j, j - n + 1, n - 1);
+        for (int i = j - n + 1; i <= n - 1; ++i) acc.add(uint64_t(m_at(i)) * u[j - i]);
+        res[n - 1 - (j - n)] = acc.t0;
+        acc.shift();
+    }
+    res[0] = acc.t0;
+    uint32_t c = acc.t1;
+    std::memcpy(a, res, size_t(n) * 4);
+    while (c-- > 0) lnum_sub(n, a, m);
+    while (lnum_cmp(n, a, m) >= 0) lnum_sub(n, a, m);
+    secure_wipe(u, sizeof u);
+    secure_wipe(res, sizeof res);
+    return 0;
+}
+
+int mont_pow(const uint32_t* base, const uint32_t* e, uint32_t* out, int plain, const uint32_t* m, int n) {
+    uint32_t acc[MONT_MAX_WORDS], copy[MONT_MAX_WORDS];
+    lnum_mul_r_mod(acc, lnum_one(n), m, n);
+    const int bits = 32 * n;
+    int first = bits;
+    for (int i = 0; i < bits; ++i) {
+        if ((e[i / 32] >> (31 - i % 32)) & 1) {
+            first = i;
+            break;
+        }
+    }
+    std::memcpy(copy, base, size_t(n) * 4);
+    for (int i = first; i < bits - 1; ++i) {
+        if ((e[i / 32] >> (31 - i % 32)) & 1) mont_mul(acc, copy, m, n);
+        mont_sqr(acc, m, n);
+    }
+    if (e[n - 1] & 1) mont_mul(acc, copy, m, n);
+    if (plain) mont_mul(acc, lnum_one(n), m, n);
+    std::memcpy(out, acc, size_t(n) * 4);
+    secure_wipe(acc, sizeof acc);
+    secure_wipe(copy, sizeof copy);
+    return 0;
+}
+
+uint32_t mont_neg_inv32(uint32_t w) {
+    if ((w & 1) == 0) return 0;
+    // Newton's iteration doubles the number of correct low bits: 1 -> 2 -> ... -> 32.
+    uint32_t inv = w;  // correct to 3 bits for odd w
+    for (int i = 0; i < 4; ++i) inv *= 2 - w * inv;
+    return 0u - inv;
+}
+
+int almost_inverse(const uint32_t* a, const uint32_t* m, uint32_t* out, int n) {
+    // u, v, r, s carry one extra word: r reaches up to 2m - 2, above 2^(32n) when m is close to R.
+    uint32_t u[W], v[W], r[W], s[W], mm[W];
+    widen(u, m, n);
+    widen(v, a, n);
+    widen(mm, m, n);
+    std::memset(r, 0, sizeof r);
+    widen(s, lnum_one(n), n);
+    int k = 0;
+    const int w = n + 1;
+    while (!lnum_is_zero(w, v)) {
+        if ((u[n] & 1) == 0) {
+            lnum_shr1(w, u);
+            lnum_shl1(w, s);
+        } else if ((v[n] & 1) == 0) {
+            lnum_shr1(w, v);
+            lnum_shl1(w, r);
+        } else if (lnum_cmp(w, u, v) > 0) {
+            lnum_sub(w, u, v);
+            lnum_shr1(w, u);
+            lnum_add(w, r, s);
+            lnum_shl1(w, s);
+        } else {
+            lnum_sub(w, v, u);
+            lnum_shr1(w, v);
+            lnum_add(w, s, r);
+            lnum_shl1(w, r);
+        }
+        ++k;
+    }
+    if (lnum_cmp(w, r, mm) >= 0) lnum_sub(w, r, mm);
+    lnum_sub(w, mm, r);
+    std::memcpy(out, mm + 1, size_t(n) * 4);
+    secure_wipe(r, sizeof r);
+    secure_wipe(s, sizeof s);
+    return k;
+}
+
+void mod_inverse(const uint32_t* a, const uint32_t* m, uint32_t* out, int n) {
+    int k = almost_inverse(a, m, out, n);
+    if (k == 0) {
+        std::memset(out, 0, size_t(n) * 4);
+        return;
+    }
+    if (k > 32 * n) {
+        mont_mul(out, lnum_one(n), m, n);
+        k -= 32 * n;
+    }
+    const int t = 32 * n - k;
+    uint32_t pow2[8] = {};
+    pow2[n - 1 - t / 32] = 1u << (t % 32);
+    mont_mul(out, pow2, m, n);
+}
+
+void order_reduce(uint32_t* x, const SignContext* ctx) {
+    const int nq = ctx->q_length / 4;
+    if (lnum_cmp(nq, x, ctx->q) < 0) return;
+    mont_mul(x, ctx->r_q, ctx->q, nq);
+    while (lnum_cmp(nq, x, ctx->q) >= 0) lnum_sub(nq, x, ctx->q);
+}
+
+void order_reduce_wide(uint32_t* x, const SignContext* ctx) {
+    const int np = ctx->p_length / 4;
+    const int nq = ctx->q_length / 4;
+    if (lnum_cmp(np, x, ctx->q_wide) < 0) return;
+    mont_mul(x, ctx->r_pq, ctx->q_wide, np);
+    uint32_t* low = x + (np - nq);
+    while (lnum_cmp(nq, low, ctx->q) >= 0) lnum_sub(nq, low, ctx->q);
+}
+
+}  // namespace vantix

@@ -1,0 +1,176 @@
+// GOST R 34.10-2001: the standard's worked example, sign/verify, refusals and key states.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "common/bytes.h"
+#include "common/result.h"
+#include "gost3410/signature.h"
+#include "random/generator.h"
+#include "unit/hex.h"
+
+using namespace vantix;
+
+namespace {
+
+// GOST R 34.10-2001, appendix A.1.
+const char* kD = "7a929ade789bb9be10ed359dd39a72c11b60961f49397eee1d19ce9891ec3b28";
+const char* kQx = "7f2b49e270db6d90d8595bec458b50c58585ba1d4e9b788f6689dbd8e56fd80b";
+const char* kQy = "26f1b489d6701dd185c8413a977b3cbbaf64d1c593d26627dffb101a87ff77da";
+const char* kE = "2dfbc1b372d89a1188c09c52e0eec61fce52032ab1022e8e67ece6672b043ee5";
+const char* kR = "41aa28d2f1ab148280cd9ed56feda41974053554a42767b83ad043fd39dc0493";
+const char* kS = "01456c64ba4642a1653c235a98a60249bcd6d3f746b631df928014f6c5bf9c40";
+const char* kQ = "8000000000000000000000000000000150fe8a1892976154c59cfc193accf5b3";
+
+struct SignFixture : ::testing::Test {
+    RND_State rnd{};
+    SignContext ctx{};
+    void SetUp() override {
+        uint8_t seed[64];
+        for (int i = 0; i < 64; ++i) seed[i] = uint8_t(i + 1);
+        rnd_seed(&rnd, seed);
+        ASSERT_EQ(sign_set_parms(&ctx, &rnd, nullptr, 32, nullptr, 32, nullptr, nullptr, nullptr), 0);
+    }
+    void load_example_secret() {
+        auto k = unhex(kD);
+        k.resize(64, 0);
+        ASSERT_EQ(sign_set_secret_key(&ctx, k.data()), 0);
+    }
+    LPoint external_point(const char* x, const char* y) {
+        LPoint p{};
+        auto bx = unhex(x), by = unhex(y);
+        std::memcpy(p.x, bx.data(), 32);
+        std::memcpy(p.y, by.data(), 32);
+        return p;
+    }
+    std::string point_hex(const LPoint& p) {
+        return hex(reinterpret_cast<const uint8_t*>(p.x), 32) + hex(reinterpret_cast<const uint8_t*>(p.y), 32);
+    }
+};
+
+}  // namespace
+
+TEST_F(SignFixture, ExampleSecretKeyGivesExamplePublicKey) {
+    load_example_secret();
+    ASSERT_EQ(sign_gen_public_key(&ctx), 0);
+    LPoint q{};
+    ASSERT_EQ(sign_get_public_key(&ctx, &q, nullptr), 0);
+    EXPECT_EQ(point_hex(q), std::string(kQx) + kQy);
+    EXPECT_EQ(q.flags, 0);
+}
+
+TEST_F(SignFixture, ExampleSignatureVerifiesAndEveryByteChangeIsRejected) {
+    LPoint q = external_point(kQx, kQy);
+    ASSERT_EQ(sign_set_public_key(&ctx, &q), 0);
+    const auto e = unhex(kE);
+    auto sig = unhex(std::string(kR) + kS);
+    ASSERT_EQ(sign_verify(&ctx, e.data(), sig.data()), 0);
+    for (size_t i = 0; i < 64; ++i) {
+        auto bad = sig;
+        bad[i] ^= 0x01;
+        const int r = sign_verify(&ctx, e.data(), bad.data());
+        EXPECT_TRUE(r == RC_BAD_SIGNATURE || (r >= RC_R_ZERO && r <= RC_S_RANGE)) << i << " gave " << r;
+        EXPECT_NE(r, 0) << i;
+    }
+}
+
+TEST_F(SignFixture, SignThenVerifyTwiceGivesDistinctValidSignatures) {
+    ASSERT_EQ(sign_gen_secret_key(&ctx), 0);
+    ASSERT_EQ(sign_gen_public_key(&ctx), 0);
+    const auto q = unhex(kQ);
+    std::vector<std::vector<uint8_t>> digests = {unhex(kE), std::vector<uint8_t>(32, 0), q};
+    for (const auto& d : digests) {  // includes e = 0 and e = q (both become 1)
+        uint8_t s1[64], s2[64];
+        ASSERT_EQ(sign_digest(&ctx, d.data(), s1), 0);
+        ASSERT_EQ(sign_digest(&ctx, d.data(), s2), 0);
+        EXPECT_NE(hex(s1, 64), hex(s2, 64));
+        EXPECT_EQ(sign_verify(&ctx, d.data(), s1), 0);
+        EXPECT_EQ(sign_verify(&ctx, d.data(), s2), 0);
+    }
+}
+
+TEST_F(SignFixture, VerificationRefusalsInTheirOrder) {
+    LPoint q = external_point(kQx, kQy);
+    ASSERT_EQ(sign_set_public_key(&ctx, &q), 0);
+    const auto e = unhex(kE);
+    const std::string qhex = kQ, one = std::string(63, '0') + "1", zero(64, '0');
+    struct Case {
+        std::string r, s;
+        int code;
+    } cases[] = {
+        {zero, zero, RC_R_ZERO}, {zero, qhex, RC_R_ZERO}, {one, zero, RC_S_ZERO},
+        {qhex, one, RC_R_RANGE}, {one, qhex, RC_S_RANGE}, {one, one, RC_BAD_SIGNATURE},
+    };
+    for (const auto& c : cases) {
+        const auto sig = unhex(c.r + c.s);
+        EXPECT_EQ(sign_verify(&ctx, e.data(), sig.data()), c.code) << c.r << " " << c.s;
+    }
+}
+
+TEST_F(SignFixture, KeyStateCodesAndTamperDetection) {
+    uint8_t sig[64], key[64];
+    const auto e = unhex(kE);
+    EXPECT_EQ(sign_digest(&ctx, e.data(), sig), RC_NO_KEY);
+    EXPECT_EQ(sign_verify(&ctx, e.data(), sig), RC_NO_KEY);
+    EXPECT_EQ(sign_gen_public_key(&ctx), RC_NO_KEY);
+    EXPECT_EQ(sign_clear_secret_key(&ctx), RC_CHECKSUM);  // the zeros of a fresh load
+    ASSERT_EQ(sign_gen_secret_key(&ctx), 0);
+    EXPECT_EQ(sign_gen_secret_key(&ctx), RC_KEY_PRESENT);
+    std::vector<uint8_t> other(64, 1);
+    EXPECT_EQ(sign_set_secret_key(&ctx, other.data()), RC_KEY_PRESENT);
+    ctx.secret[3] ^= 0x100;
+    EXPECT_EQ(sign_gen_public_key(&ctx), RC_CHECKSUM);
+    EXPECT_EQ(sign_get_secret_key(&ctx, key, nullptr), RC_CHECKSUM);
+    EXPECT_EQ(sign_digest(&ctx, e.data(), sig), RC_CHECKSUM);
+    ctx.secret[3] ^= 0x100;
+    EXPECT_EQ(sign_clear_secret_key(&ctx), 0);
+    EXPECT_EQ(sign_clear_secret_key(&ctx), RC_CHECKSUM);
+    SignContext empty{};
+    EXPECT_EQ(sign_gen_secret_key(&empty), RC_NOT_INITIALISED);
+    EXPECT_EQ(sign_get_parms(&empty, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), 2);
+}
+
+TEST_F(SignFixture, GetSecretKeyReturnsTheKeyUnderFreshMasks) {
+    load_example_secret();
+    uint8_t a[64], b[64];
+    ASSERT_EQ(sign_get_secret_key(&ctx, a, nullptr), 0);
+    ASSERT_EQ(sign_get_secret_key(&ctx, b, nullptr), 0);
+    EXPECT_NE(hex(a, 64), hex(b, 64));
+    for (int i = 0; i < 32; ++i) {
+        EXPECT_EQ(a[i] ^ a[32 + i], b[i] ^ b[32 + i]);
+        EXPECT_EQ(uint8_t(a[i] ^ a[32 + i]), unhex(kD)[size_t(i)]);
+    }
+}
+
+TEST_F(SignFixture, ExplicitTestSetEqualsBuiltInAndRoundTrips) {
+    uint8_t p[32], q[32], a[32], b[32];
+    LPoint g{};
+    ASSERT_EQ(sign_get_parms(&ctx, p, nullptr, q, nullptr, a, b, &g), 0);
+    SignContext other{};
+    ASSERT_EQ(sign_set_parms(&other, &rnd, p, 32, q, 32, a, b, &g), 0);
+    EXPECT_EQ(0, std::memcmp(&ctx, &other, offsetof(SignContext, base_copy)));
+    EXPECT_EQ(0, std::memcmp(ctx.base, other.base, sizeof ctx.base));
+    EXPECT_EQ(hex(q, 32), kQ);
+    EXPECT_EQ(hex(a, 32), std::string(63, '0') + "7");
+    EXPECT_EQ(sign_set_parms(&other, &rnd, p, 32, q, 32, a, b, &g), RC_ALREADY_INITIALISED);
+    // Even or small moduli are refused.
+    SignContext bad{};
+    uint8_t even[32];
+    std::memcpy(even, p, 32);
+    even[31] ^= 1;
+    EXPECT_EQ(sign_set_parms(&bad, &rnd, even, 32, q, 32, a, b, &g), RC_MISSING);
+    uint8_t small[32] = {};
+    small[31] = 0x35;
+    EXPECT_EQ(sign_set_parms(&bad, &rnd, p, 32, small, 32, a, b, &g), RC_MISSING);
+    EXPECT_EQ(sign_set_parms(&bad, &rnd, p, 32, q, 31, a, b, &g), RC_Q_LENGTH);
+    RND_State unseeded{};
+    EXPECT_EQ(sign_set_parms(&bad, &unseeded, p, 32, q, 32, a, b, &g), RC_MISSING);
+    EXPECT_EQ(bad.flags, 0u);
+}
+
+TEST_F(SignFixture, SigningWithAnUnseededGeneratorIsRefused) {
+    load_example_secret();
+    rnd_seed(&rnd, nullptr);
+    uint8_t sig[64] = {};
+    EXPECT_EQ(sign_digest(&ctx, unhex(kE).data(), sig), RC_MISSING);
+}
