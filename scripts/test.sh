@@ -1,0 +1,13 @@
+#!/bin/sh
+# The test command: installs what is missing, builds both platforms from scratch and runs
+# every test (unit, JNI, oracle, JVM, and the Windows program under wine64) through CTest.
+set -eu
+cd "$(dirname "$0")/.."
+sh scripts/setup.sh
+rm -rf build/linux build/windows
+sh scripts/build.sh
+export WINEDEBUG=-all
+# The first wine64 start creates its prefix; do it once before the timed tests.
+/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+cd build/linux
+ctest --output-on-failure -j 2

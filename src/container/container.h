@@ -1,0 +1,41 @@
+// Password-sealed containers for a generator state (84 bytes) and a secret key (48 bytes).
+//
+// Both start with an 8-byte random salt, also the vector of the feedback-mode encryption.
+// Two keys are derived from password and salt: the encryption key (gamma with feedback,
+// CryptoPro-C table) and the MAC key (CryptoPro-D table). The MAC covers the plain bytes
+// before the salt's end onward; payload and MAC are then enciphered together.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "random/rnd_state.h"
+
+namespace vantix {
+
+constexpr size_t RND_CONTAINER_BYTES = 84;
+constexpr size_t KEY_CONTAINER_BYTES = 48;
+constexpr int32_t CONTAINER_MIN_PASSWORD = 10;  // for sealing; opening takes any non-empty one
+constexpr size_t DERIVATION_BLOCK_BYTES = 1024;
+
+// The two fixed derivation blocks (which = 0 encryption, 1 MAC), part of the format.
+const uint8_t* derivation_block(int which);
+
+// Writes a 64-byte masked key derived from password and salt. 0, or a negative value when
+// a hash step is refused.
+int derive_container_key(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt,
+                         int which, uint8_t* key);
+
+// Seals the generator's state. The container is written only on success (0); 15 missing
+// argument or password shorter than 10 bytes; 19 a step failed (an unseeded generator).
+int make_rnd_container(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* container);
+// Opens a container into `target`, which is then seeded. 15, 19, or 20 for a MAC mismatch
+// (wrong password or altered container); the target changes only on success.
+int extract_rnd_container(const uint8_t* container, const uint8_t* password, int32_t length, RND_State* target);
+
+// masked_key: 64 bytes (key XOR mask, then mask). Same codes as the generator container.
+int make_key_container(RND_State* rnd, const uint8_t* masked_key, const uint8_t* password, int32_t length,
+                       uint8_t* container);
+int extract_key_container(RND_State* rnd, const uint8_t* container, const uint8_t* password, int32_t length,
+                          uint8_t* masked_key);
+
+}  // namespace vantix

@@ -1,0 +1,56 @@
+#include <cstring>
+
+#include "common/bytes.h"
+#include "common/result.h"
+#include "common/wipe.h"
+#include "container/container.h"
+#include "container/seal.h"
+#include "random/generator.h"
+#include "random/masking.h"
+
+namespace vantix {
+
+namespace {
+constexpr size_t kPayload = 32;  // the plain key
+}
+
+int make_key_container(RND_State* rnd, const uint8_t* masked_key, const uint8_t* password, int32_t length,
+                       uint8_t* container) {
+    if (container == nullptr || rnd == nullptr || password == nullptr || length < CONTAINER_MIN_PASSWORD ||
+        masked_key == nullptr)
+        return RC_MISSING;
+    struct {
+        uint8_t buf[KEY_CONTAINER_BYTES];
+        ContainerKeys keys;
+    } w;
+    int result = rnd_fill(rnd, w.buf, 8) == 0 ? container_derive_keys(rnd, password, length, w.buf, &w.keys)
+                                               : RC_CONTAINER_STEP;
+    if (result == RC_OK) {
+        for (size_t i = 0; i < kPayload; ++i) w.buf[8 + i] = masked_key[i] ^ masked_key[32 + i];
+        result = container_seal(rnd, w.keys, w.buf, kPayload);
+    }
+    if (result == RC_OK) std::memcpy(container, w.buf, KEY_CONTAINER_BYTES);
+    secure_wipe(&w, sizeof w);
+    return result;
+}
+
+int extract_key_container(RND_State* rnd, const uint8_t* container, const uint8_t* password, int32_t length,
+                          uint8_t* masked_key) {
+    if (container == nullptr || rnd == nullptr || password == nullptr || length < 1) return RC_MISSING;
+    struct {
+        uint8_t buf[KEY_CONTAINER_BYTES];
+        uint32_t value[8], mask[8];
+    } w;
+    std::memcpy(w.buf, container, sizeof w.buf);
+    int result = container_open(rnd, password, length, w.buf, kPayload);
+    if (result == RC_OK && masked_key != nullptr) {
+        words_from_le(w.value, w.buf + 8, 8);
+        mask_key(rnd, w.value, w.mask);
+        words_to_le(masked_key, w.value, 8);
+        words_to_le(masked_key + 32, w.mask, 8);
+    }
+    secure_wipe(&w, sizeof w);
+    return result;
+}
+
+}  // namespace vantix

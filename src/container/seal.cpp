@@ -1,0 +1,79 @@
+#include "container/seal.h"
+
+#include <cstring>
+
+#include "common/result.h"
+#include "common/wipe.h"
+#include "container/container.h"
+#include "gost28147/builtin_tables.h"
+#include "gost28147/gamma_ofb.h"
+#include "gost28147/mac.h"
+
+namespace vantix {
+
+namespace {
+
+struct Work {
+    ContainerKeys keys;
+    uint8_t mac[8];
+    COM_State com;
+    MacContext mac_ctx;
+    GammaFeedbackContext ofb;
+};
+
+
+// MAC of buf[0 .. len) into w.mac with the CryptoPro-D table.
+bool compute_mac(Work& w, RND_State* rnd, const uint8_t* buf, size_t len) {
+    std::memcpy(w.com.sbox, builtin_sbox(Sbox::CipherD), SBOX_BYTES);
+    const bool ok = mac_init(&w.mac_ctx, &w.com, rnd, w.keys.mac, nullptr) == 0 &&
+                    mac_update(&w.mac_ctx, buf, int32_t(len)) == 0 && mac_final(&w.mac_ctx, w.mac) == 0;
+    mac_clear(&w.mac_ctx);
+    return ok;
+}
+
+// Gamma with feedback over data in place, CryptoPro-C table, the salt as vector.
+bool run_feedback(Work& w, RND_State* rnd, const uint8_t* salt, uint8_t* data, size_t len, bool decrypt) {
+    std::memcpy(w.com.sbox, builtin_sbox(Sbox::CipherC), SBOX_BYTES);
+    bool ok = gamma_ofb_init(&w.ofb, &w.com, rnd, w.keys.enc, salt) == 0;
+    if (ok) {
+        ok = (decrypt ? gamma_ofb_decrypt(&w.ofb, data, data, int32_t(len))
+                      : gamma_ofb_encrypt(&w.ofb, data, data, int32_t(len))) == 0;
+    }
+    gamma_ofb_clear(&w.ofb);
+    return ok;
+}
+
+}  // namespace
+
+int container_derive_keys(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt,
+                          ContainerKeys* keys) {
+    if (derive_container_key(rnd, password, length, salt, 0, keys->enc) != 0 ||
+        derive_container_key(rnd, password, length, salt, 1, keys->mac) != 0)
+        return RC_CONTAINER_STEP;
+    return RC_OK;
+}
+
+int container_seal(RND_State* rnd, const ContainerKeys& keys, uint8_t* buf, size_t payload_len) {
+    Work w = {};
+    w.keys = keys;
+    int result = RC_CONTAINER_STEP;
+    if (compute_mac(w, rnd, buf, 8 + payload_len)) {
+        std::memcpy(buf + 8 + payload_len, w.mac, 8);
+        if (run_feedback(w, rnd, buf, buf + 8, payload_len + 8, false)) result = RC_OK;
+    }
+    secure_wipe(&w, sizeof w);
+    return result;
+}
+
+int container_open(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* buf, size_t payload_len) {
+    Work w = {};
+    int result = RC_CONTAINER_STEP;
+    if (container_derive_keys(rnd, password, length, buf, &w.keys) == RC_OK && run_feedback(w, rnd, buf, buf + 8, payload_len + 8, true) &&
+        compute_mac(w, rnd, buf, 8 + payload_len)) {
+        result = std::memcmp(w.mac, buf + 8 + payload_len, 8) == 0 ? RC_OK : RC_CONTAINER_MAC;
+    }
+    secure_wipe(&w, sizeof w);
+    return result;
+}
+
+}  // namespace vantix

@@ -1,0 +1,28 @@
+// The sealing both containers share: derive the two keys, MAC the plain bytes, encipher
+// payload and MAC with gamma with feedback; and the reverse.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "random/rnd_state.h"
+
+namespace vantix {
+
+// The two keys derived from password and salt, each a 64-byte masked key.
+struct ContainerKeys {
+    uint8_t enc[64];
+    uint8_t mac[64];
+};
+
+// 0, or 19 when a derivation fails.
+int container_derive_keys(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt,
+                          ContainerKeys* keys);
+
+// buf: salt (8 bytes), payload (payload_len bytes) and room for the 8-byte MAC. MACs the
+// plain bytes, then enciphers payload and MAC. 0 on success, 19 when any step fails.
+int container_seal(RND_State* rnd, const ContainerKeys& keys, uint8_t* buf, size_t payload_len);
+
+// Deciphers and checks buf in place: 0, 19 when a step fails, 20 on a MAC mismatch.
+int container_open(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* buf, size_t payload_len);
+
+}  // namespace vantix

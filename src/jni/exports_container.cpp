@@ -1,0 +1,68 @@
+// Password-sealed container exports. The password's length is its whole array length.
+#include "container/container.h"
+#include "jni/exports.h"
+
+using namespace vantix;
+using namespace vantix::jni;
+
+namespace {
+constexpr jlong kMaskedKeyBytes = 64;
+}  // namespace
+
+JNIEXPORT jint JNICALL VX(vantix_1MakeRndContainer)(JNIEnv* env, jclass, jlong rnd, jbyteArray password,
+                                                   jbyteArray container) {
+    if (!ArgCheck(env, true).need(password, 0).need(container, RND_CONTAINER_BYTES).ok()) return RC_MISSING;
+    const jint length = array_length(env, password);
+    Borrowed pw(env, password);
+    Borrowed c(env, container);
+    if (pw.failed() || c.failed()) return RC_MISSING;
+    const jint r = make_rnd_container(from_handle<RND_State>(rnd), pw.data(), length, c.data());
+    pw.release(JNI_ABORT);
+    c.release(0);
+    return r;
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1ExtractRndContainer)(JNIEnv* env, jclass, jbyteArray container,
+                                                      jbyteArray password, jlong rnd) {
+    if (!ArgCheck(env, true).need(container, RND_CONTAINER_BYTES).need(password, 0).ok()) return RC_MISSING;
+    const jint length = array_length(env, password);
+    Borrowed pw(env, password);
+    Borrowed c(env, container);
+    if (pw.failed() || c.failed()) return RC_MISSING;
+    const jint r = extract_rnd_container(c.data(), pw.data(), length, from_handle<RND_State>(rnd));
+    pw.release(JNI_ABORT);
+    c.release(0);
+    return r;
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1MakeKeyContainer)(JNIEnv* env, jclass, jlong rnd, jbyteArray key,
+                                                   jbyteArray password, jbyteArray container) {
+    if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).need(password, 0).need(container, KEY_CONTAINER_BYTES).ok())
+        return RC_MISSING;
+    const jint length = array_length(env, password);
+    Borrowed k(env, key);
+    Borrowed pw(env, password);
+    Borrowed c(env, container);
+    if (k.failed() || pw.failed() || c.failed()) return RC_MISSING;
+    const jint r = make_key_container(from_handle<RND_State>(rnd), k.data(), pw.data(), length, c.data());
+    pw.release(JNI_ABORT);
+    k.release(JNI_ABORT);
+    c.release(0);
+    return r;
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1ExtractKeyContainer)(JNIEnv* env, jclass, jlong rnd, jbyteArray container,
+                                                      jbyteArray password, jbyteArray key) {
+    if (!ArgCheck(env, true).need(container, KEY_CONTAINER_BYTES).need(password, 0).need(key, kMaskedKeyBytes).ok())
+        return RC_MISSING;
+    const jint length = array_length(env, password);
+    Borrowed k(env, key);
+    Borrowed pw(env, password);
+    Borrowed c(env, container);
+    if (k.failed() || pw.failed() || c.failed()) return RC_MISSING;
+    const jint r = extract_key_container(from_handle<RND_State>(rnd), c.data(), pw.data(), length, k.data());
+    pw.release(JNI_ABORT);
+    k.release(0);
+    c.release(0);
+    return r;
+}

@@ -1,0 +1,118 @@
+// GOST R 34.10-2001 exports: parameters, key pair, sign and verify.
+#include "gost3410/signature.h"
+#include "jni/exports.h"
+
+using namespace vantix;
+using namespace vantix::jni;
+
+namespace {
+constexpr jlong kNumberBytes = 32;
+constexpr jlong kMaskedKeyBytes = 64;
+constexpr jlong kSignatureBytes = 64;
+
+SignContext* sctx(jlong h) { return from_handle<SignContext>(h); }
+LPoint* point(jlong h) { return from_handle<LPoint>(h); }
+}  // namespace
+
+JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1set_1parms)(JNIEnv* env, jclass, jlong ctx, jlong rnd, jbyteArray p,
+                                                             jbyteArray q, jbyteArray a, jbyteArray b, jlong pt) {
+    // A missing array selects the built-in parameter set, so every array is optional.
+    if (!ArgCheck(env, true).optional(p, kNumberBytes).optional(q, kNumberBytes).optional(a, kNumberBytes)
+             .optional(b, kNumberBytes).ok())
+        return RC_MISSING;
+    Borrowed bp(env, p), bq(env, q), ba(env, a), bb(env, b);
+    if (bp.failed() || bq.failed() || ba.failed() || bb.failed()) return RC_MISSING;
+    const jint r = sign_set_parms(sctx(ctx), from_handle<RND_State>(rnd), bp.data(), 32, bq.data(), 32, ba.data(),
+                                  bb.data(), point(pt));
+    bb.release(JNI_ABORT);
+    ba.release(JNI_ABORT);
+    bq.release(JNI_ABORT);
+    bp.release(JNI_ABORT);
+    return r;
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1get_1parms)(JNIEnv* env, jclass, jlong ctx, jbyteArray p,
+                                                             jbyteArray q, jbyteArray a, jbyteArray b, jlong pt) {
+    if (!ArgCheck(env, true).optional(p, kNumberBytes).optional(q, kNumberBytes).optional(a, kNumberBytes)
+             .optional(b, kNumberBytes).ok())
+        return RC_MISSING;
+    Borrowed bp(env, p), bq(env, q), ba(env, a), bb(env, b);
+    if (bp.failed() || bq.failed() || ba.failed() || bb.failed()) return RC_MISSING;
+    int32_t p_length = 0, q_length = 0;  // reported by the operation, not needed here
+    const jint r = sign_get_parms(sctx(ctx), bp.data(), &p_length, bq.data(), &q_length, ba.data(), bb.data(),
+                                  point(pt));
+    bb.release(0);
+    ba.release(0);
+    bq.release(0);
+    bp.release(0);
+    return r;
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1clear)(JNIEnv*, jclass, jlong ctx) { return sign_clear(sctx(ctx)); }
+
+JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1gen_1secret_1key)(JNIEnv*, jclass, jlong ctx) {
+    return sign_gen_secret_key(sctx(ctx));
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1gen_1public_1key)(JNIEnv*, jclass, jlong ctx) {
+    return sign_gen_public_key(sctx(ctx));
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1set_1secret_1key)(JNIEnv* env, jclass, jlong ctx, jbyteArray key) {
+    if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).ok()) return RC_MISSING;
+    Borrowed k(env, key);
+    if (k.failed()) return RC_MISSING;
+    const jint r = sign_set_secret_key(sctx(ctx), k.data());
+    k.release(JNI_ABORT);
+    return r;
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1get_1secret_1key)(JNIEnv* env, jclass, jlong ctx, jbyteArray key) {
+    // A null array only asks whether a key is held.
+    if (!ArgCheck(env, true).optional(key, kMaskedKeyBytes).ok()) return RC_MISSING;
+    Borrowed k(env, key);
+    if (k.failed()) return RC_MISSING;
+    int32_t length = 0;
+    const jint r = sign_get_secret_key(sctx(ctx), k.data(), &length);
+    k.release(0);
+    return r;
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1set_1public_1key)(JNIEnv*, jclass, jlong ctx, jlong pt) {
+    return sign_set_public_key(sctx(ctx), point(pt));
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1get_1public_1key)(JNIEnv*, jclass, jlong ctx, jlong pt) {
+    int32_t length = 0;
+    return sign_get_public_key(sctx(ctx), point(pt), &length);
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1clear_1secret_1key)(JNIEnv*, jclass, jlong ctx) {
+    return sign_clear_secret_key(sctx(ctx));
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1clear_1public_1key)(JNIEnv*, jclass, jlong ctx) {
+    return sign_clear_public_key(sctx(ctx));
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1sign)(JNIEnv* env, jclass, jlong ctx, jbyteArray digest,
+                                                       jbyteArray signature) {
+    if (!ArgCheck(env, true).need(digest, kNumberBytes).need(signature, kSignatureBytes).ok()) return RC_MISSING;
+    Borrowed d(env, digest), s(env, signature);
+    if (d.failed() || s.failed()) return RC_MISSING;
+    const jint r = sign_digest(sctx(ctx), d.data(), s.data());
+    s.release(0);
+    d.release(JNI_ABORT);
+    return r;
+}
+
+JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1verify)(JNIEnv* env, jclass, jlong ctx, jbyteArray digest,
+                                                         jbyteArray signature) {
+    if (!ArgCheck(env, true).need(digest, kNumberBytes).need(signature, kSignatureBytes).ok()) return RC_MISSING;
+    Borrowed d(env, digest), s(env, signature);
+    if (d.failed() || s.failed()) return RC_MISSING;
+    const jint r = sign_verify(sctx(ctx), d.data(), s.data());
+    s.release(JNI_ABORT);
+    d.release(JNI_ABORT);
+    return r;
+}
