@@ -1,0 +1,207 @@
+// The real exports driven through the recording fake JNIEnv: borrow and release order and
+// modes of each array pattern, and refusal of bad input without a borrow or a write.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "jni/fake_jni.h"
+#include "jni/module.h"
+#include "unit/hex.h"
+
+namespace {
+
+using Events = std::vector<std::string>;
+
+struct ExportFixture : ::testing::Test {
+    FakeJni jni;
+    JNIEnv* env = jni.env();
+    jlong rnd = 0, com = 0;
+
+    void SetUp() override {
+        rnd = VANTIX_CALL(vantix_1RND_1State)(env, nullptr);
+        jbyteArray seed = jni.array(64, "seed", 0x42);
+        VANTIX_CALL(vantix_1ForceRandom_1)(env, nullptr, rnd, seed);
+        com = VANTIX_CALL(vantix_1COM_1State)(env, nullptr);
+        jni.clear();
+    }
+    void TearDown() override {
+        EXPECT_EQ(jni.outstanding, 0) << "an array was not released";
+        VANTIX_CALL(mem_1free)(env, nullptr, rnd);
+        VANTIX_CALL(mem_1free)(env, nullptr, com);
+    }
+};
+
+}  // namespace
+
+TEST_F(ExportFixture, MemoryExportsAndAllocationFailure) {
+    EXPECT_EQ(VANTIX_CALL(mem_1alloc)(env, nullptr, -1), 0);
+    EXPECT_EQ(jni.exception, "java/lang/OutOfMemoryError");
+    EXPECT_EQ(jni.events.back(), "throw java/lang/OutOfMemoryError: (null)");
+    jni.clear();
+    const jlong h = VANTIX_CALL(mem_1alloc)(env, nullptr, 8);
+    jbyteArray a = jni.array({1, 2, 3, 4, 5, 6, 7, 8}, "a");
+    VANTIX_CALL(mem_1write)(env, nullptr, h, 0, a, 0, 8);
+    jbyteArray b = jni.array(4, "b");
+    VANTIX_CALL(mem_1read)(env, nullptr, h, 2, b, 1, 3);
+    EXPECT_EQ(hex(jni.bytes(b)), "00030405");
+    // Handle 0 and out-of-bounds regions are refused before any copy.
+    jni.clear();
+    VANTIX_CALL(mem_1read)(env, nullptr, 0, 0, b, 0, 4);
+    EXPECT_EQ(jni.exception, "java/lang/NullPointerException");
+    jni.clear();
+    VANTIX_CALL(mem_1write)(env, nullptr, h, 0, a, 6, 3);
+    EXPECT_EQ(jni.exception, "java/lang/ArrayIndexOutOfBoundsException");
+    for (const auto& e : jni.events) EXPECT_EQ(e.rfind("region", 0), std::string::npos) << e;
+    VANTIX_CALL(mem_1free)(env, nullptr, h);
+}
+
+TEST_F(ExportFixture, RawEntryPointsReleaseInArgumentOrder) {
+    jbyteArray expanded = jni.array(4096, "expanded");
+    jbyteArray key = jni.array(64, "key", 0x11);
+    jbyteArray in = jni.array(8, "in", 0x22);
+    jbyteArray out = jni.array(8, "out");
+    VANTIX_CALL(vantix_1_1GOSTE)(env, nullptr, expanded, key, in, out);
+    EXPECT_EQ(jni.borrows(), (Events{"get expanded", "get key", "get in", "get out", "release expanded abort",
+                                     "release key abort", "release in abort", "release out 0"}));
+    jni.clear();
+    jbyteArray table = jni.array(128, "table", 3);
+    VANTIX_CALL(vantix_1_1InitGost)(env, nullptr, table, expanded);
+    EXPECT_EQ(jni.borrows(),
+              (Events{"get table", "get expanded", "release expanded 0", "release table abort"}));
+    jni.clear();
+    jbyteArray state = jni.array(8, "state");
+    VANTIX_CALL(vantix_1_1GOSTA)(env, nullptr, expanded, key, state, in);
+    EXPECT_EQ(jni.borrows(), (Events{"get expanded", "get key", "get state", "get in", "release expanded abort",
+                                     "release key abort", "release state 0", "release in abort"}));
+    // A short block is refused with nothing borrowed and nothing written.
+    jni.clear();
+    jbyteArray short_out = jni.array(7, "short", 0x77);
+    VANTIX_CALL(vantix_1_1GOSTE)(env, nullptr, expanded, key, in, short_out);
+    EXPECT_EQ(jni.exception, "java/lang/ArrayIndexOutOfBoundsException");
+    EXPECT_TRUE(jni.borrows().empty());
+    EXPECT_EQ(hex(jni.bytes(short_out)), "77777777777777");
+    jni.clear();
+    VANTIX_CALL(vantix_1_1GOSTD)(env, nullptr, nullptr, key, in, out);
+    EXPECT_EQ(jni.exception, "java/lang/NullPointerException");
+}
+
+TEST_F(ExportFixture, ModeInitAndDataCallsFollowTheirOrders) {
+    jbyteArray table = jni.array(std::vector<uint8_t>(128, 1), "table");
+    VANTIX_CALL(mem_1write)(env, nullptr, com, 0, table, 0, 128);
+    const jlong ctx = VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb)(env, nullptr);
+    jbyteArray key = jni.array(64, "key", 0x5A);
+    jbyteArray iv = jni.array(8, "iv", 1);
+    jni.clear();
+    EXPECT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1init)(env, nullptr, ctx, com, rnd, key, iv), 0);
+    EXPECT_EQ(jni.borrows(), (Events{"get key", "get iv", "release iv abort", "release key abort"}));
+    jbyteArray in = jni.array(20, "in", 9);
+    jbyteArray out = jni.array(20, "out");
+    jni.clear();
+    EXPECT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1encrypt)(env, nullptr, ctx, in, 2, out, 4, 16), 0);
+    EXPECT_EQ(jni.borrows(), (Events{"get in", "get out", "release out 0", "release in abort"}));
+    const auto written = jni.bytes(out);
+    EXPECT_EQ(hex(written.data(), 4), "00000000");  // the offset is honoured
+    // Regions out of bounds: 15, an exception, nothing borrowed, nothing written.
+    jni.clear();
+    EXPECT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1encrypt)(env, nullptr, ctx, in, 2, out, 5, 16), 15);
+    EXPECT_EQ(jni.exception, "java/lang/ArrayIndexOutOfBoundsException");
+    EXPECT_TRUE(jni.borrows().empty());
+    EXPECT_EQ(jni.bytes(out), written);
+    jni.clear();
+    EXPECT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1encrypt)(env, nullptr, ctx, nullptr, 0, out, 0, 1), 15);
+    EXPECT_TRUE(jni.exception.empty());
+    jni.clear();
+    EXPECT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1init)(env, nullptr, ctx, com, rnd, key, jni.array(7, "s")), 15);
+    EXPECT_EQ(jni.exception, "java/lang/ArrayIndexOutOfBoundsException");
+    VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1clear)(env, nullptr, ctx);
+    VANTIX_CALL(mem_1free)(env, nullptr, ctx);
+}
+
+TEST_F(ExportFixture, HashFinalCopiesBackAndUpdateAddsTheOffset) {
+    jbyteArray table = jni.array(std::vector<uint8_t>(128, 2), "table");
+    VANTIX_CALL(mem_1write)(env, nullptr, com, 0, table, 0, 128);
+    const jlong ctx = VANTIX_CALL(vantix_1R34_111_11994)(env, nullptr);
+    jni.clear();
+    EXPECT_EQ(VANTIX_CALL(vantix_1GOST_1R34_111_11994_1init)(env, nullptr, ctx, com, rnd, nullptr), 0);
+    EXPECT_TRUE(jni.borrows().empty());
+    jbyteArray data = jni.array(bytes_of("xxabc"), "data");
+    jni.clear();
+    EXPECT_EQ(VANTIX_CALL(vantix_1GOST_1R34_111_11994_1update)(env, nullptr, ctx, data, 2, 3), 0);
+    EXPECT_EQ(jni.borrows(), (Events{"get data", "release data abort"}));
+    jbyteArray out = jni.array(32, "out");
+    jni.clear();
+    EXPECT_EQ(VANTIX_CALL(vantix_1GOST_1R34_111_11994_1final)(env, nullptr, ctx, out), 0);
+    EXPECT_EQ(jni.borrows(), (Events{"get out", "release out 0"}));
+    VANTIX_CALL(mem_1free)(env, nullptr, ctx);
+}
+
+TEST_F(ExportFixture, ContainerAndSignatureOrders) {
+    jbyteArray pw = jni.array(bytes_of("a long enough password"), "password");
+    jbyteArray c = jni.array(84, "container");
+    jni.clear();
+    EXPECT_EQ(VANTIX_CALL(vantix_1MakeRndContainer)(env, nullptr, rnd, pw, c), 0);
+    EXPECT_EQ(jni.borrows(), (Events{"get password", "get container", "release password abort", "release container 0"}));
+    const jlong target = VANTIX_CALL(vantix_1RND_1State)(env, nullptr);
+    jni.clear();
+    EXPECT_EQ(VANTIX_CALL(vantix_1ExtractRndContainer)(env, nullptr, c, pw, target), 0);
+    EXPECT_EQ(jni.borrows(), (Events{"get password", "get container", "release password abort", "release container 0"}));
+    VANTIX_CALL(mem_1free)(env, nullptr, target);
+
+    const jlong ctx = VANTIX_CALL(vantix_1LR34_110_12001)(env, nullptr);
+    jni.clear();
+    EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(env, nullptr, ctx, rnd, nullptr, nullptr, nullptr,
+                                                               nullptr, 0),
+              0);
+    EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1gen_1secret_1key)(env, nullptr, ctx), 0);
+    EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1gen_1public_1key)(env, nullptr, ctx), 0);
+    jbyteArray digest = jni.array(32, "digest", 0x33);
+    jbyteArray sig = jni.array(64, "signature");
+    jni.clear();
+    EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1sign)(env, nullptr, ctx, digest, sig), 0);
+    EXPECT_EQ(jni.borrows(), (Events{"get digest", "get signature", "release signature 0", "release digest abort"}));
+    jni.clear();
+    EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1verify)(env, nullptr, ctx, digest, sig), 0);
+    EXPECT_EQ(jni.borrows(),
+              (Events{"get digest", "get signature", "release signature abort", "release digest abort"}));
+    jbyteArray key = jni.array(64, "key");
+    jbyteArray kc = jni.array(48, "container");
+    EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1get_1secret_1key)(env, nullptr, ctx, key), 0);
+    jni.clear();
+    EXPECT_EQ(VANTIX_CALL(vantix_1MakeKeyContainer)(env, nullptr, rnd, key, pw, kc), 0);
+    EXPECT_EQ(jni.borrows(), (Events{"get key", "get password", "get container", "release password abort",
+                                     "release key abort", "release container 0"}));
+    jni.clear();
+    EXPECT_EQ(VANTIX_CALL(vantix_1ExtractKeyContainer)(env, nullptr, rnd, kc, pw, key), 0);
+    EXPECT_EQ(jni.borrows(), (Events{"get key", "get password", "get container", "release password abort",
+                                     "release key 0", "release container 0"}));
+    VANTIX_CALL(vantix_1LR34_110_12001_1clear)(env, nullptr, ctx);
+    VANTIX_CALL(mem_1free)(env, nullptr, ctx);
+}
+
+TEST_F(ExportFixture, RandomFillRefusesAnUnseededState) {
+    const jlong fresh = VANTIX_CALL(vantix_1RND_1State)(env, nullptr);
+    jbyteArray buf = jni.array(16, "buffer", 7);
+    VANTIX_CALL(vantix_1Random_1Fill)(env, nullptr, fresh, buf);
+    EXPECT_EQ(jni.events.back(), "throw java/lang/IllegalStateException: random generator is not seeded");
+    EXPECT_EQ(jni.bytes(buf), std::vector<uint8_t>(16, 7));
+    jni.clear();
+    VANTIX_CALL(vantix_1Random_1Fill)(env, nullptr, rnd, buf);
+    EXPECT_EQ(jni.borrows(), (Events{"get buffer", "release buffer 0"}));
+    EXPECT_NE(jni.bytes(buf), std::vector<uint8_t>(16, 7));
+    jni.clear();
+    jbyteArray bio = jni.array(64, "bio");
+    EXPECT_EQ(VANTIX_CALL(vantix_1InitBioRnd)(env, nullptr, bio), 0);
+    EXPECT_NE(jni.bytes(bio), std::vector<uint8_t>(64, 0));
+    jni.clear();
+    EXPECT_EQ(VANTIX_CALL(vantix_1InitBioRnd)(env, nullptr, jni.array(63, "short")), 15);
+    EXPECT_EQ(jni.exception, "java/lang/ArrayIndexOutOfBoundsException");
+    VANTIX_CALL(mem_1free)(env, nullptr, fresh);
+}
+
+TEST_F(ExportFixture, WindowTitleIsReadOnlyToTheArrayEnd) {
+    // No terminating zero: read up to the end of the array, never past it.
+    jbyteArray title = jni.array(bytes_of("no such window title 7f3a"), "title");
+    EXPECT_EQ(VANTIX_CALL(utils_1FindWindowByTitle)(env, nullptr, title), 0);
+    EXPECT_EQ(jni.borrows(), (Events{"get title", "release title abort"}));
+    EXPECT_EQ(VANTIX_CALL(utils_1CenterWindow)(env, nullptr, 0, 0, 0, 100, 100), 0);
+}
