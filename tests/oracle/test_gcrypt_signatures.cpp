@@ -1,0 +1,123 @@
+// GOST R 34.10-2001 signatures both ways with libgcrypt, on the test parameter set and on
+// id-GostR3410-2001-CryptoPro-A-ParamSet.
+//
+// How the digest becomes e: this library reads the 32 digest bytes as a big-endian
+// integer; libgcrypt reads the `value` of `(data (flags gost) ...)` as a big-endian MPI.
+// Both then reduce e modulo q and replace 0 by 1, so the same 32 bytes give the same e.
+#include <gtest/gtest.h>
+
+#ifdef VANTIX_HAVE_GCRYPT
+#include <gcrypt.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "gost3410/signature.h"
+#include "random/generator.h"
+#include "unit/hex.h"
+
+using namespace vantix;
+
+namespace {
+
+struct Curve {
+    const char* gcrypt_name;
+    const char *p, *q, *a, *b, *x, *y;  // big-endian hex; empty p selects the built-in set
+};
+
+// RFC 4357, section 11.4.
+const Curve kCurves[] = {
+    {"GOST2001-test", "", "", "", "", "", ""},
+    {"GOST2001-CryptoPro-A", "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD97",
+     "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF6C611070995AD10045841B09B761B893",
+     "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD94",
+     "00000000000000000000000000000000000000000000000000000000000000A6",
+     "0000000000000000000000000000000000000000000000000000000000000001",
+     "8D91E471E0989CDA27DF505A453F2B7635294F2DDF23E3B122ACC99C9E9F1E14"},
+};
+
+struct Sexp {
+    gcry_sexp_t s = nullptr;
+    ~Sexp() { gcry_sexp_release(s); }
+};
+
+std::string mpi_hex(gcry_sexp_t sig, const char* name) {
+    gcry_sexp_t part = gcry_sexp_find_token(sig, name, 0);
+    gcry_mpi_t m = gcry_sexp_nth_mpi(part, 1, GCRYMPI_FMT_USG);
+    unsigned char buf[32] = {};
+    size_t n = 0;
+    unsigned char tmp[64];
+    gcry_mpi_print(GCRYMPI_FMT_USG, tmp, sizeof tmp, &n, m);
+    std::memcpy(buf + (32 - n), tmp, n);
+    gcry_mpi_release(m);
+    gcry_sexp_release(part);
+    return hex(buf, 32);
+}
+
+}  // namespace
+
+TEST(GcryptInterop, SignaturesVerifyBothWays) {
+    ASSERT_NE(gcry_check_version(nullptr), nullptr);
+    gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
+    std::mt19937 rng(2001);
+    RND_State rnd{};
+    uint8_t seed[64];
+    for (auto& b : seed) b = uint8_t(rng());
+    rnd_seed(&rnd, seed);
+    for (const auto& c : kCurves) {
+        for (int trial = 0; trial < 24; ++trial) {
+            SignContext ctx{};
+            if (c.p[0] == 0) {
+                ASSERT_EQ(sign_set_parms(&ctx, &rnd, nullptr, 32, nullptr, 32, nullptr, nullptr, nullptr), 0);
+            } else {
+                const auto p = unhex(c.p), q = unhex(c.q), a = unhex(c.a), b = unhex(c.b);
+                LPoint g{};
+                const auto x = unhex(c.x), y = unhex(c.y);
+                std::memcpy(g.x, x.data(), 32);
+                std::memcpy(g.y, y.data(), 32);
+                ASSERT_EQ(sign_set_parms(&ctx, &rnd, p.data(), 32, q.data(), 32, a.data(), b.data(), &g), 0);
+            }
+            ASSERT_EQ(sign_gen_secret_key(&ctx), 0);
+            ASSERT_EQ(sign_gen_public_key(&ctx), 0);
+            uint8_t masked[64];
+            ASSERT_EQ(sign_get_secret_key(&ctx, masked, nullptr), 0);
+            uint8_t d[32];
+            for (int i = 0; i < 32; ++i) d[i] = masked[i] ^ masked[32 + i];
+            LPoint pub{};
+            ASSERT_EQ(sign_get_public_key(&ctx, &pub, nullptr), 0);
+            const std::string qhex = "04" + hex(reinterpret_cast<const uint8_t*>(pub.x), 32) +
+                                     hex(reinterpret_cast<const uint8_t*>(pub.y), 32);
+            uint8_t digest[32];
+            for (auto& b : digest) b = uint8_t(rng());
+            Sexp sk, pk, data;
+            ASSERT_EQ(gcry_sexp_build(&sk.s, nullptr,
+                                      ("(private-key (ecc (curve " + std::string(c.gcrypt_name) + ") (q #" + qhex +
+                                       "#) (d #" + hex(d, 32) + "#)))").c_str()),
+                      0u);
+            ASSERT_EQ(gcry_sexp_build(&pk.s, nullptr,
+                                      ("(public-key (ecc (curve " + std::string(c.gcrypt_name) + ") (q #" + qhex +
+                                       "#)))").c_str()),
+                      0u);
+            ASSERT_EQ(gcry_sexp_build(&data.s, nullptr,
+                                      ("(data (flags gost) (value #" + hex(digest, 32) + "#))").c_str()),
+                      0u);
+            // Ours, verified by libgcrypt.
+            uint8_t sig[64];
+            ASSERT_EQ(sign_digest(&ctx, digest, sig), 0);
+            Sexp ours;
+            ASSERT_EQ(gcry_sexp_build(&ours.s, nullptr,
+                                      ("(sig-val (gost (r #" + hex(sig, 32) + "#) (s #" + hex(sig + 32, 32) + "#)))")
+                                          .c_str()),
+                      0u);
+            EXPECT_EQ(gcry_pk_verify(ours.s, data.s, pk.s), 0u) << c.gcrypt_name << " trial " << trial;
+            // libgcrypt's, verified here.
+            Sexp theirs;
+            ASSERT_EQ(gcry_pk_sign(&theirs.s, data.s, sk.s), 0u);
+            const auto their_sig = unhex(mpi_hex(theirs.s, "r") + mpi_hex(theirs.s, "s"));
+            EXPECT_EQ(sign_verify(&ctx, digest, their_sig.data()), 0) << c.gcrypt_name << " trial " << trial;
+            sign_clear(&ctx);
+        }
+    }
+}
+#endif
