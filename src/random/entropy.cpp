@@ -5,6 +5,7 @@
 #include "gost28147/builtin_tables.h"
 #include "gost3411/hash_step.h"
 #include "platform/platform.h"
+#include "random/time_sources.h"
 
 namespace vantix {
 
@@ -18,7 +19,7 @@ int mix_timing_jitter(uint8_t* block, uint8_t* query_buffer) {
     while (i < 32) {
         const uint32_t cycles = read_cycle_counter();
         const uint32_t kind = cycles & elapsed_ms() & 3;
-        const int32_t n = platform::query_system_info(int32_t(kind), query_buffer);
+        const int32_t n = rnd_query_system_info(int32_t(kind), query_buffer);
         uint8_t folded = 0;
         for (int32_t j = 0; j < n; ++j) folded ^= query_buffer[j];
         block[i] ^= folded;

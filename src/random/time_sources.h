@@ -9,6 +9,8 @@ uint32_t rnd_cycle_counter();
 uint32_t rnd_elapsed_ms();
 // Fills the 32-byte entropy block for a generator refresh.
 void rnd_entropy(uint8_t* block);
+// One system-information query of the entropy gatherer.
+int32_t rnd_query_system_info(int32_t kind, uint8_t* buffer);
 
 #ifdef VANTIX_TEST_HOOKS
 struct TestTimeHooks {
@@ -18,6 +20,7 @@ struct TestTimeHooks {
     bool fixed_entropy = false;
     uint8_t entropy[32] = {};
     uint32_t entropy_calls = 0;  // counts gatherings made by the generator
+    int32_t query_result = 0;    // non-zero: every system-information query returns this
 };
 TestTimeHooks& test_time_hooks();
 #endif
