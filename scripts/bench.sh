@@ -1,7 +1,9 @@
 #!/bin/sh
-# Builds (if needed) and runs the native benchmarks of the modes, hash, arithmetic,
-# signatures and containers.
+# Builds (if needed) and runs the native benchmarks (modes, hash, arithmetic, signatures,
+# containers) and the Java-side timing of the exports.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 [ -x "$root/build/linux/bin/vantix_bench" ] || sh "$root/scripts/build.sh" >/dev/null
-exec "$root/build/linux/bin/vantix_bench" "$@"
+"$root/build/linux/bin/vantix_bench" "$@"
+java -Dvantix.library.path="$root/build/linux/bin" \
+  -cp "$root/build/linux/vantix.jar:$root/build/linux/bench/vantix-bench.jar" VantixBench

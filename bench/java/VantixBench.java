@@ -1,0 +1,100 @@
+import com.norvane.security.gost.Vantix;
+
+/**
+ * Java-side timing of the exports: throughput of each cipher mode and of the hash on
+ * 64 B, 1 KiB, 64 KiB and 1 MiB buffers, and signatures and verifications per second.
+ * Each figure is the best of several timed rounds after a warm-up.
+ */
+public final class VantixBench {
+    private static final int[] SIZES = {64, 1024, 64 << 10, 1 << 20};
+
+    private interface Op {
+        void run(byte[] in, byte[] out, int len);
+    }
+
+    private VantixBench() {
+    }
+
+    public static void main(String[] args) {
+        long rnd = Vantix.vantix_RND_State();
+        byte[] seed = new byte[64];
+        Vantix.vantix_InitBioRnd(seed);
+        Vantix.vantix_ForceRandom_(rnd, seed);
+        long com = Vantix.vantix_COM_State();
+        byte[] table = new byte[128];
+        for (int r = 0; r < 8; r++) {
+            for (int j = 0; j < 16; j++) {
+                table[16 * r + j] = (byte) ((j * 7 + r) & 15);
+            }
+        }
+        Vantix.mem_write(com, 0, table, 0, 128);
+        byte[] key = new byte[64];
+        Vantix.vantix_Random_Fill(rnd, key);
+        byte[] iv = new byte[8];
+
+        long gamma = Vantix.vantix_G28147_1989_gamma();
+        check(Vantix.vantix_G28147_1989_gamma_init(gamma, com, rnd, key, iv));
+        long ofb = Vantix.vantix_G28147_1989_gamma_ofb();
+        check(Vantix.vantix_G28147_1989_gamma_ofb_init(ofb, com, rnd, key, iv));
+        long mac = Vantix.vantix_G28147_1989_mac();
+        check(Vantix.vantix_G28147_1989_mac_init(mac, com, rnd, key, null));
+        long hash = Vantix.vantix_R34_11_1994();
+        check(Vantix.vantix_GOST_R34_11_1994_init(hash, com, rnd, null));
+
+        throughput("gamma", (in, out, len) -> check(Vantix.vantix_G28147_1989_gamma_crypt(gamma, in, 0, out, 0, len)));
+        throughput("gamma_ofb", (in, out, len) -> check(Vantix.vantix_G28147_1989_gamma_ofb_encrypt(ofb, in, 0, out, 0, len)));
+        throughput("mac", (in, out, len) -> check(Vantix.vantix_G28147_1989_mac_update(mac, in, 0, len)));
+        throughput("hash", (in, out, len) -> check(Vantix.vantix_GOST_R34_11_1994_update(hash, in, 0, len)));
+
+        long ctx = Vantix.vantix_LR34_10_2001();
+        check(Vantix.vantix_LR34_10_2001_set_parms(ctx, rnd, null, null, null, null, 0));
+        check(Vantix.vantix_LR34_10_2001_gen_secret_key(ctx));
+        check(Vantix.vantix_LR34_10_2001_gen_public_key(ctx));
+        byte[] digest = new byte[32];
+        Vantix.vantix_Random_Fill(rnd, digest);
+        byte[] sig = new byte[64];
+        double signs = rate(() -> check(Vantix.vantix_LR34_10_2001_sign(ctx, digest, sig)));
+        System.out.printf("sign      %8.1f per second%n", signs);
+        double verifies = rate(() -> {
+            if (Vantix.vantix_LR34_10_2001_verify(ctx, digest, sig) != 0) {
+                throw new IllegalStateException("verify failed");
+            }
+        });
+        System.out.printf("verify    %8.1f per second%n", verifies);
+    }
+
+    private static void throughput(String name, Op op) {
+        for (int size : SIZES) {
+            byte[] in = new byte[size];
+            byte[] out = new byte[size];
+            int reps = Math.max(1, (4 << 20) / size);
+            double best = Double.MAX_VALUE;
+            for (int round = 0; round < 4; round++) {
+                long t0 = System.nanoTime();
+                for (int i = 0; i < reps; i++) {
+                    op.run(in, out, size);
+                }
+                best = Math.min(best, (System.nanoTime() - t0) / 1e9);
+            }
+            System.out.printf("%-9s %8d B  %8.2f MB/s%n", name, size, (double) size * reps / best / 1e6);
+        }
+    }
+
+    private static double rate(Runnable r) {
+        for (int i = 0; i < 20; i++) {
+            r.run();
+        }
+        int n = 200;
+        long t0 = System.nanoTime();
+        for (int i = 0; i < n; i++) {
+            r.run();
+        }
+        return n / ((System.nanoTime() - t0) / 1e9);
+    }
+
+    private static void check(int code) {
+        if (code != 0) {
+            throw new IllegalStateException("result code " + code);
+        }
+    }
+}
