@@ -13,5 +13,6 @@ status=0
 [ -z "$missing" ] || { echo "JNI names not exported:"; echo "$missing"; status=1; }
 readelf -d "$module" | grep -q 'NEEDED.*libQel_InitBioRnd64.so' || { echo "no DT_NEEDED on the companion"; status=1; }
 readelf -d "$module" | grep -Eq '(RUNPATH|RPATH).*\$ORIGIN' || { echo "no \$ORIGIN run path"; status=1; }
+readelf -d "$module" | grep -q 'NEEDED.*libX11' && { echo "links against libX11 (it must be loaded at run time)"; status=1; }
 echo "$(printf '%s\n' "$exported" | wc -l) exports checked"
 exit $status
