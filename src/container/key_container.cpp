@@ -5,7 +5,6 @@
 #include "common/wipe.h"
 #include "container/container.h"
 #include "container/seal.h"
-#include "random/generator.h"
 #include "random/masking.h"
 
 namespace vantix {
@@ -23,8 +22,7 @@ int make_key_container(RND_State* rnd, const uint8_t* masked_key, const uint8_t*
         uint8_t buf[KEY_CONTAINER_BYTES];
         ContainerKeys keys;
     } w;
-    int result = rnd_fill(rnd, w.buf, 8) == 0 ? container_derive_keys(rnd, password, length, w.buf, &w.keys)
-                                               : RC_CONTAINER_STEP;
+    int result = container_begin(rnd, password, length, w.buf, &w.keys);
     if (result == RC_OK) {
         for (size_t i = 0; i < kPayload; ++i) w.buf[8 + i] = masked_key[i] ^ masked_key[32 + i];
         result = container_seal(rnd, w.keys, w.buf, kPayload);

@@ -4,7 +4,6 @@
 #include "common/wipe.h"
 #include "container/container.h"
 #include "container/seal.h"
-#include "random/generator.h"
 
 namespace vantix {
 
@@ -20,8 +19,7 @@ int make_rnd_container(RND_State* rnd, const uint8_t* password, int32_t length, 
         uint8_t buf[RND_CONTAINER_BYTES];
         ContainerKeys keys;
     } w;
-    int result = rnd_fill(rnd, w.buf, 8) == 0 ? container_derive_keys(rnd, password, length, w.buf, &w.keys)
-                                               : RC_CONTAINER_STEP;
+    int result = container_begin(rnd, password, length, w.buf, &w.keys);
     if (result == RC_OK) {
         // The state sealed is the one left after the salt and key-mask draws, so a restored
         // generator never repeats bytes that were already handed out.

@@ -8,6 +8,7 @@
 #include "gost28147/builtin_tables.h"
 #include "gost28147/gamma_ofb.h"
 #include "gost28147/mac.h"
+#include "random/generator.h"
 
 namespace vantix {
 
@@ -51,6 +52,11 @@ int container_derive_keys(RND_State* rnd, const uint8_t* password, int32_t lengt
         derive_container_key(rnd, password, length, salt, 1, keys->mac) != 0)
         return RC_CONTAINER_STEP;
     return RC_OK;
+}
+
+int container_begin(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* buf, ContainerKeys* keys) {
+    if (rnd_fill(rnd, buf, 8) != 0) return RC_CONTAINER_STEP;
+    return container_derive_keys(rnd, password, length, buf, keys);
 }
 
 int container_seal(RND_State* rnd, const ContainerKeys& keys, uint8_t* buf, size_t payload_len) {

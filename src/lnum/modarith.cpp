@@ -40,37 +40,49 @@ struct Acc {
     }
 };
 
-// Montgomery multiplication in product-scanning form. Operand words are fetched through
-// `a_at(i)` and `b_at(i)`, index i counting from the least significant word.
-template <class A, class B>
-void mont_core(uint32_t* out, A a_at, B b_at, const uint32_t* m, int n) {
+// Montgomery reduction in product-scanning form, shared by multiplication and squaring.
+// `products(acc, j, lo, hi)` adds the operand products of column j whose first index lies
+// in [lo, hi]; indices count from the least significant word. The columns of the double
+// product are processed from the least significant upward with a three-word accumulator.
+template <class Products>
+void mont_columns(uint32_t* out, Products products, const uint32_t* m, int n) {
     const uint32_t mp = m[n];
     auto m_at = [&](int i) { return m[n - 1 - i]; };
     uint32_t u[MONT_MAX_WORDS];
     uint32_t res[MONT_MAX_WORDS];
     Acc acc;
     for (int j = 0; j < n; ++j) {
-        for (int i = 0; i <= j; ++i) acc.add(uint64_t(a_at(i)) * b_at(j - i));
+        products(acc, j, 0, j);
         for (int i = 1; i <= j; ++i) acc.add(uint64_t(m_at(i)) * u[j - i]);
         u[j] = acc.t0 * mp;
-        acc.add(uint64_t(m_at(0)) * u[j]);
+        acc.add(uint64_t(m_at(0)) * u[j]);  // clears the low word
         acc.shift();
     }
     for (int j = n; j <= 2 * n - 2; ++j) {
-        for (int i = j - n + 1; i <= n - 1; ++i) {
-            acc.add(uint64_t(a_at(i)) * b_at(j - i));
-            acc.add(uint64_t(m_at(i)) * u[j - i]);
-        }
+        products(acc, j, j - n + 1, n - 1);
+        for (int i = j - n + 1; i <= n - 1; ++i) acc.add(uint64_t(m_at(i)) * u[j - i]);
         res[n - 1 - (j - n)] = acc.t0;
         acc.shift();
     }
     res[0] = acc.t0;
-    uint32_t c = acc.t1;
+    uint32_t c = acc.t1;  // overflow above R
+    // The result is written only at the end, so `out` may be an operand.
     std::memcpy(out, res, size_t(n) * 4);
     while (c-- > 0) lnum_sub(n, out, m);
     while (lnum_cmp(n, out, m) >= 0) lnum_sub(n, out, m);
     secure_wipe(u, sizeof u);
     secure_wipe(res, sizeof res);
+}
+
+// a*b with the words of b fetched through b_at(i), so a masked operand is never stored whole.
+template <class B>
+void mont_product(uint32_t* a, B b_at, const uint32_t* m, int n) {
+    mont_columns(
+        a,
+        [&](Acc& acc, int j, int lo, int hi) {
+            for (int i = lo; i <= hi; ++i) acc.add(uint64_t(a[n - 1 - i]) * b_at(j - i));
+        },
+        m, n);
 }
 
 }  // namespace
@@ -111,56 +123,29 @@ int lnum_mul_r_mod(uint32_t* out, const uint32_t* x, const uint32_t* m, int n) {
 
 int mont_mul(uint32_t* a, const uint32_t* b, const uint32_t* m, int n) {
     if (n > MONT_MAX_WORDS) return 1;
-    mont_core(
-        a, [&](int i) { return a[n - 1 - i]; }, [&](int i) { return b[n - 1 - i]; }, m, n);
+    mont_product(a, [&](int i) { return b[n - 1 - i]; }, m, n);
     return 0;
 }
 
 int mont_mul_masked(uint32_t* a, const uint32_t* b2, const uint32_t* m, int n) {
     if (n > MONT_MAX_WORDS) return 1;
-    mont_core(
-        a, [&](int i) { return a[n - 1 - i]; }, [&](int i) { return b2[n - 1 - i] ^ b2[2 * n - 1 - i]; }, m, n);
+    mont_product(a, [&](int i) { return b2[n - 1 - i] ^ b2[2 * n - 1 - i]; }, m, n);
     return 0;
 }
 
 int mont_sqr(uint32_t* a, const uint32_t* m, int n) {
     if (n > MONT_MAX_WORDS) return 1;
     // Squaring form: each cross product a_i*a_k (i < k) is computed once and added twice.
-    const uint32_t mp = m[n];
-    auto a_at = [&](int i) { return a[n - 1 - i]; };
-    auto m_at = [&](int i) { return m[n - 1 - i]; };
-    uint32_t u[MONT_MAX_WORDS];
-    uint32_t res[MONT_MAX_WORDS];
-    Acc acc;
-    auto square_column = [&](int j, int lo, int hi) {
-        for (int i = lo; i <= hi; ++i) {
-            const int k = j - i;
-            if (i > k) break;
-            const uint64_t p = uint64_t(a_at(i)) * a_at(k);
-            acc.add(p);
-            if (i != k) acc.add(p);
-        }
-    };
-    for (int j = 0; j < n; ++j) {
-        square_column(j, 0, j);
-        for (int i = 1; i <= j; ++i) acc.add(uint64_t(m_at(i)) * u[j - i]);
-        u[j] = acc.t0 * mp;
-        acc.add(uint64_t(m_at(0)) * u[j]);
-        acc.shift();
-    }
-    for (int j = n; j <= 2 * n - 2; ++j) {
-        square_column(j, j - n + 1, n - 1);
-        for (int i = j - n + 1; i <= n - 1; ++i) acc.add(uint64_t(m_at(i)) * u[j - i]);
-        res[n - 1 - (j - n)] = acc.t0;
-        acc.shift();
-    }
-    res[0] = acc.t0;
-    uint32_t c = acc.t1;
-    std::memcpy(a, res, size_t(n) * 4);
-    while (c-- > 0) lnum_sub(n, a, m);
-    while (lnum_cmp(n, a, m) >= 0) lnum_sub(n, a, m);
-    secure_wipe(u, sizeof u);
-    secure_wipe(res, sizeof res);
+    mont_columns(
+        a,
+        [&](Acc& acc, int j, int lo, int hi) {
+            for (int i = lo; i <= hi && i <= j - i; ++i) {
+                const uint64_t p = uint64_t(a[n - 1 - i]) * a[n - 1 - (j - i)];
+                acc.add(p);
+                if (i != j - i) acc.add(p);
+            }
+        },
+        m, n);
     return 0;
 }
 
