@@ -10,8 +10,8 @@ set(VANTIX_JNI_HEADER_DIR ${CMAKE_CURRENT_BINARY_DIR}/jni_generated)
 add_custom_command(
   OUTPUT ${VANTIX_JNI_HEADER_DIR}/com_norvane_security_gost_Vantix.h
   COMMAND ${VANTIX_JAVAC} -h ${VANTIX_JNI_HEADER_DIR} -d ${CMAKE_CURRENT_BINARY_DIR}/jni_generated_classes
-          ${VANTIX_JAVA_CLASS}
-  DEPENDS ${VANTIX_JAVA_CLASS}
+          -sourcepath ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/java ${VANTIX_JAVA_CLASS}
+  DEPENDS ${VANTIX_JAVA_CLASS} ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/java/com/norvane/security/gost/NativeLoader.java
   COMMENT "Generating the JNI header of com.norvane.security.gost.Vantix")
 add_custom_target(vantix_jni_header DEPENDS ${VANTIX_JNI_HEADER_DIR}/com_norvane_security_gost_Vantix.h)
 
@@ -24,3 +24,29 @@ else()
   file(GLOB_RECURSE VANTIX_JAVA_MAIN CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/java/*.java)
   add_jar(vantix_jar SOURCES ${VANTIX_JAVA_MAIN} OUTPUT_NAME vantix)
 endif()
+
+# The self-loading jar: the classes plus the module and companion of each platform built,
+# under native/<platform>/, which the class extracts and loads when no library path is set.
+function(vantix_bundle_jar)
+  get_target_property(_classes_jar vantix_jar JAR_FILE)
+  set(_stage ${CMAKE_BINARY_DIR}/bundle)
+  set(_out ${CMAKE_BINARY_DIR}/vantix-all.jar)
+  set(_copy_windows)
+  if(VANTIX_WINDOWS_BUILD_DIR)
+    set(_copy_windows
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${_stage}/native/windows-x86_64
+      COMMAND ${CMAKE_COMMAND} -E copy ${VANTIX_WINDOWS_BUILD_DIR}/bin/tellarvantix.dll
+              ${VANTIX_WINDOWS_BUILD_DIR}/bin/Qel_InitBioRnd64.dll ${_stage}/native/windows-x86_64/)
+  endif()
+  add_custom_command(OUTPUT ${_out}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${_stage}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${_stage}/native/linux-x86_64
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:tellarvantix> $<TARGET_FILE:Qel_InitBioRnd64>
+            ${_stage}/native/linux-x86_64/
+    ${_copy_windows}
+    COMMAND ${CMAKE_COMMAND} -E copy ${_classes_jar} ${_out}
+    COMMAND ${Java_JAR_EXECUTABLE} uf ${_out} -C ${_stage} native
+    DEPENDS vantix_jar tellarvantix Qel_InitBioRnd64 ${_classes_jar}
+    COMMENT "Bundling the native libraries into vantix-all.jar")
+  add_custom_target(vantix_bundle ALL DEPENDS ${_out})
+endfunction()

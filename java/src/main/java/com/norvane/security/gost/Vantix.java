@@ -1,7 +1,5 @@
 package com.norvane.security.gost;
 
-import java.io.File;
-
 /**
  * Native entry points of the tellarvantix library: GOST 28147-89, GOST R 34.11-94,
  * GOST R 34.10-2001, a random generator, masked keys and password-sealed containers.
@@ -30,18 +28,13 @@ import java.io.File;
  *
  * <p>Loading: when the system property {@code vantix.library.path} names a directory, the
  * companion library {@code Qel_InitBioRnd64} and then the module {@code tellarvantix} are
- * loaded from there; otherwise both are loaded with {@link System#loadLibrary}.
+ * loaded from there. Otherwise, when the jar carries the native libraries for this
+ * platform, they are extracted to a private temporary directory and loaded from it
+ * (companion first); failing that, both are loaded with {@link System#loadLibrary}.
  */
 public final class Vantix {
     static {
-        String dir = System.getProperty("vantix.library.path");
-        if (dir != null && !dir.isEmpty()) {
-            System.load(new File(dir, System.mapLibraryName("Qel_InitBioRnd64")).getAbsolutePath());
-            System.load(new File(dir, System.mapLibraryName("tellarvantix")).getAbsolutePath());
-        } else {
-            System.loadLibrary("Qel_InitBioRnd64");
-            System.loadLibrary("tellarvantix");
-        }
+        NativeLoader.load();
     }
 
     private Vantix() {

@@ -1,0 +1,46 @@
+package com.norvane.security.gost;
+
+import java.util.Arrays;
+
+/**
+ * GOST 28147-89 gamma (counter) mode with CryptoPro key meshing. Encryption and decryption
+ * are the same operation; a stream may be processed in pieces of any length.
+ */
+public final class GammaCipher extends NativeBlock {
+    /**
+     * @param table the substitution table (kept open while this cipher is used)
+     * @param rng the generator for key masking (kept open while this cipher is used)
+     * @param key the 32-byte key, big-endian words
+     * @param iv the 8-byte vector, or {@code null} for zeros
+     */
+    public GammaCipher(CipherTable table, RandomGenerator rng, byte[] key, byte[] iv) {
+        super(Vantix.vantix_G28147_1989_gamma());
+        byte[] m = KeyMaterial.masked(rng, key);
+        try {
+            VantixException.check("gamma init",
+                Vantix.vantix_G28147_1989_gamma_init(handle(), table.handle(), rng.handle(), m, KeyMaterial.iv(iv)));
+        } catch (RuntimeException e) {
+            close();
+            throw e;
+        } finally {
+            Arrays.fill(m, (byte) 0);
+        }
+    }
+
+    /** Encrypts or decrypts {@code len} bytes of {@code in} into {@code out}. */
+    public void process(byte[] in, int inOff, byte[] out, int outOff, int len) {
+        VantixException.check("gamma", Vantix.vantix_G28147_1989_gamma_crypt(handle(), in, inOff, out, outOff, len));
+    }
+
+    /** Encrypts or decrypts a whole array. */
+    public byte[] process(byte[] in) {
+        byte[] out = new byte[in.length];
+        process(in, 0, out, 0, in.length);
+        return out;
+    }
+
+    @Override
+    void clear(long h) {
+        Vantix.vantix_G28147_1989_gamma_clear(h);
+    }
+}

@@ -1,0 +1,60 @@
+package com.norvane.security.gost;
+
+import java.util.Arrays;
+
+/**
+ * GOST 28147-89 gamma with feedback (cipher feedback) with CryptoPro key meshing. One
+ * object encrypts or decrypts one stream; use a second object for the other direction.
+ */
+public final class GammaFeedbackCipher extends NativeBlock {
+    /**
+     * @param table the substitution table (kept open while this cipher is used)
+     * @param rng the generator for key masking (kept open while this cipher is used)
+     * @param key the 32-byte key, big-endian words
+     * @param iv the 8-byte vector, or {@code null} for zeros
+     */
+    public GammaFeedbackCipher(CipherTable table, RandomGenerator rng, byte[] key, byte[] iv) {
+        super(Vantix.vantix_G28147_1989_gamma_ofb());
+        byte[] m = KeyMaterial.masked(rng, key);
+        try {
+            VantixException.check("gamma with feedback init",
+                Vantix.vantix_G28147_1989_gamma_ofb_init(handle(), table.handle(), rng.handle(), m, KeyMaterial.iv(iv)));
+        } catch (RuntimeException e) {
+            close();
+            throw e;
+        } finally {
+            Arrays.fill(m, (byte) 0);
+        }
+    }
+
+    /** Encrypts {@code len} bytes. */
+    public void encrypt(byte[] in, int inOff, byte[] out, int outOff, int len) {
+        VantixException.check("gamma with feedback encryption",
+            Vantix.vantix_G28147_1989_gamma_ofb_encrypt(handle(), in, inOff, out, outOff, len));
+    }
+
+    /** Decrypts {@code len} bytes. */
+    public void decrypt(byte[] in, int inOff, byte[] out, int outOff, int len) {
+        VantixException.check("gamma with feedback decryption",
+            Vantix.vantix_G28147_1989_gamma_ofb_decrypt(handle(), in, inOff, out, outOff, len));
+    }
+
+    /** Encrypts a whole array. */
+    public byte[] encrypt(byte[] in) {
+        byte[] out = new byte[in.length];
+        encrypt(in, 0, out, 0, in.length);
+        return out;
+    }
+
+    /** Decrypts a whole array. */
+    public byte[] decrypt(byte[] in) {
+        byte[] out = new byte[in.length];
+        decrypt(in, 0, out, 0, in.length);
+        return out;
+    }
+
+    @Override
+    void clear(long h) {
+        Vantix.vantix_G28147_1989_gamma_ofb_clear(h);
+    }
+}

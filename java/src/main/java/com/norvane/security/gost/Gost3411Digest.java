@@ -1,0 +1,73 @@
+package com.norvane.security.gost;
+
+/**
+ * GOST R 34.11-94 hashing. The digest is 32 bytes, byte 0 the least significant byte of
+ * the standard's hash value (the order in which the standard's examples are printed).
+ */
+public final class Gost3411Digest implements AutoCloseable {
+    private final CipherTable table;
+    private final RandomGenerator unused;
+    private final Block block;
+
+    private static final class Block extends NativeBlock {
+        Block() {
+            super(Vantix.vantix_R34_11_1994());
+        }
+
+        @Override
+        void clear(long h) {
+            Vantix.vantix_GOST_R34_11_1994_clear(h);
+        }
+    }
+
+    /** A digest with the CryptoPro parameter set (id-GostR3411-94-CryptoProParamSet). */
+    public Gost3411Digest() {
+        this(SubstitutionTable.GOST_R_34_11_94_CRYPTOPRO);
+    }
+
+    /** A digest with the given substitution table. */
+    public Gost3411Digest(SubstitutionTable sbox) {
+        table = new CipherTable(sbox);
+        unused = RandomGenerator.fromSeed(new byte[64]);  // the hash stores it but never draws
+        block = new Block();
+        try {
+            VantixException.check("hash init",
+                Vantix.vantix_GOST_R34_11_1994_init(block.handle(), table.handle(), unused.handle(), null));
+        } catch (RuntimeException e) {
+            close();
+            throw e;
+        }
+    }
+
+    /** Feeds {@code len} bytes. */
+    public void update(byte[] data, int off, int len) {
+        VantixException.check("hash update", Vantix.vantix_GOST_R34_11_1994_update(block.handle(), data, off, len));
+    }
+
+    /** Feeds a whole array. */
+    public void update(byte[] data) {
+        update(data, 0, data.length);
+    }
+
+    /** The digest of everything fed so far; more data may follow. */
+    public byte[] digest() {
+        byte[] out = new byte[32];
+        VantixException.check("hash final", Vantix.vantix_GOST_R34_11_1994_final(block.handle(), out));
+        return out;
+    }
+
+    /** The digest of one array with the given table. */
+    public static byte[] of(SubstitutionTable sbox, byte[] data) {
+        try (Gost3411Digest d = new Gost3411Digest(sbox)) {
+            d.update(data);
+            return d.digest();
+        }
+    }
+
+    @Override
+    public void close() {
+        block.close();
+        table.close();
+        unused.close();
+    }
+}

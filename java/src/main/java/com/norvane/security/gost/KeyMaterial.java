@@ -1,0 +1,26 @@
+package com.norvane.security.gost;
+
+import java.util.Arrays;
+
+/** Turns a plain 32-byte key into the 64-byte masked form the natives take. */
+final class KeyMaterial {
+    private KeyMaterial() {
+    }
+
+    /** key XOR mask, then the mask, with a fresh mask from the generator. */
+    static byte[] masked(RandomGenerator rng, byte[] key) {
+        if (key.length != 32) {
+            throw new IllegalArgumentException("a GOST 28147-89 key is 32 bytes");
+        }
+        byte[] m = Arrays.copyOf(key, 64);
+        VantixException.check("masking the key", Vantix.vantix_Mask_SecretKey_(rng.handle(), m));
+        return m;
+    }
+
+    static byte[] iv(byte[] iv) {
+        if (iv != null && iv.length != 8) {
+            throw new IllegalArgumentException("an initialisation vector is 8 bytes");
+        }
+        return iv;
+    }
+}

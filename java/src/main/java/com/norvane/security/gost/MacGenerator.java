@@ -1,0 +1,51 @@
+package com.norvane.security.gost;
+
+import java.util.Arrays;
+
+/**
+ * The GOST 28147-89 MAC (8 bytes) with CryptoPro key meshing. Feed the message with
+ * {@link #update}, then call {@link #doFinal()} once.
+ */
+public final class MacGenerator extends NativeBlock {
+    /**
+     * @param table the substitution table (kept open while this object is used)
+     * @param rng the generator for key masking (kept open while this object is used)
+     * @param key the 32-byte key, big-endian words
+     * @param iv the 8-byte initial value, or {@code null} for zeros
+     */
+    public MacGenerator(CipherTable table, RandomGenerator rng, byte[] key, byte[] iv) {
+        super(Vantix.vantix_G28147_1989_mac());
+        byte[] m = KeyMaterial.masked(rng, key);
+        try {
+            VantixException.check("MAC init",
+                Vantix.vantix_G28147_1989_mac_init(handle(), table.handle(), rng.handle(), m, KeyMaterial.iv(iv)));
+        } catch (RuntimeException e) {
+            close();
+            throw e;
+        } finally {
+            Arrays.fill(m, (byte) 0);
+        }
+    }
+
+    /** Feeds {@code len} bytes. */
+    public void update(byte[] data, int off, int len) {
+        VantixException.check("MAC update", Vantix.vantix_G28147_1989_mac_update(handle(), data, off, len));
+    }
+
+    /** Feeds a whole array. */
+    public void update(byte[] data) {
+        update(data, 0, data.length);
+    }
+
+    /** The 8-byte MAC of everything fed; ends the message. */
+    public byte[] doFinal() {
+        byte[] mac = new byte[8];
+        VantixException.check("MAC final", Vantix.vantix_G28147_1989_mac_final(handle(), mac));
+        return mac;
+    }
+
+    @Override
+    void clear(long h) {
+        Vantix.vantix_G28147_1989_mac_clear(h);
+    }
+}

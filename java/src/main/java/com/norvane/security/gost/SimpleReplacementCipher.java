@@ -1,0 +1,56 @@
+package com.norvane.security.gost;
+
+import java.util.Arrays;
+
+/**
+ * GOST 28147-89 simple replacement (electronic code book), limited to 32 bytes (four
+ * blocks, one key's worth) per object, in any mix of directions.
+ */
+public final class SimpleReplacementCipher extends NativeBlock {
+    /**
+     * @param table the substitution table (kept open while this cipher is used)
+     * @param rng the generator for key masking (kept open while this cipher is used)
+     * @param key the 32-byte key, big-endian words
+     */
+    public SimpleReplacementCipher(CipherTable table, RandomGenerator rng, byte[] key) {
+        super(Vantix.vantix_G28147_1989_block());
+        byte[] m = KeyMaterial.masked(rng, key);
+        try {
+            VantixException.check("simple replacement init",
+                Vantix.vantix_G28147_1989_block_init(handle(), table.handle(), rng.handle(), m));
+        } catch (RuntimeException e) {
+            close();
+            throw e;
+        } finally {
+            Arrays.fill(m, (byte) 0);
+        }
+    }
+
+    /** Enciphers whole 8-byte blocks; the length must be a multiple of 8. */
+    public byte[] encrypt(byte[] in) {
+        byte[] out = new byte[blocks(in) * 8];
+        VantixException.check("simple replacement",
+            Vantix.vantix_G28147_1989_block_encrypt(handle(), in, 0, out, 0, blocks(in)));
+        return out;
+    }
+
+    /** Deciphers whole 8-byte blocks; the length must be a multiple of 8. */
+    public byte[] decrypt(byte[] in) {
+        byte[] out = new byte[blocks(in) * 8];
+        VantixException.check("simple replacement",
+            Vantix.vantix_G28147_1989_block_decrypt(handle(), in, 0, out, 0, blocks(in)));
+        return out;
+    }
+
+    private static int blocks(byte[] in) {
+        if (in.length % 8 != 0) {
+            throw new IllegalArgumentException("simple replacement works on whole 8-byte blocks");
+        }
+        return in.length / 8;
+    }
+
+    @Override
+    void clear(long h) {
+        Vantix.vantix_G28147_1989_block_clear(h);
+    }
+}
