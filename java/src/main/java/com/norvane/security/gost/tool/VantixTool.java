@@ -132,7 +132,7 @@ public final class VantixTool {
             writePrivate(keyFile, key.sealSecretKey(g.rng, password));
             new PublicKeyFile(set, key.publicKey()).write(pubFile);
             g.commit();
-            err.println("vantix: wrote " + keyFile + " and " + pubFile);
+            out.println("wrote " + keyFile + " and " + pubFile);
             return 0;
         } finally {
             Arrays.fill(password, (byte) 0);
@@ -171,7 +171,7 @@ public final class VantixTool {
                 Path sigFile = Path.of(file + ".sig");
                 Files.write(sigFile, k.sign(digest));
                 g.commit();
-                err.println("vantix: wrote " + sigFile);
+                out.println("wrote " + sigFile);
                 return 0;
             }
         } finally {
