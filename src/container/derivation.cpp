@@ -51,7 +51,6 @@ int derive_container_key(RND_State* rnd, const uint8_t* password, int32_t length
     struct {
         uint8_t start[32];
         uint8_t digest[32];
-        uint32_t value[8], mask[8];
         HashContext hash;
         COM_State com;
     } w = {};
@@ -69,12 +68,7 @@ int derive_container_key(RND_State* rnd, const uint8_t* password, int32_t length
         if (result == 0 && hash_final(&w.hash, w.digest) != 0) result = -6;
         hash_clear(&w.hash);
     }
-    if (result == 0) {
-        words_from_le(w.value, w.digest, 8);
-        mask_key(rnd, w.value, w.mask);
-        words_to_le(key, w.value, 8);
-        words_to_le(key + 32, w.mask, 8);
-    }
+    if (result == 0) mask_key_bytes(rnd, w.digest, key);
     secure_wipe(&w, sizeof w);
     return result;
 }

@@ -35,19 +35,11 @@ int make_key_container(RND_State* rnd, const uint8_t* masked_key, const uint8_t*
 int extract_key_container(RND_State* rnd, const uint8_t* container, const uint8_t* password, int32_t length,
                           uint8_t* masked_key) {
     if (container == nullptr || rnd == nullptr || password == nullptr || length < 1) return RC_MISSING;
-    struct {
-        uint8_t buf[KEY_CONTAINER_BYTES];
-        uint32_t value[8], mask[8];
-    } w;
-    std::memcpy(w.buf, container, sizeof w.buf);
-    int result = container_open(rnd, password, length, w.buf, kPayload);
-    if (result == RC_OK && masked_key != nullptr) {
-        words_from_le(w.value, w.buf + 8, 8);
-        mask_key(rnd, w.value, w.mask);
-        words_to_le(masked_key, w.value, 8);
-        words_to_le(masked_key + 32, w.mask, 8);
-    }
-    secure_wipe(&w, sizeof w);
+    uint8_t buf[KEY_CONTAINER_BYTES];
+    std::memcpy(buf, container, sizeof buf);
+    const int result = container_open(rnd, password, length, buf, kPayload);
+    if (result == RC_OK && masked_key != nullptr) mask_key_bytes(rnd, buf + 8, masked_key);
+    secure_wipe(buf, sizeof buf);
     return result;
 }
 

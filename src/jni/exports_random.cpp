@@ -1,6 +1,4 @@
 // Random generator, bio-random seed and key masking exports.
-#include "common/bytes.h"
-#include "common/wipe.h"
 #include "companion/qel_initbiornd.h"
 #include "jni/exports.h"
 #include "random/generator.h"
@@ -52,12 +50,7 @@ JNIEXPORT jint JNICALL VX(vantix_1Mask_1SecretKey_1)(JNIEnv* env, jclass, jlong 
     if (!rnd_is_seeded(rnd)) return RC_MISSING;
     Borrowed k(env, key);
     if (k.failed()) return RC_MISSING;
-    uint32_t value[8], mask[8];
-    words_from_le(value, k.data(), 8);
-    const int r = mask_key(rnd, value, mask);
-    words_to_le(k.data(), value, 8);
-    words_to_le(k.data() + 32, mask, 8);
-    secure_wipe(value, sizeof value);
+    const int r = mask_key_bytes(rnd, k.data(), k.data());
     k.release(0);
     return r;
 }

@@ -42,6 +42,16 @@ int mask_key(RND_State* rnd, uint32_t* value, uint32_t* mask) {
     return 0;
 }
 
+int mask_key_bytes(RND_State* rnd, const uint8_t* key, uint8_t* out) {
+    uint32_t value[8], mask[8];
+    words_from_le(value, key, 8);
+    mask_key(rnd, value, mask);
+    words_to_le(out, value, 8);
+    words_to_le(out + 32, mask, 8);
+    secure_wipe(value, sizeof value);
+    return 0;
+}
+
 int remask_key(RND_State* rnd, uint32_t* value, uint32_t* mask) {
     uint32_t n[8];
     fresh_mask(rnd, n);

@@ -15,6 +15,10 @@ namespace vantix {
 // mask. Always 0. With a refusing generator the mask is not fresh, but the invariant holds.
 int mask_key(RND_State* rnd, uint32_t* value, uint32_t* mask);
 
+// The 64-byte form of the Java boundary: out[0..31] = key XOR mask, out[32..63] = a fresh
+// mask, words little-endian. key and out may be the same buffer. Always 0.
+int mask_key_bytes(RND_State* rnd, const uint8_t* key, uint8_t* out);
+
 // Replaces the mask of a masked key by a fresh one; the key is unchanged. Always 0.
 int remask_key(RND_State* rnd, uint32_t* value, uint32_t* mask);
 

@@ -1,7 +1,5 @@
 package com.norvane.security.gost;
 
-import java.util.Arrays;
-
 /**
  * GOST 28147-89 gamma (counter) mode with CryptoPro key meshing. Encryption and decryption
  * are the same operation; a stream may be processed in pieces of any length.
@@ -15,16 +13,8 @@ public final class GammaCipher extends NativeBlock {
      */
     public GammaCipher(CipherTable table, RandomGenerator rng, byte[] key, byte[] iv) {
         super(Vantix.vantix_G28147_1989_gamma());
-        byte[] m = KeyMaterial.masked(rng, key);
-        try {
-            VantixException.check("gamma init",
-                Vantix.vantix_G28147_1989_gamma_init(handle(), table.handle(), rng.handle(), m, KeyMaterial.iv(iv)));
-        } catch (RuntimeException e) {
-            close();
-            throw e;
-        } finally {
-            Arrays.fill(m, (byte) 0);
-        }
+        initWithKey("gamma init", rng, key,
+            (h, k) -> Vantix.vantix_G28147_1989_gamma_init(h, table.handle(), rng.handle(), k, KeyMaterial.iv(iv)));
     }
 
     /** Encrypts or decrypts {@code len} bytes of {@code in} into {@code out}. */

@@ -1,7 +1,5 @@
 package com.norvane.security.gost;
 
-import java.util.Arrays;
-
 /**
  * GOST 28147-89 gamma with feedback (cipher feedback) with CryptoPro key meshing. One
  * object encrypts or decrypts one stream; use a second object for the other direction.
@@ -15,16 +13,8 @@ public final class GammaFeedbackCipher extends NativeBlock {
      */
     public GammaFeedbackCipher(CipherTable table, RandomGenerator rng, byte[] key, byte[] iv) {
         super(Vantix.vantix_G28147_1989_gamma_ofb());
-        byte[] m = KeyMaterial.masked(rng, key);
-        try {
-            VantixException.check("gamma with feedback init",
-                Vantix.vantix_G28147_1989_gamma_ofb_init(handle(), table.handle(), rng.handle(), m, KeyMaterial.iv(iv)));
-        } catch (RuntimeException e) {
-            close();
-            throw e;
-        } finally {
-            Arrays.fill(m, (byte) 0);
-        }
+        initWithKey("gamma with feedback init", rng, key,
+            (h, k) -> Vantix.vantix_G28147_1989_gamma_ofb_init(h, table.handle(), rng.handle(), k, KeyMaterial.iv(iv)));
     }
 
     /** Encrypts {@code len} bytes. */

@@ -1,7 +1,5 @@
 package com.norvane.security.gost;
 
-import java.util.Arrays;
-
 /**
  * The GOST 28147-89 MAC (8 bytes) with CryptoPro key meshing. Feed the message with
  * {@link #update}, then call {@link #doFinal()} once.
@@ -15,16 +13,8 @@ public final class MacGenerator extends NativeBlock {
      */
     public MacGenerator(CipherTable table, RandomGenerator rng, byte[] key, byte[] iv) {
         super(Vantix.vantix_G28147_1989_mac());
-        byte[] m = KeyMaterial.masked(rng, key);
-        try {
-            VantixException.check("MAC init",
-                Vantix.vantix_G28147_1989_mac_init(handle(), table.handle(), rng.handle(), m, KeyMaterial.iv(iv)));
-        } catch (RuntimeException e) {
-            close();
-            throw e;
-        } finally {
-            Arrays.fill(m, (byte) 0);
-        }
+        initWithKey("MAC init", rng, key,
+            (h, k) -> Vantix.vantix_G28147_1989_mac_init(h, table.handle(), rng.handle(), k, KeyMaterial.iv(iv)));
     }
 
     /** Feeds {@code len} bytes. */

@@ -1,5 +1,6 @@
 package com.norvane.security.gost;
 
+import java.util.Arrays;
 import java.util.function.LongConsumer;
 
 /**
@@ -22,6 +23,30 @@ abstract class NativeBlock implements AutoCloseable {
             throw new IllegalStateException(getClass().getSimpleName() + " is closed");
         }
         return handle;
+    }
+
+    /** An init export taking the block's handle and a 64-byte masked key. */
+    interface KeyedInit {
+        int init(long handle, byte[] maskedKey);
+    }
+
+    /**
+     * Initialises a cipher block with a plain 32-byte key: masks it, runs the init, wipes the
+     * masked copy, and closes the block if anything fails.
+     */
+    final void initWithKey(String what, RandomGenerator rng, byte[] key, KeyedInit init) {
+        byte[] m = null;
+        try {
+            m = KeyMaterial.masked(rng, key);
+            VantixException.check(what, init.init(handle(), m));
+        } catch (RuntimeException e) {
+            close();
+            throw e;
+        } finally {
+            if (m != null) {
+                Arrays.fill(m, (byte) 0);
+            }
+        }
     }
 
     /** Wipes the block's secrets; runs once, just before the block is freed. */

@@ -1,7 +1,5 @@
 package com.norvane.security.gost;
 
-import java.util.Arrays;
-
 /**
  * GOST 28147-89 simple replacement (electronic code book), limited to 32 bytes (four
  * blocks, one key's worth) per object, in any mix of directions.
@@ -14,16 +12,8 @@ public final class SimpleReplacementCipher extends NativeBlock {
      */
     public SimpleReplacementCipher(CipherTable table, RandomGenerator rng, byte[] key) {
         super(Vantix.vantix_G28147_1989_block());
-        byte[] m = KeyMaterial.masked(rng, key);
-        try {
-            VantixException.check("simple replacement init",
-                Vantix.vantix_G28147_1989_block_init(handle(), table.handle(), rng.handle(), m));
-        } catch (RuntimeException e) {
-            close();
-            throw e;
-        } finally {
-            Arrays.fill(m, (byte) 0);
-        }
+        initWithKey("simple replacement init", rng, key,
+            (h, k) -> Vantix.vantix_G28147_1989_block_init(h, table.handle(), rng.handle(), k));
     }
 
     /** Enciphers whole 8-byte blocks; the length must be a multiple of 8. */
