@@ -11,10 +11,10 @@ using namespace vantix;
 
 namespace {
 
-struct Curve {
+struct Fixture {
     RND_State rnd{};
     SignContext ctx{};
-    Curve() {
+    Fixture() {
         uint8_t seed[64] = {7};
         rnd_seed(&rnd, seed);
         sign_set_parms(&ctx, &rnd, nullptr, 32, nullptr, 32, nullptr, nullptr, nullptr);
@@ -24,7 +24,7 @@ struct Curve {
 };
 
 void BM_MontMul(benchmark::State& st) {
-    Curve c;
+    Fixture c;
     uint32_t a[8];
     std::memcpy(a, c.ctx.b_mont, sizeof a);
     for (auto _ : st) {
@@ -34,7 +34,7 @@ void BM_MontMul(benchmark::State& st) {
 }
 
 void BM_MontSqr(benchmark::State& st) {
-    Curve c;
+    Fixture c;
     uint32_t a[8];
     std::memcpy(a, c.ctx.b_mont, sizeof a);
     for (auto _ : st) {
@@ -44,7 +44,7 @@ void BM_MontSqr(benchmark::State& st) {
 }
 
 void BM_ModInverse(benchmark::State& st) {
-    Curve c;
+    Fixture c;
     uint32_t a[8], out[8];
     std::memcpy(a, c.ctx.b_mont, sizeof a);
     for (auto _ : st) {
@@ -54,7 +54,7 @@ void BM_ModInverse(benchmark::State& st) {
 }
 
 void BM_PointMul(benchmark::State& st) {
-    Curve c;
+    Fixture c;
     LPoint base, out;
     lpoint_load(&base, c.ctx.base);
     uint32_t k[8];
@@ -64,13 +64,13 @@ void BM_PointMul(benchmark::State& st) {
 }
 
 void BM_Sign(benchmark::State& st) {
-    Curve c;
+    Fixture c;
     uint8_t digest[32] = {1, 2, 3}, sig[64];
     for (auto _ : st) sign_digest(&c.ctx, digest, sig);
 }
 
 void BM_Verify(benchmark::State& st) {
-    Curve c;
+    Fixture c;
     uint8_t digest[32] = {1, 2, 3}, sig[64];
     sign_digest(&c.ctx, digest, sig);
     for (auto _ : st) benchmark::DoNotOptimize(sign_verify(&c.ctx, digest, sig));
@@ -84,3 +84,50 @@ BENCHMARK(BM_ModInverse);
 BENCHMARK(BM_PointMul)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Sign)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Verify)->Unit(benchmark::kMicrosecond);
+
+#include "gost3410/scalar_mul.h"
+#include "random/masking.h"
+
+namespace {
+
+void BM_BaseMulCt(benchmark::State& st) {
+    Fixture c0;
+    Curve c;
+    curve_load(&c, &c0.ctx);
+    JPoint g, out;
+    APoint ga;
+    sign_base_point(c, &c0.ctx, &g, &ga);
+    const BaseTable* t = base_table_get(c, ga);
+    uint64_t k[4] = {0x1234567890abcdefULL, 0xfedcba0987654321ULL, 0x0f0f0f0f0f0f0f0fULL, 0x7000000000000001ULL};
+    for (auto _ : st) mul_base_ct(c, *t, k, &out);
+}
+
+void BM_FieldInvert(benchmark::State& st) {
+    Fixture c0;
+    Curve c;
+    curve_load(&c, &c0.ctx);
+    uint64_t x[4] = {1, 2, 3, 4};
+    for (auto _ : st) {
+        jpoint_affine_x_ct(c, JPoint{{1, 2, 3, 4}, {1, 2, 3, 4}, {5, 6, 7, 8}}, x);
+        benchmark::DoNotOptimize(x);
+    }
+}
+
+void BM_RndFill32(benchmark::State& st) {
+    Fixture c;
+    uint8_t buf[32];
+    for (auto _ : st) rnd_fill(&c.rnd, buf, 32);
+}
+
+void BM_Remask(benchmark::State& st) {
+    Fixture c;
+    uint32_t v[8] = {}, m[8] = {};
+    for (auto _ : st) remask_key(&c.rnd, v, m);
+}
+
+}  // namespace
+
+BENCHMARK(BM_BaseMulCt)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FieldInvert)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RndFill32)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Remask)->Unit(benchmark::kMicrosecond);

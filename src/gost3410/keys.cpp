@@ -1,8 +1,10 @@
 #include <cstring>
 
 #include "common/bytes.h"
+#include "common/ct.h"
 #include "common/result.h"
 #include "common/wipe.h"
+#include "gost3410/scalar_mul.h"
 #include "gost3410/signature.h"
 #include "random/generator.h"
 #include "random/masking.h"
@@ -34,16 +36,18 @@ int sign_gen_secret_key(SignContext* ctx) {
     if (int r = common_checks(ctx)) return r;
     if (ctx->flags & (SIGN_SECRET | SIGN_PUBLIC)) return RC_KEY_PRESENT;
     if (!rnd_is_seeded(ctx->rnd)) return RC_MISSING;
-    uint8_t bytes[32];
-    uint32_t value[N], mask[N];
-    rnd_fill(ctx->rnd, bytes, 32);
-    words_from_be(value, bytes, N);  // each drawn word byte-swapped into a native word
-    mask_key(ctx->rnd, value, mask);
-    std::memcpy(value_half(ctx), value, sizeof value);
-    std::memcpy(mask_half(ctx), mask, sizeof mask);
+    struct {
+        uint8_t bytes[32];
+        uint32_t value[N], mask[N];  // their XOR is the key
+    } w;
+    WipeOnExit<decltype(w)> wipe(w);
+    rnd_fill(ctx->rnd, w.bytes, 32);
+    words_from_be(w.value, w.bytes, N);  // each drawn word byte-swapped into a native word
+    mask_key(ctx->rnd, w.value, w.mask);
+    std::memcpy(value_half(ctx), w.value, sizeof w.value);
+    std::memcpy(mask_half(ctx), w.mask, sizeof w.mask);
     sign_key_seal(ctx);
     ctx->flags |= SIGN_SECRET;
-    secure_wipe(bytes, sizeof bytes);
     return RC_OK;
 }
 
@@ -53,13 +57,26 @@ int sign_gen_public_key(SignContext* ctx) {
     if (!(ctx->flags & SIGN_SECRET)) return RC_NO_KEY;
     if (!sign_key_intact(ctx)) return RC_CHECKSUM;
     // The plain key is formed in a local buffer, never in the context.
-    uint32_t d[N];
-    for (int i = 0; i < N; ++i) d[i] = value_half(ctx)[i] ^ mask_half(ctx)[i];
-    LPoint base, q;
-    lpoint_load(&base, ctx->base);
-    lpoint_mul(&base, d, &q, ctx);
-    lpoint_store(ctx->public_key, &q);
-    secure_wipe(d, sizeof d);
+    Curve c;
+    curve_load(&c, ctx);
+    JPoint g;
+    APoint g_affine;
+    sign_base_point(c, ctx, &g, &g_affine);
+    const BaseTable* table = base_table_get(c, g_affine);
+    struct {
+        uint32_t d[N];
+        uint64_t limbs[4];
+        JPoint q;
+        LPoint out;
+    } w = {};
+    WipeOnExit<decltype(w)> wipe(w);
+    for (int i = 0; i < N; ++i) w.d[i] = value_half(ctx)[i] ^ mask_half(ctx)[i];
+    limbs_from_words(w.limbs, w.d);
+    if (table != nullptr) mul_base_ct(c, *table, w.limbs, &w.q);
+    else mul_ct(c, g, w.limbs, &w.q);
+    jpoint_to_lpoint(&w.out, &w.q);
+    lpoint_store(ctx->public_key, &w.out);
+    ct_declassify(ctx->public_key, sizeof ctx->public_key);  // Q = d*P is public
     remask_key(ctx->rnd, value_half(ctx), mask_half(ctx));
     sign_key_seal(ctx);
     ctx->flags |= SIGN_PUBLIC;
@@ -86,14 +103,16 @@ int sign_get_secret_key(SignContext* ctx, uint8_t* masked_key, int32_t* length) 
     if (length) *length = 64;
     if (masked_key == nullptr) return RC_OK;
     if (!sign_key_intact(ctx)) return RC_CHECKSUM;
-    uint32_t out_value[N], out_mask[N];
-    for (int i = 0; i < N; ++i) out_value[i] = value_half(ctx)[i] ^ mask_half(ctx)[i];
+    struct {
+        uint32_t value[N], mask[N];
+    } out;
+    WipeOnExit<decltype(out)> wipe(out);
+    for (int i = 0; i < N; ++i) out.value[i] = value_half(ctx)[i] ^ mask_half(ctx)[i];
     remask_key(ctx->rnd, value_half(ctx), mask_half(ctx));
-    mask_key(ctx->rnd, out_value, out_mask);
-    words_to_be(masked_key, out_value, N);
-    words_to_be(masked_key + 32, out_mask, N);
+    mask_key(ctx->rnd, out.value, out.mask);
+    words_to_be(masked_key, out.value, N);
+    words_to_be(masked_key + 32, out.mask, N);
     sign_key_seal(ctx);
-    secure_wipe(out_value, sizeof out_value);
     return RC_OK;
 }
 
@@ -110,6 +129,14 @@ int sign_set_public_key(SignContext* ctx, const LPoint* point) {
     q.flags = 0;  // the input form is plain; the record's other flag bits are ignored
     lpoint_to_projective(ctx, &q);
     lpoint_to_mont(ctx, &q);
+    // A point off the curve would make verification meaningless (and invalid-curve points
+    // can have small order): refuse it, leaving the context as it was.
+    Curve c;
+    curve_load(&c, ctx);
+    APoint a;
+    limbs_from_words(a.x, q.x);
+    limbs_from_words(a.y, q.y);
+    if (!curve_contains(c, a)) return RC_MISSING;
     lpoint_store(ctx->public_key, &q);
     ctx->flags |= SIGN_PUBLIC;
     return RC_OK;

@@ -4,6 +4,7 @@
 #include "common/result.h"
 #include "common/wipe.h"
 #include "gost28147/builtin_tables.h"
+#include "gost3410/scalar_mul.h"
 #include "gost3410/signature.h"
 #include "lnum/lnum.h"
 #include "lnum/modarith.h"
@@ -74,6 +75,24 @@ void compute_parms(SignContext* ctx, const uint8_t* p, int32_t p_length, const u
     mont_pow(ctx->half, t, ctx->half, 0, ctx->p, N);
 }
 
+// The base point of freshly computed parameters must be a point of the curve other than
+// infinity with q*P = infinity; otherwise every k*P could be infinity (r = 0 for ever) or
+// the signatures would live in a small subgroup.
+bool base_point_acceptable(const SignContext* ctx) {
+    Curve c;
+    curve_load(&c, ctx);
+    JPoint g, qg;
+    APoint a;
+    sign_base_point(c, ctx, &g, &a);
+    if (!curve_contains(c, a)) return false;  // a zero record is (0, 0): off the curve unless b = 0
+    uint32_t qw[N];
+    std::memcpy(qw, ctx->q, sizeof qw);
+    uint64_t q[4];
+    limbs_from_words(q, qw);
+    mul_vartime(c, g, q, &qg);
+    return fe_zero_mask(qg.z) != 0;
+}
+
 SignContext make_builtin() {
     SignContext c{};
     c.magic = MAGIC_SIGN;
@@ -104,14 +123,29 @@ int sign_set_parms(SignContext* ctx, RND_State* rnd, const uint8_t* p, int32_t p
     if (!rnd_is_seeded(rnd)) return RC_MISSING;
     const bool builtin = p == nullptr || q == nullptr || a == nullptr || b == nullptr || point == nullptr;
     if (!builtin && (p_length != 32 || !modulus_acceptable(p) || !modulus_acceptable(q))) return RC_MISSING;
+    // Explicit parameters are computed aside and checked before the context changes.
+    SignContext computed{};
+    WipeOnExit<SignContext> wipe(computed);
+    if (!builtin) {
+        computed.magic = MAGIC_SIGN;
+        compute_parms(&computed, p, p_length, q, a, b, point);
+        if (!base_point_acceptable(&computed)) return RC_MISSING;
+    }
     if (ctx->magic != MAGIC_SIGN) sign_clear(ctx);
     ctx->rnd = rnd;
     if (builtin) {
         std::memcpy(ctx, &sign_builtin_image(), SIGN_CONTEXT_BYTES);
-        ctx->rnd = rnd;
     } else {
-        compute_parms(ctx, p, p_length, q, a, b, point);
+        // Only the parameter fields: the key slots stay as they are, as when computed in place.
+        const size_t from = offsetof(SignContext, p_length), to = offsetof(SignContext, rnd);
+        std::memcpy(reinterpret_cast<uint8_t*>(ctx) + from, reinterpret_cast<const uint8_t*>(&computed) + from, to - from);
+        const size_t from2 = offsetof(SignContext, a_mont), to2 = offsetof(SignContext, secret);
+        std::memcpy(reinterpret_cast<uint8_t*>(ctx) + from2, reinterpret_cast<const uint8_t*>(&computed) + from2,
+                    to2 - from2);
+        std::memcpy(ctx->base_copy, computed.base_copy, sizeof ctx->base_copy);
+        std::memcpy(ctx->base, computed.base, sizeof ctx->base);
     }
+    ctx->rnd = rnd;
     ctx->flags |= SIGN_PARAMS;
     return RC_OK;
 }

@@ -1,8 +1,10 @@
 #include <cstring>
 
 #include "common/bytes.h"
+#include "common/ct.h"
 #include "common/result.h"
 #include "common/wipe.h"
+#include "gost3410/scalar_mul.h"
 #include "gost3410/signature.h"
 #include "lnum/lnum.h"
 #include "lnum/modarith.h"
@@ -15,11 +17,23 @@ namespace {
 
 constexpr int N = SIGN_WORDS;
 
+// A nonce is drawn again when it is not in [1, q) or gives r = 0 or s = 0. With a base
+// point of order q each draw succeeds with probability above 1/4, so 128 failures in a row
+// mean a broken generator or a context whose fields were rewritten, not bad luck.
+constexpr int MAX_SIGN_ATTEMPTS = 128;
+
 // e from the digest: the big-endian integer alpha, reduced modulo q; 0 becomes 1.
 void digest_to_e(const SignContext* ctx, const uint8_t* digest, uint32_t* e) {
     words_from_be(e, digest, N);
     if (lnum_cmp(N, e, ctx->q) >= 0) order_reduce(e, ctx);
     if (lnum_is_zero(N, e)) e[N - 1] = 1;
+}
+
+// All-ones when the four-limb value a is below b.
+uint64_t below_mask(const uint64_t* a, const uint64_t* b) {
+    unsigned char borrow = 0;
+    for (int i = 0; i < 4; ++i) sbb64(a[i], b[i], borrow);
+    return ct_mask64(borrow);
 }
 
 }  // namespace
@@ -29,41 +43,64 @@ int sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature) {
     if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
     if (!(ctx->flags & SIGN_SECRET)) return RC_NO_KEY;
     if (!sign_key_intact(ctx)) return RC_CHECKSUM;
-    // Without a seeded generator every nonce would be zero and the loop would never end.
+    // Without a seeded generator every nonce would be zero and no attempt could succeed.
     if (!rnd_is_seeded(ctx->rnd)) return RC_MISSING;
+
+    Curve c;
+    curve_load(&c, ctx);
+    JPoint g;
+    APoint g_affine;
+    sign_base_point(c, ctx, &g, &g_affine);
+    const BaseTable* table = base_table_get(c, g_affine);
+
     struct {
-        uint32_t e[N], r[N], s[N], k[N], u[N], t[N];
+        uint32_t words[N];
         uint8_t drawn[32];
-        LPoint point;
+        uint64_t e[4], k[4], r[4], s[4], t[4], x[4];
+        JPoint point;
     } w;
-    digest_to_e(ctx, digest, w.e);
-    LPoint base;
-    lpoint_load(&base, ctx->base);
-    for (;;) {
-        // k is drawn uniformly from [1, q): a draw at or above q is discarded, not reduced,
-        // so that k carries no bias.
+    WipeOnExit<decltype(w)> wipe(w);
+    digest_to_e(ctx, digest, w.words);
+    limbs_from_words(w.e, w.words);
+    const uint32_t* key = ctx->secret;  // value words, then mask words
+    int result = RC_MISSING;
+    for (int attempt = 0; attempt < MAX_SIGN_ATTEMPTS; ++attempt) {
+        // k is drawn uniformly from [1, q): a draw outside is discarded, not reduced, so
+        // that k carries no bias. Only the one bit "k is usable" is made public.
         rnd_fill(ctx->rnd, w.drawn, 32);
-        words_from_be(w.k, w.drawn, N);
-        if (lnum_is_zero(N, w.k) || lnum_cmp(N, w.k, ctx->q) >= 0) continue;
-        lpoint_mul(&base, w.k, &w.point, ctx);
-        lpoint_to_affine(ctx, &w.point);
-        lpoint_from_mont(ctx, &w.point);
-        order_reduce_wide(w.point.x, ctx);
-        std::memcpy(w.r, w.point.x, sizeof w.r);
-        if (lnum_is_zero(N, w.r)) continue;
-        std::memcpy(w.t, w.r, sizeof w.t);
-        mont_mul_masked(w.t, ctx->secret, ctx->q, N);   // r*d*R^-1, key still masked
-        std::memcpy(w.u, w.k, sizeof w.u);
-        mont_mul(w.u, w.e, ctx->q, N);                  // k*e*R^-1
-        lnum_mul_r_mod(w.s, w.t, ctx->q, N);            // r*d
-        lnum_mul_r_mod(w.u, w.u, ctx->q, N);            // k*e
-        lnum_add_mod(N, w.s, w.u, ctx->q);
-        order_reduce(w.s, ctx);
-        if (!lnum_is_zero(N, w.s)) break;
+        words_from_be(w.words, w.drawn, N);
+        limbs_from_words(w.k, w.words);
+        ct_mark_secret(w.k, sizeof w.k);
+        if (!ct_declassify_bit(~fe_zero_mask(w.k) & below_mask(w.k, c.q.m))) continue;
+
+        // r = x(kP) mod q
+        if (table != nullptr) mul_base_ct(c, *table, w.k, &w.point);
+        else mul_ct(c, g, w.k, &w.point);
+        jpoint_affine_x_ct(c, w.point, w.x);
+        fe_reduce(w.r, w.x, c.q);
+        if (ct_declassify_bit(fe_zero_mask(w.r))) continue;
+
+        // s = (r*d + k*e) mod q as ((r*d*R^-1) + (k*e*R^-1)) * R^2 * R^-1, with d formed
+        // limb by limb from its two halves inside the product.
+        fe_mul_with<ModShape::Generic>(
+            w.t, w.r,
+            [key](int i) {
+                return (uint64_t(key[6 - 2 * i] ^ key[N + 6 - 2 * i]) << 32) | (key[7 - 2 * i] ^ key[N + 7 - 2 * i]);
+            },
+            c.q);
+        fe_mul(w.s, w.k, w.e, c.q);
+        fe_add(w.s, w.s, w.t, c.q);
+        fe_mul(w.s, w.s, c.q.r2, c.q);
+        if (ct_declassify_bit(fe_zero_mask(w.s))) continue;
+        result = RC_OK;
+        break;
     }
-    words_to_be(signature, w.r, N);
-    words_to_be(signature + 32, w.s, N);
-    secure_wipe(&w, sizeof w);
+    if (result != RC_OK) return result;
+    limbs_to_words(w.words, w.r);
+    words_to_be(signature, w.words, N);
+    limbs_to_words(w.words, w.s);
+    words_to_be(signature + 32, w.words, N);
+    ct_declassify(signature, 64);  // r and s are published
     remask_key(ctx->rnd, ctx->secret, ctx->secret + 8);
     sign_key_seal(ctx);
     return RC_OK;
@@ -73,7 +110,7 @@ int sign_verify(const SignContext* ctx, const uint8_t* digest, const uint8_t* si
     if (ctx == nullptr || digest == nullptr || signature == nullptr) return RC_MISSING;
     if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
     if (!(ctx->flags & SIGN_PUBLIC)) return RC_NO_KEY;
-    uint32_t e[N], r[N], s[N], v[N], z1[N], z2[N];
+    uint32_t e[N], r[N], s[N];
     words_from_be(e, digest, N);
     words_from_be(r, signature, N);
     words_from_be(s, signature + 32, N);
@@ -83,24 +120,45 @@ int sign_verify(const SignContext* ctx, const uint8_t* digest, const uint8_t* si
     if (lnum_cmp(N, r, ctx->q) >= 0) return RC_R_RANGE;
     if (lnum_cmp(N, s, ctx->q) >= 0) return RC_S_RANGE;
     if (lnum_is_zero(N, e)) e[N - 1] = 1;
-    mod_inverse(e, ctx->q, v, N);
-    std::memcpy(z1, s, sizeof z1);
-    mont_mul(z1, v, ctx->q, N);
-    mont_mul(z1, ctx->r2_q, ctx->q, N);                 // s*v mod q
-    std::memcpy(z2, ctx->q, sizeof z2);
-    lnum_sub(N, z2, r);                                 // q - r
-    mont_mul(z2, v, ctx->q, N);
-    mont_mul(z2, ctx->r2_q, ctx->q, N);                 // -r*v mod q
-    LPoint base, pub, t1, t2;
-    lpoint_load(&base, ctx->base);
+
+    // Everything below is public: variable-time arithmetic is fine.
+    Curve c;
+    curve_load(&c, ctx);
+    uint64_t el[4], rl[4], sl[4], vl[4], u1[4], u2[4];
+    limbs_from_words(el, e);
+    limbs_from_words(rl, r);
+    limbs_from_words(sl, s);
+    fe_mul(vl, el, c.q.r2, c.q);  // e in Montgomery form modulo q
+    fe_inv(vl, vl, c.q);          // 1/e, Montgomery form
+    fe_mul(u1, sl, vl, c.q);      // s/e
+    fe_neg(u2, rl, c.q);
+    fe_mul(u2, u2, vl, c.q);      // -r/e
+    JPoint g, q, sum;
+    APoint g_affine;
+    sign_base_point(c, ctx, &g, &g_affine);
+    LPoint pub;
     lpoint_load(&pub, ctx->public_key);
-    lpoint_mul(&base, z1, &t1, ctx);
-    lpoint_mul(&pub, z2, &t2, ctx);
-    lpoint_add(ctx, &t1, &t2);
-    lpoint_to_affine(ctx, &t1);
-    lpoint_from_mont(ctx, &t1);
-    order_reduce_wide(t1.x, ctx);
-    return lnum_cmp(N, t1.x, r) == 0 ? RC_OK : RC_BAD_SIGNATURE;
+    jpoint_from_lpoint(&q, &pub);
+    mul2_vartime(c, base_table_get(c, g_affine), g, q, u1, u2, &sum);
+    if (fe_zero_mask(sum.z)) return RC_BAD_SIGNATURE;
+    // x(sum) mod q == r without an inversion: X == x*Z^2 for x = r, or x = r + q when
+    // that is still below p.
+    uint64_t zz[4], cand[4], t[4];
+    fe_sqr(zz, sum.z, c.p);
+    for (int pass = 0; pass < 2; ++pass) {
+        fe_copy(cand, rl);
+        if (pass == 1) {
+            unsigned char carry = 0;
+            for (int i = 0; i < 4; ++i) cand[i] = adc64(cand[i], c.q.m[i], carry);
+            if (carry || !below_mask(cand, c.p.m)) break;
+        } else if (!below_mask(cand, c.p.m)) {
+            continue;
+        }
+        fe_mul(t, cand, c.p.r2, c.p);  // into Montgomery form
+        fe_mul(t, t, zz, c.p);
+        if (fe_equal_mask(t, sum.x)) return RC_OK;
+    }
+    return RC_BAD_SIGNATURE;
 }
 
 }  // namespace vantix

@@ -204,28 +204,6 @@ void lpoint_add(const SignContext* ctx, LPoint* p, const LPoint* q) {
     f.copy(p->z, z3);
 }
 
-void lpoint_mul(const LPoint* p, const uint32_t* k, LPoint* out, const SignContext* ctx) {
-    const int n = ctx->p_length / 4;
-    const int bits = 32 * n;
-    int first = -1;
-    for (int i = 0; i < bits; ++i) {
-        if ((k[i / 32] >> (31 - i % 32)) & 1) {
-            first = i;
-            break;
-        }
-    }
-    LPoint acc{};
-    if (first < 0) {
-        set_infinity(ctx, &acc);
-    } else {
-        std::memcpy(&acc, p, LPOINT_BYTES);
-        for (int i = first + 1; i < bits; ++i) {
-            lpoint_double(ctx, &acc);
-            if ((k[i / 32] >> (31 - i % 32)) & 1) lpoint_add(ctx, &acc, p);
-        }
-    }
-    std::memcpy(out, &acc, LPOINT_BYTES);
-    secure_wipe(&acc, sizeof acc);
-}
+// lpoint_mul is defined with the constant-time scalar multiplication (gost3410/scalar_mul.cpp).
 
 }  // namespace vantix

@@ -1,6 +1,7 @@
 #include "random/masking.h"
 
 #include "common/bytes.h"
+#include "common/ct.h"
 #include "common/wipe.h"
 #include "gost28147/block.h"
 #include "gost28147/builtin_tables.h"
@@ -66,7 +67,8 @@ int remask_key(RND_State* rnd, uint32_t* value, uint32_t* mask) {
 uint32_t state_checksum(uint32_t finish, uint32_t reg, const uint8_t* data, size_t length) {
     for (size_t i = 0; i < length; ++i) {
         uint32_t c = data[i] ^ (reg & 0xFF);
-        for (int b = 0; b < 8; ++b) c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+        // Bit by bit and without a branch: the data is a masked key.
+        for (int b = 0; b < 8; ++b) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
         reg = c ^ (reg >> 8);
     }
     return (finish & 0xFF) != 0 ? reg : reg ^ 0xDEBB20E3u;
@@ -75,7 +77,9 @@ uint32_t state_checksum(uint32_t finish, uint32_t reg, const uint8_t* data, size
 uint32_t checksum_seal(const uint32_t* value) {
     uint8_t bytes[32];
     words_to_le(bytes, value, 8);
-    return ~state_checksum(1, 0xFFFFFFFFu, bytes, sizeof bytes);
+    const uint32_t crc = ~state_checksum(1, 0xFFFFFFFFu, bytes, sizeof bytes);
+    secure_wipe(bytes, sizeof bytes);
+    return crc;
 }
 
 bool checksum_verify(const uint32_t* value, uint32_t stored) {
@@ -84,7 +88,8 @@ bool checksum_verify(const uint32_t* value, uint32_t stored) {
     store_le32(bytes + 32, stored);
     uint32_t r = state_checksum(1, 0xFFFFFFFFu, bytes, 32);
     r = state_checksum(0, r, bytes + 32, 4);
-    return r == 0;
+    secure_wipe(bytes, sizeof bytes);
+    return ct_declassify_bit(ct_is_zero32(r));  // the one bit "intact" is public
 }
 
 }  // namespace vantix

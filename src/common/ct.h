@@ -1,0 +1,32 @@
+// Constant-time helpers and the secret markers.
+//
+// Secrets (keys, nonces and every value derived from them) never steer a branch or an
+// address. Where a one-bit outcome of a secret computation must steer control — a nonce
+// rejected, r or s equal to zero, a key-integrity check — it passes through
+// `ct_declassify_bit`, the one place that turns a secret bit into a public one.
+//
+// Under valgrind's memcheck the markers make this checkable: `ct_mark_secret` marks bytes
+// as undefined, so any branch or address that depends on them is reported, and
+// `ct_declassify_bit` / `ct_declassify` mark their result defined again. Outside valgrind
+// each marker costs a few instructions (a client request is a no-op sequence).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace vantix {
+
+// All-ones when the condition holds, zero otherwise; no branch.
+inline uint64_t ct_mask64(uint64_t bit) { return 0 - (bit & 1); }
+inline uint64_t ct_is_zero64(uint64_t x) { return ((~x & (x - 1)) >> 63) & 1; }
+inline uint64_t ct_eq64(uint64_t a, uint64_t b) { return ct_is_zero64(a ^ b); }
+inline uint32_t ct_is_zero32(uint32_t x) { return ((~x & (x - 1)) >> 31) & 1; }
+
+// Marks bytes as secret for memcheck (undefined); a no-op outside valgrind.
+void ct_mark_secret(const void* p, size_t n);
+// Marks bytes as public (defined): for results that are published, such as a signature.
+void ct_declassify(const void* p, size_t n);
+// Makes one secret-derived bit public: returns v != 0 as a defined value. Never inlined,
+// so that every such decision shows up under one name in a profile or a review.
+bool ct_declassify_bit(uint64_t v);
+
+}  // namespace vantix

@@ -1,0 +1,55 @@
+// The process-wide fixed-base tables.
+//
+// A table depends only on public data (p, a and the base point), so it may be shared by
+// every context and thread. It is built once per distinct curve and base point, in a
+// fixed pool of slots (static storage, never freed: a published slot can be read without
+// a lock and without any risk of being freed under a reader). Lookups compare the key of
+// each published slot; the context's current fields are the key, so a context whose block
+// was rewritten simply finds another table, or none.
+#include <atomic>
+#include <cstring>
+#include <mutex>
+
+#include "gost3410/scalar_mul.h"
+
+namespace vantix {
+
+namespace {
+
+constexpr int TABLE_SLOTS = 8;  // 8 x 88 KiB at most
+
+BaseTable g_tables[TABLE_SLOTS];
+std::atomic<int> g_published{0};
+std::mutex g_build_lock;
+
+void make_key(const Curve& c, const APoint& g, uint64_t* key) {
+    std::memcpy(key, c.p.m, 32);
+    std::memcpy(key + 4, c.a, 32);
+    std::memcpy(key + 8, g.x, 32);
+    std::memcpy(key + 12, g.y, 32);
+}
+
+const BaseTable* find(const uint64_t* key, int published) {
+    for (int i = 0; i < published; ++i)
+        if (std::memcmp(g_tables[i].key, key, sizeof g_tables[i].key) == 0) return &g_tables[i];
+    return nullptr;
+}
+
+}  // namespace
+
+const BaseTable* base_table_get(const Curve& c, const APoint& g) {
+    uint64_t key[16];
+    make_key(c, g, key);
+    if (const BaseTable* t = find(key, g_published.load(std::memory_order_acquire))) return t;
+    std::lock_guard<std::mutex> lock(g_build_lock);
+    const int published = g_published.load(std::memory_order_relaxed);
+    if (const BaseTable* t = find(key, published)) return t;
+    if (published == TABLE_SLOTS) return nullptr;
+    BaseTable* t = &g_tables[published];
+    std::memcpy(t->key, key, sizeof key);
+    comb_table_build(c, g, t);
+    g_published.store(published + 1, std::memory_order_release);
+    return t;
+}
+
+}  // namespace vantix

@@ -1,0 +1,296 @@
+#include "gost3410/scalar_mul.h"
+
+#include <cstring>
+
+#include "common/wipe.h"
+
+namespace vantix {
+
+namespace {
+
+// n bits of k starting at bit `pos` (public; -1 shifts in a zero bit); bits above 255 are 0.
+uint64_t scalar_bits(const uint64_t* k, int pos, int n) {
+    if (pos < 0) return (scalar_bits(k, 0, n - 1) << 1) & ((uint64_t(1) << n) - 1);
+    const int limb = pos / 64, off = pos % 64;
+    if (limb >= 4) return 0;
+    uint64_t v = k[limb] >> off;
+    if (off + n > 64 && limb + 1 < 4) v |= k[limb + 1] << (64 - off);
+    return v & ((uint64_t(1) << n) - 1);
+}
+
+// Signed digit i of the w-bit recoding: bits [w*i, w*i + w) plus the carry-in bit w*i - 1,
+// minus 2^w when the window's top bit is set. k = sum of digit_i * 2^(w*i); |digit| <= 2^(w-1).
+int64_t signed_digit(const uint64_t* k, int i, int w) {
+    const uint64_t x = scalar_bits(k, w * i - 1, w + 1);
+    const uint64_t top = (x >> w) & 1;
+    return int64_t((x >> 1) + (x & 1)) - int64_t(top << w);
+}
+
+// The magnitude of a digit and its sign as a mask, without branching on the digit.
+void digit_parts(int64_t d, uint64_t* magnitude, uint64_t* negative) {
+    const uint64_t s = uint64_t(d >> 63);  // all-ones for negative digits
+    *magnitude = (uint64_t(d) ^ s) - s;
+    *negative = s;
+}
+
+template <ModShape S>
+void to_jacobian(const Curve& c, JPoint* r, const APoint& a) {
+    fe_copy(r->x, a.x);
+    fe_copy(r->y, a.y);
+    fe_copy(r->z, c.p.one);
+}
+
+// p + q for any two points, constant time: infinity on either side and p = q resolved by
+// selects (both branches of the formula computed).
+template <ModShape S>
+void add_complete_ct(const Curve& c, JPoint* r, const JPoint& p, const JPoint& q) {
+    JPoint sum, dbl;
+    uint64_t hz, rz;
+    jpoint_add<S>(c, &sum, &p, &q, &hz, &rz);
+    jpoint_double<S>(c, &dbl, &p);
+    const uint64_t p_inf = fe_zero_mask(p.z), q_inf = fe_zero_mask(q.z);
+    jpoint_select(&sum, &sum, &dbl, hz & rz & ~p_inf & ~q_inf);
+    jpoint_select(&sum, &sum, &q, p_inf);
+    jpoint_select(r, &sum, &p, q_inf);
+}
+
+// p + q for public points: the exceptional cases by branching.
+template <ModShape S>
+void add_vartime(const Curve& c, JPoint* r, const JPoint& p, const JPoint& q) {
+    if (fe_zero_mask(p.z)) {
+        *r = q;
+        return;
+    }
+    if (fe_zero_mask(q.z)) {
+        *r = p;
+        return;
+    }
+    uint64_t hz, rz;
+    JPoint sum;
+    jpoint_add<S>(c, &sum, &p, &q, &hz, &rz);
+    if (hz && rz) {
+        jpoint_double<S>(c, r, &p);
+        return;
+    }
+    *r = sum;  // hz alone: p = -q, and the formula already gives Z = 0
+}
+
+template <ModShape S>
+void add_affine_vartime(const Curve& c, JPoint* acc, const APoint& t) {
+    if (fe_zero_mask(acc->z)) {
+        to_jacobian<S>(c, acc, t);
+        return;
+    }
+    uint64_t hz, rz;
+    JPoint sum;
+    jpoint_add_affine<S>(c, &sum, acc, &t, &hz, &rz);
+    if (hz && rz) {
+        JPoint tj;
+        to_jacobian<S>(c, &tj, t);
+        jpoint_double<S>(c, acc, &tj);
+        return;
+    }
+    *acc = sum;
+}
+
+template <ModShape S>
+void mul_base_ct_impl(const Curve& c, const BaseTable& table, const uint64_t* k, JPoint* out) {
+    struct {
+        JPoint acc, sum, tj, dbl;
+        APoint t;
+        uint64_t neg_y[4];
+    } w;
+    WipeOnExit<decltype(w)> wipe(w);
+    jpoint_set_infinity(c, &w.acc);
+    for (int i = 0; i < COMB_WINDOWS; ++i) {
+        uint64_t mag, neg;
+        digit_parts(signed_digit(k, i, COMB_BITS), &mag, &neg);
+        // Every entry is read; the one that matches the digit's magnitude is kept.
+        std::memset(&w.t, 0, sizeof w.t);
+        for (int j = 0; j < COMB_ENTRIES; ++j) {
+            const uint64_t m = ct_mask64(ct_eq64(mag, uint64_t(j + 1)));
+            const APoint& e = table.entry[i][j];
+            for (int l = 0; l < 4; ++l) {
+                w.t.x[l] |= e.x[l] & m;
+                w.t.y[l] |= e.y[l] & m;
+            }
+        }
+        fe_neg(w.neg_y, w.t.y, c.p);
+        fe_select(w.t.y, w.t.y, w.neg_y, neg);
+        uint64_t hz, rz;
+        jpoint_add_affine<S>(c, &w.sum, &w.acc, &w.t, &hz, &rz);
+        to_jacobian<S>(c, &w.tj, w.t);
+        const uint64_t acc_inf = fe_zero_mask(w.acc.z);
+        if (i == COMB_WINDOWS - 1) {
+            // Below the top window the partial sum is smaller in magnitude than any entry
+            // and than q, so it can equal neither +T nor -T; only here can it equal T.
+            jpoint_double<S>(c, &w.dbl, &w.tj);
+            jpoint_select(&w.sum, &w.sum, &w.dbl, hz & rz & ~acc_inf);
+        }
+        jpoint_select(&w.sum, &w.sum, &w.tj, acc_inf);
+        jpoint_select(&w.acc, &w.sum, &w.acc, ct_mask64(ct_is_zero64(mag)));
+    }
+    // The infinity record the other point operations use.
+    jpoint_set_infinity(c, &w.tj);
+    jpoint_select(out, &w.acc, &w.tj, fe_zero_mask(w.acc.z));
+}
+
+constexpr int WINDOW_BITS = 5;
+constexpr int WINDOWS = 52;  // 260 bits
+constexpr int WINDOW_ENTRIES = 16;
+
+template <ModShape S>
+void mul_ct_impl(const Curve& c, const JPoint& p, const uint64_t* k, JPoint* out) {
+    struct {
+        JPoint table[WINDOW_ENTRIES + 1];  // 0*P .. 16*P
+        JPoint acc, t;
+        uint64_t neg_y[4];
+    } w;
+    WipeOnExit<decltype(w)> wipe(w);
+    jpoint_set_infinity(c, &w.table[0]);
+    w.table[1] = p;
+    for (int j = 2; j <= WINDOW_ENTRIES; ++j) add_complete_ct<S>(c, &w.table[j], w.table[j - 1], p);
+    jpoint_set_infinity(c, &w.acc);
+    for (int i = WINDOWS - 1; i >= 0; --i) {
+        for (int d = 0; d < WINDOW_BITS; ++d) jpoint_double<S>(c, &w.acc, &w.acc);
+        uint64_t mag, neg;
+        digit_parts(signed_digit(k, i, WINDOW_BITS), &mag, &neg);
+        std::memset(&w.t, 0, sizeof w.t);
+        for (int j = 0; j <= WINDOW_ENTRIES; ++j) {
+            const uint64_t m = ct_mask64(ct_eq64(mag, uint64_t(j)));
+            for (int l = 0; l < 4; ++l) {
+                w.t.x[l] |= w.table[j].x[l] & m;
+                w.t.y[l] |= w.table[j].y[l] & m;
+                w.t.z[l] |= w.table[j].z[l] & m;
+            }
+        }
+        fe_neg(w.neg_y, w.t.y, c.p);
+        fe_select(w.t.y, w.t.y, w.neg_y, neg);
+        add_complete_ct<S>(c, &w.acc, w.acc, w.t);
+    }
+    jpoint_set_infinity(c, &w.t);
+    jpoint_select(out, &w.acc, &w.t, fe_zero_mask(w.acc.z));
+}
+
+template <ModShape S>
+void mul_vartime_impl(const Curve& c, const JPoint& p, const uint64_t* k, JPoint* out) {
+    JPoint table[WINDOW_ENTRIES + 1];
+    jpoint_set_infinity(c, &table[0]);
+    table[1] = p;
+    for (int j = 2; j <= WINDOW_ENTRIES; ++j) add_vartime<S>(c, &table[j], table[j - 1], p);
+    JPoint acc, t;
+    jpoint_set_infinity(c, &acc);
+    for (int i = WINDOWS - 1; i >= 0; --i) {
+        if (!fe_zero_mask(acc.z))
+            for (int d = 0; d < WINDOW_BITS; ++d) jpoint_double<S>(c, &acc, &acc);
+        const int64_t digit = signed_digit(k, i, WINDOW_BITS);
+        if (digit == 0) continue;
+        t = table[digit < 0 ? -digit : digit];
+        if (digit < 0) fe_neg(t.y, t.y, c.p);
+        add_vartime<S>(c, &acc, acc, t);
+    }
+    *out = acc;
+}
+
+template <ModShape S>
+void comb_vartime(const Curve& c, const BaseTable& table, const uint64_t* k, JPoint* out) {
+    JPoint acc;
+    jpoint_set_infinity(c, &acc);
+    for (int i = 0; i < COMB_WINDOWS; ++i) {
+        const int64_t digit = signed_digit(k, i, COMB_BITS);
+        if (digit == 0) continue;
+        APoint t = table.entry[i][(digit < 0 ? -digit : digit) - 1];
+        if (digit < 0) fe_neg(t.y, t.y, c.p);
+        add_affine_vartime<S>(c, &acc, t);
+    }
+    *out = acc;
+}
+
+template <ModShape S>
+void comb_table_build_impl(const Curve& c, const APoint& g, BaseTable* table) {
+    constexpr int N = COMB_WINDOWS * COMB_ENTRIES;
+    static JPoint points[N];
+    static uint64_t prefix[N][4];
+    JPoint base;
+    to_jacobian<S>(c, &base, g);
+    for (int i = 0; i < COMB_WINDOWS; ++i) {
+        JPoint* row = points + i * COMB_ENTRIES;
+        row[0] = base;
+        for (int j = 1; j < COMB_ENTRIES; ++j) add_vartime<S>(c, &row[j], row[j - 1], base);
+        for (int d = 0; d < COMB_BITS; ++d) jpoint_double<S>(c, &base, &base);
+    }
+    // Montgomery's trick: one inversion for all Z; a point at infinity (only for a base of
+    // small order) contributes one and is stored as (0, 0).
+    uint64_t acc[4], inv[4], zi[4], zi2[4];
+    fe_copy(acc, c.p.one);
+    for (int n = 0; n < N; ++n) {
+        fe_copy(prefix[n], acc);
+        if (!fe_zero_mask(points[n].z)) fe_mul<S>(acc, acc, points[n].z, c.p);
+    }
+    fe_inv<S>(inv, acc, c.p);
+    for (int n = N - 1; n >= 0; --n) {
+        APoint& e = table->entry[n / COMB_ENTRIES][n % COMB_ENTRIES];
+        if (fe_zero_mask(points[n].z)) {
+            std::memset(&e, 0, sizeof e);
+            continue;
+        }
+        fe_mul<S>(zi, inv, prefix[n], c.p);       // 1/Z_n
+        fe_mul<S>(inv, inv, points[n].z, c.p);    // 1/(Z_0 ... Z_{n-1})
+        fe_sqr<S>(zi2, zi, c.p);
+        fe_mul<S>(e.x, points[n].x, zi2, c.p);
+        fe_mul<S>(zi2, zi2, zi, c.p);
+        fe_mul<S>(e.y, points[n].y, zi2, c.p);
+    }
+}
+
+}  // namespace
+
+void comb_table_build(const Curve& c, const APoint& g, BaseTable* table) {
+    with_shape(c.shape, [&]<ModShape S>() { comb_table_build_impl<S>(c, g, table); });
+}
+
+void mul_base_ct(const Curve& c, const BaseTable& table, const uint64_t* k, JPoint* out) {
+    with_shape(c.shape, [&]<ModShape S>() { mul_base_ct_impl<S>(c, table, k, out); });
+}
+
+void mul_ct(const Curve& c, const JPoint& p, const uint64_t* k, JPoint* out) {
+    with_shape(c.shape, [&]<ModShape S>() { mul_ct_impl<S>(c, p, k, out); });
+}
+
+void mul_vartime(const Curve& c, const JPoint& p, const uint64_t* k, JPoint* out) {
+    with_shape(c.shape, [&]<ModShape S>() { mul_vartime_impl<S>(c, p, k, out); });
+}
+
+void mul2_vartime(const Curve& c, const BaseTable* table, const JPoint& g, const JPoint& q, const uint64_t* u1,
+                  const uint64_t* u2, JPoint* out) {
+    with_shape(c.shape, [&]<ModShape S>() {
+        JPoint a, b;
+        if (table != nullptr) comb_vartime<S>(c, *table, u1, &a);
+        else mul_vartime_impl<S>(c, g, u1, &a);
+        mul_vartime_impl<S>(c, q, u2, &b);
+        add_vartime<S>(c, out, a, b);
+    });
+}
+
+// The LPoint face of mul_ct: out = k*P in working form (a Jacobian representative that
+// may differ from the one a double-and-add would give; the point is the same). k has p's
+// word count. The point at infinity comes out as X = Y = one, Z = 0, flags 0x80.
+void lpoint_mul(const LPoint* p, const uint32_t* k, LPoint* out, const SignContext* ctx) {
+    Curve c;
+    curve_load(&c, ctx);
+    struct {
+        uint64_t k[4];
+        JPoint in, r;
+        LPoint o;
+    } w;
+    WipeOnExit<decltype(w)> wipe(w);
+    limbs_from_words(w.k, k);
+    jpoint_from_lpoint(&w.in, p);
+    mul_ct(c, w.in, w.k, &w.r);
+    std::memcpy(&w.o, p, LPOINT_BYTES);
+    jpoint_to_lpoint(&w.o, &w.r);
+    w.o.flags = uint16_t(LPOINT_MONT | (LPOINT_PROJECTIVE & ~fe_zero_mask(w.r.z)));
+    std::memcpy(out, &w.o, LPOINT_BYTES);
+}
+
+}  // namespace vantix

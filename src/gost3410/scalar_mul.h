@@ -1,0 +1,47 @@
+// Scalar multiplication on the curve of a signature context.
+//
+// Secret scalars (the key d, the nonce k) go through the constant-time methods: a fixed
+// sequence of doublings and additions, table entries chosen by scanning every entry with
+// masks, exceptional cases resolved with selects. Verification works on public data and
+// uses the variable-time methods.
+#pragma once
+#include <cstdint>
+
+#include "gost3410/curve.h"
+
+namespace vantix {
+
+// Fixed-base comb: the scalar in 43 signed digits of 6 bits (|digit| <= 32), one table of
+// 32 affine multiples per digit position: entry j of window i is (j+1) * 2^(6i) * G.
+constexpr int COMB_BITS = 6;
+constexpr int COMB_WINDOWS = 43;  // 258 bits: a 256-bit scalar and the recoding's carry
+constexpr int COMB_ENTRIES = 32;
+
+struct BaseTable {
+    uint64_t key[16];  // p, a, and the affine base point (Montgomery form), limbs
+    APoint entry[COMB_WINDOWS][COMB_ENTRIES];
+};
+
+// Constant time: out = k*G for any 256-bit k (four limbs), G the table's base point.
+void mul_base_ct(const Curve& c, const BaseTable& table, const uint64_t* k, JPoint* out);
+
+// Constant time: out = k*P for any point P (infinity included) and any 256-bit k.
+void mul_ct(const Curve& c, const JPoint& p, const uint64_t* k, JPoint* out);
+
+// Variable time, public data only: out = k*P.
+void mul_vartime(const Curve& c, const JPoint& p, const uint64_t* k, JPoint* out);
+
+// Variable time, public data only: out = u1*G + u2*Q, with G's table when there is one.
+void mul2_vartime(const Curve& c, const BaseTable* table, const JPoint& g, const JPoint& q, const uint64_t* u1,
+                  const uint64_t* u2, JPoint* out);
+
+// Fills the entries of a table for G (variable time: G is public). Work buffers are
+// static: callers serialise (base_table_get holds its lock).
+void comb_table_build(const Curve& c, const APoint& g, BaseTable* table);
+
+// The process-wide table for the curve's base point G (affine, Montgomery form), built on
+// first use. Tables are kept for a bounded number of distinct curves and never freed;
+// when every slot is taken, nullptr (callers then use mul_ct). Safe for concurrent use.
+const BaseTable* base_table_get(const Curve& c, const APoint& g);
+
+}  // namespace vantix

@@ -1,0 +1,59 @@
+#include "lnum/mod256.h"
+
+#include "common/wipe.h"
+
+namespace vantix {
+
+void mod256_setup(Mod256* md, const uint32_t* m_words, const uint32_t* r_words, const uint32_t* r2_words) {
+    limbs_from_words(md->m, m_words);
+    limbs_from_words(md->one, r_words);
+    limbs_from_words(md->r2, r2_words);
+    // Newton's iteration doubles the correct low bits of m^-1: 3 -> 6 -> ... -> 96.
+    const uint64_t m0 = md->m[0];
+    uint64_t inv = m0;  // correct to 3 bits for odd m0
+    for (int i = 0; i < 5; ++i) inv *= 2 - m0 * inv;
+    md->m_inv = 0 - inv;
+}
+
+ModShape mod256_shape(const Mod256& md) {
+    const uint64_t ones = ~uint64_t(0);
+    if (md.m[1] == ones && md.m[2] == ones && md.m[3] == ones) return ModShape::MinusC;
+    if (md.m[1] == 0 && md.m[2] == 0 && md.m[3] == (uint64_t(1) << 63)) return ModShape::HalfPlusC;
+    return ModShape::Generic;
+}
+
+void fe_reduce(uint64_t* r, const uint64_t* a, const Mod256& md) {
+    // a < 2^256 < 4m: three conditional subtractions always leave a value below m.
+    uint64_t t[4];
+    fe_copy(t, a);
+    for (int i = 0; i < 3; ++i) fe_final_sub(t, t[0], t[1], t[2], t[3], 0, md.m);
+    fe_copy(r, t);
+}
+
+template <ModShape S>
+void fe_inv(uint64_t* r, const uint64_t* a, const Mod256& md) {
+    // The exponent m - 2 is public: its 4-bit windows may steer the loop; a may not.
+    uint64_t e[4];
+    fe_copy(e, md.m);
+    e[0] -= 2;  // m is odd and above 2, so no borrow leaves limb 0
+    uint64_t table[16][4];  // a^0 .. a^15
+    fe_copy(table[0], md.one);
+    fe_copy(table[1], a);
+    for (int i = 2; i < 16; ++i) fe_mul<S>(table[i], table[i - 1], a, md);
+    uint64_t acc[4];
+    fe_copy(acc, md.one);
+    for (int i = 63; i >= 0; --i) {
+        for (int s = 0; s < 4; ++s) fe_sqr<S>(acc, acc, md);
+        const unsigned w = unsigned(e[i / 16] >> (4 * (i % 16))) & 15;
+        if (w != 0) fe_mul<S>(acc, acc, table[w], md);  // w is a digit of the public exponent
+    }
+    fe_copy(r, acc);
+    secure_wipe(table, sizeof table);
+    secure_wipe(acc, sizeof acc);
+}
+
+template void fe_inv<ModShape::Generic>(uint64_t*, const uint64_t*, const Mod256&);
+template void fe_inv<ModShape::MinusC>(uint64_t*, const uint64_t*, const Mod256&);
+template void fe_inv<ModShape::HalfPlusC>(uint64_t*, const uint64_t*, const Mod256&);
+
+}  // namespace vantix

@@ -1,0 +1,282 @@
+// Arithmetic modulo an odd 256-bit modulus on four 64-bit limbs, in constant time.
+//
+// This is the fast path of the signature code: every accepted parameter set has a 256-bit
+// p and q, so the working values fit four limbs (limb 0 least significant) and the
+// Montgomery radix is R = 2^256, the same R as the eight-word LNum operations. A value in
+// Montgomery form here and an LNum in Montgomery form are the same number.
+//
+// Contracts shared by every operation below:
+// - inputs are fully reduced (below m) unless stated otherwise; outputs are fully reduced;
+// - no branch and no memory address depends on a value: the modulus is public, operands
+//   may be secret;
+// - outputs may alias inputs.
+#pragma once
+#include <cstdint>
+
+#include <x86intrin.h>
+
+#include "common/ct.h"
+
+namespace vantix {
+
+using u128 = unsigned __int128;
+
+// Carry chains through the compiler's add-with-carry intrinsics, which it turns into
+// adc/sbb chains far better than it does 128-bit sums.
+inline uint64_t adc64(uint64_t a, uint64_t b, unsigned char& c) {
+    unsigned long long r;
+    c = _addcarry_u64(c, a, b, &r);
+    return r;
+}
+inline uint64_t sbb64(uint64_t a, uint64_t b, unsigned char& c) {
+    unsigned long long r;
+    c = _subborrow_u64(c, a, b, &r);
+    return r;
+}
+inline void mul64(uint64_t a, uint64_t b, uint64_t& lo, uint64_t& hi) {
+    const u128 p = u128(a) * b;
+    lo = uint64_t(p);
+    hi = uint64_t(p >> 64);
+}
+
+struct Mod256 {
+    uint64_t m[4];     // the modulus, odd
+    uint64_t m_inv;    // -m^-1 mod 2^64
+    uint64_t one[4];   // R mod m: one in Montgomery form
+    uint64_t r2[4];    // R^2 mod m: multiplying by it converts into Montgomery form
+};
+
+// Eight LNum words (most significant first) to four limbs and back.
+inline void limbs_from_words(uint64_t* out, const uint32_t* w) {
+    for (int i = 0; i < 4; ++i) out[i] = (uint64_t(w[6 - 2 * i]) << 32) | w[7 - 2 * i];
+}
+inline void limbs_to_words(uint32_t* w, const uint64_t* in) {
+    for (int i = 0; i < 4; ++i) {
+        w[7 - 2 * i] = uint32_t(in[i]);
+        w[6 - 2 * i] = uint32_t(in[i] >> 32);
+    }
+}
+
+// Builds the record from the modulus and its R and R^2 residues as LNum words (the
+// signature context already holds them).
+void mod256_setup(Mod256* md, const uint32_t* m_words, const uint32_t* r_words, const uint32_t* r2_words);
+
+inline void fe_copy(uint64_t* r, const uint64_t* a) {
+    r[0] = a[0];
+    r[1] = a[1];
+    r[2] = a[2];
+    r[3] = a[3];
+}
+
+// r = mask ? b : a, with mask all-ones or zero.
+inline void fe_select(uint64_t* r, const uint64_t* a, const uint64_t* b, uint64_t mask) {
+    for (int i = 0; i < 4; ++i) r[i] = a[i] ^ (mask & (a[i] ^ b[i]));
+}
+
+// All-ones when a is zero.
+inline uint64_t fe_zero_mask(const uint64_t* a) { return ct_mask64(ct_is_zero64(a[0] | a[1] | a[2] | a[3])); }
+inline uint64_t fe_equal_mask(const uint64_t* a, const uint64_t* b) {
+    return ct_mask64(ct_is_zero64((a[0] ^ b[0]) | (a[1] ^ b[1]) | (a[2] ^ b[2]) | (a[3] ^ b[3])));
+}
+
+// r = t - m when the five-limb value t (t4 the top) is at least m, else t. For t < 2m.
+inline void fe_final_sub(uint64_t* r, uint64_t t0, uint64_t t1, uint64_t t2, uint64_t t3, uint64_t t4,
+                         const uint64_t* m) {
+    u128 d = u128(t0) - m[0];
+    const uint64_t d0 = uint64_t(d);
+    d = u128(t1) - m[1] - uint64_t((d >> 64) & 1);
+    const uint64_t d1 = uint64_t(d);
+    d = u128(t2) - m[2] - uint64_t((d >> 64) & 1);
+    const uint64_t d2 = uint64_t(d);
+    d = u128(t3) - m[3] - uint64_t((d >> 64) & 1);
+    const uint64_t d3 = uint64_t(d);
+    const uint64_t borrow = uint64_t((d >> 64) & 1);
+    const uint64_t take = ct_mask64(t4 | (borrow ^ 1));  // t >= m
+    r[0] = t0 ^ (take & (t0 ^ d0));
+    r[1] = t1 ^ (take & (t1 ^ d1));
+    r[2] = t2 ^ (take & (t2 ^ d2));
+    r[3] = t3 ^ (take & (t3 ^ d3));
+}
+
+// The shape of a modulus decides how u*m is formed in a reduction step. The moduli of
+// the common parameter sets need fewer multiplications: p = 2^256 - c (CryptoPro A) has
+// three all-ones limbs, p = 2^255 + c (the test set, CryptoPro B) two zero limbs and a top
+// limb of 2^63. The shape is public, so choosing by it is not a secret-dependent branch.
+enum class ModShape { Generic, MinusC, HalfPlusC };
+
+ModShape mod256_shape(const Mod256& md);
+
+// lo[j], hi[j] = the two halves of u * m[j].
+template <ModShape S>
+__attribute__((always_inline)) inline void um_products(uint64_t u, const Mod256& md, uint64_t* lo, uint64_t* hi) {
+    const u128 p0 = u128(u) * md.m[0];
+    lo[0] = uint64_t(p0);
+    hi[0] = uint64_t(p0 >> 64);
+    if constexpr (S == ModShape::Generic) {
+        for (int j = 1; j < 4; ++j) {
+            const u128 p = u128(u) * md.m[j];
+            lo[j] = uint64_t(p);
+            hi[j] = uint64_t(p >> 64);
+        }
+    } else if constexpr (S == ModShape::MinusC) {
+        // u * (2^64 - 1) = (u - [u != 0]) * 2^64 + (2^64 - u) mod 2^64
+        const uint64_t nz = (u | (0 - u)) >> 63;
+        for (int j = 1; j < 4; ++j) {
+            lo[j] = 0 - u;
+            hi[j] = u - nz;
+        }
+    } else {
+        lo[1] = hi[1] = lo[2] = hi[2] = 0;
+        lo[3] = u << 63;  // u * 2^63
+        hi[3] = u >> 1;
+    }
+}
+
+// One reduction step on the five-limb window t0..t4 (plus the carry t5 above it): adds
+// u*m, which clears t0, and shifts the window down one limb.
+// One reduction step on the window t[0..5]: adds u*m, which clears t[0], and shifts the
+// window down one limb (t[5] becomes free).
+template <ModShape S>
+__attribute__((always_inline)) inline void redc_step(unsigned long long* t, const Mod256& md) {
+    const uint64_t u = t[0] * md.m_inv;
+    uint64_t lo[4], hi[4];
+    um_products<S>(u, md, lo, hi);
+    unsigned long long z;
+    unsigned char c = _addcarry_u64(0, t[0], lo[0], &z);  // z is zero
+    c = _addcarry_u64(c, t[1], lo[1], &t[1]);
+    c = _addcarry_u64(c, t[2], lo[2], &t[2]);
+    c = _addcarry_u64(c, t[3], lo[3], &t[3]);
+    c = _addcarry_u64(c, t[4], 0, &t[4]);
+    t[5] += c;
+    c = _addcarry_u64(0, t[1], hi[0], &t[0]);
+    c = _addcarry_u64(c, t[2], hi[1], &t[1]);
+    c = _addcarry_u64(c, t[3], hi[2], &t[2]);
+    c = _addcarry_u64(c, t[4], hi[3], &t[3]);
+    t[4] = t[5] + c;
+    t[5] = 0;
+}
+
+// r = a*b*R^-1 mod m (operand scanning, one reduction step per limb of b). b's limbs come
+// from b_at(i), so that a masked operand is formed limb by limb and never stored whole.
+template <ModShape S, class B>
+__attribute__((always_inline)) inline void fe_mul_with(uint64_t* r, const uint64_t* a, B b_at, const Mod256& md) {
+    unsigned long long t[6] = {0, 0, 0, 0, 0, 0};
+    for (int i = 0; i < 4; ++i) {
+        const uint64_t bi = b_at(i);
+        uint64_t lo0, lo1, lo2, lo3, hi0, hi1, hi2, hi3;
+        mul64(a[0], bi, lo0, hi0);
+        mul64(a[1], bi, lo1, hi1);
+        mul64(a[2], bi, lo2, hi2);
+        mul64(a[3], bi, lo3, hi3);
+        unsigned char c = _addcarry_u64(0, t[0], lo0, &t[0]);
+        c = _addcarry_u64(c, t[1], lo1, &t[1]);
+        c = _addcarry_u64(c, t[2], lo2, &t[2]);
+        c = _addcarry_u64(c, t[3], lo3, &t[3]);
+        c = _addcarry_u64(c, t[4], 0, &t[4]);
+        t[5] = c;
+        c = _addcarry_u64(0, t[1], hi0, &t[1]);
+        c = _addcarry_u64(c, t[2], hi1, &t[2]);
+        c = _addcarry_u64(c, t[3], hi2, &t[3]);
+        c = _addcarry_u64(c, t[4], hi3, &t[4]);
+        t[5] += c;
+        redc_step<S>(t, md);
+    }
+    fe_final_sub(r, t[0], t[1], t[2], t[3], t[4], md.m);  // t < 2m for a, b < m
+}
+
+template <ModShape S = ModShape::Generic>
+inline void fe_mul(uint64_t* r, const uint64_t* a, const uint64_t* b, const Mod256& md) {
+    fe_mul_with<S>(r, a, [b](int i) { return b[i]; }, md);
+}
+
+// r = a^2*R^-1 mod m: the six cross products once, doubled, plus the four squares, then
+// four reduction steps over the eight-limb square.
+template <ModShape S = ModShape::Generic>
+inline void fe_sqr(uint64_t* r, const uint64_t* a, const Mod256& md) {
+    uint64_t w[8];
+    // cross products a_i*a_j, i < j
+    u128 c = u128(a[0]) * a[1];
+    w[1] = uint64_t(c);
+    c = u128(a[0]) * a[2] + uint64_t(c >> 64);
+    w[2] = uint64_t(c);
+    c = u128(a[0]) * a[3] + uint64_t(c >> 64);
+    w[3] = uint64_t(c);
+    w[4] = uint64_t(c >> 64);
+    c = u128(a[1]) * a[2] + w[3];
+    w[3] = uint64_t(c);
+    c = u128(a[1]) * a[3] + w[4] + uint64_t(c >> 64);
+    w[4] = uint64_t(c);
+    w[5] = uint64_t(c >> 64);
+    c = u128(a[2]) * a[3] + w[5];
+    w[5] = uint64_t(c);
+    w[6] = uint64_t(c >> 64);
+    // doubled
+    w[7] = w[6] >> 63;
+    w[6] = (w[6] << 1) | (w[5] >> 63);
+    w[5] = (w[5] << 1) | (w[4] >> 63);
+    w[4] = (w[4] << 1) | (w[3] >> 63);
+    w[3] = (w[3] << 1) | (w[2] >> 63);
+    w[2] = (w[2] << 1) | (w[1] >> 63);
+    w[1] = w[1] << 1;
+    // plus the squares
+    c = u128(a[0]) * a[0];
+    w[0] = uint64_t(c);
+    uint64_t hi = uint64_t(c >> 64);
+    c = u128(w[1]) + hi;
+    w[1] = uint64_t(c);
+    uint64_t carry = uint64_t(c >> 64);
+    for (int i = 1; i < 4; ++i) {
+        const u128 sq = u128(a[i]) * a[i];
+        c = u128(w[2 * i]) + uint64_t(sq) + carry;
+        w[2 * i] = uint64_t(c);
+        c = u128(w[2 * i + 1]) + uint64_t(sq >> 64) + uint64_t(c >> 64);
+        w[2 * i + 1] = uint64_t(c);
+        carry = uint64_t(c >> 64);
+    }
+    // reduction: the window starts at the low half; the high half enters limb by limb
+    unsigned long long t[6] = {w[0], w[1], w[2], w[3], 0, 0};
+    for (int i = 0; i < 4; ++i) {
+        redc_step<S>(t, md);
+        unsigned char cc = _addcarry_u64(0, t[3], w[4 + i], &t[3]);
+        t[4] += cc;
+    }
+    fe_final_sub(r, t[0], t[1], t[2], t[3], t[4], md.m);
+}
+
+inline void fe_add(uint64_t* r, const uint64_t* a, const uint64_t* b, const Mod256& md) {
+    unsigned char c = 0;
+    const uint64_t s0 = adc64(a[0], b[0], c);
+    const uint64_t s1 = adc64(a[1], b[1], c);
+    const uint64_t s2 = adc64(a[2], b[2], c);
+    const uint64_t s3 = adc64(a[3], b[3], c);
+    fe_final_sub(r, s0, s1, s2, s3, c, md.m);
+}
+
+inline void fe_sub(uint64_t* r, const uint64_t* a, const uint64_t* b, const Mod256& md) {
+    unsigned char c = 0;
+    const uint64_t d0 = sbb64(a[0], b[0], c);
+    const uint64_t d1 = sbb64(a[1], b[1], c);
+    const uint64_t d2 = sbb64(a[2], b[2], c);
+    const uint64_t d3 = sbb64(a[3], b[3], c);
+    const uint64_t mask = ct_mask64(c);  // a < b: add m back
+    c = 0;
+    r[0] = adc64(d0, md.m[0] & mask, c);
+    r[1] = adc64(d1, md.m[1] & mask, c);
+    r[2] = adc64(d2, md.m[2] & mask, c);
+    r[3] = adc64(d3, md.m[3] & mask, c);
+}
+
+inline void fe_neg(uint64_t* r, const uint64_t* a, const Mod256& md) {
+    const uint64_t zero[4] = {0, 0, 0, 0};
+    fe_sub(r, zero, a, md);
+}
+
+// r = a mod m for any a below 2^256 when m > 2^254 (at most three subtractions, all made).
+void fe_reduce(uint64_t* r, const uint64_t* a, const Mod256& md);
+
+// r = a^-1 in Montgomery form (a in Montgomery form; 0 gives 0), by Fermat's little
+// theorem: a^(m-2) with a fixed window over the public exponent. m must be prime.
+template <ModShape S = ModShape::Generic>
+void fe_inv(uint64_t* r, const uint64_t* a, const Mod256& md);
+
+}  // namespace vantix
