@@ -3,10 +3,15 @@
 namespace vantix {
 
 int lnum_cmp(int n, const uint32_t* a, const uint32_t* b) {
+    // Every word is looked at: the first difference decides, but no early exit shows where.
+    uint32_t decided = 0, result = 0;
     for (int i = 0; i < n; ++i) {
-        if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+        const uint32_t lt = uint32_t(a[i] < b[i]), gt = uint32_t(a[i] > b[i]);
+        const uint32_t here = (lt | gt) & ~decided;
+        result |= (0u - here) & ((0u - lt) | 1u);  // -1 or +1
+        decided |= lt | gt;
     }
-    return 0;
+    return int32_t(result);
 }
 
 int lnum_add(int n, uint32_t* a, const uint32_t* b) {

@@ -23,6 +23,53 @@ void widen(uint32_t* out, const uint32_t* in, int n) {
     std::memcpy(out + 1, in, size_t(n) * 4);
 }
 
+// Subtracts the n-word m from the w-word x (w >= n) when x >= m, without branching on x.
+void cond_sub(uint32_t* x, int w, const uint32_t* m, int n) {
+    uint32_t d[W];
+    uint64_t borrow = 0;
+    for (int i = w - 1; i >= 0; --i) {
+        const int j = i - (w - n);  // m's word aligned with x's word i
+        const uint64_t mi = j >= 0 ? m[j] : 0;
+        const uint64_t t = uint64_t(x[i]) - mi - borrow;
+        d[i] = uint32_t(t);
+        borrow = (t >> 32) & 1;
+    }
+    const uint32_t keep = 0u - uint32_t(borrow);  // x < m: keep x
+    for (int i = 0; i < w; ++i) x[i] = (x[i] & keep) | (d[i] & ~keep);
+}
+
+// m has one of its two top bits set: then every value handled here is below a small
+// multiple of m and a fixed number of conditional subtractions reduces it.
+bool modulus_large(const uint32_t* m) { return (m[0] & 0xC0000000u) != 0; }
+
+// x (w words, w <= n + 1) = x mod m, exactly, for any non-zero m: shift-and-subtract over
+// the bits of x, a fixed 32w steps whatever the value. A zero m leaves x unchanged.
+void mod_exact(uint32_t* x, int w, const uint32_t* m, int n) {
+    if (lnum_is_zero(n, m)) return;
+    uint32_t r[W] = {}, mm[W];
+    widen(mm, m, n);
+    for (int i = 0; i < 32 * w; ++i) {
+        const uint32_t bit = (x[i / 32] >> (31 - i % 32)) & 1;
+        lnum_shl1(n + 1, r);
+        r[n] |= bit;
+        cond_sub(r, n + 1, mm, n + 1);  // r < 2m after the shift
+    }
+    for (int i = 0; i < w; ++i) x[i] = 0;
+    for (int i = 0; i < n && i < w; ++i) x[w - 1 - i] = r[n - i];
+    secure_wipe(r, sizeof r);
+}
+
+// x (n + 1 words) mod m into its low n words, where x < k*m for m large (k subtractions).
+void reduce_wide(uint32_t* x, const uint32_t* m, int n, int k) {
+    uint32_t mm[W];
+    widen(mm, m, n);
+    if (modulus_large(m)) {
+        for (int i = 0; i < k; ++i) cond_sub(x, n + 1, mm, n + 1);
+    } else {
+        mod_exact(x, n + 1, m, n);
+    }
+}
+
 // Three-word column accumulator of the product scanning: t0, t1 and a carry count t2.
 struct Acc {
     uint32_t t0 = 0, t1 = 0, t2 = 0;
@@ -65,13 +112,16 @@ void mont_columns(uint32_t* out, Products products, const uint32_t* m, int n) {
         acc.shift();
     }
     res[0] = acc.t0;
-    uint32_t c = acc.t1;  // overflow above R
-    // The result is written only at the end, so `out` may be an operand.
-    std::memcpy(out, res, size_t(n) * 4);
-    while (c-- > 0) lnum_sub(n, out, m);
-    while (lnum_cmp(n, out, m) >= 0) lnum_sub(n, out, m);
+    // The result is res + t1*R < R + m; it is written only at the end, so `out` may be an
+    // operand. The correction is a fixed sequence of conditional subtractions.
+    uint32_t x[W];
+    x[0] = acc.t1;
+    std::memcpy(x + 1, res, size_t(n) * 4);
+    reduce_wide(x, m, n, 4);  // R + m < 5m for m >= R/4
+    std::memcpy(out, x + 1, size_t(n) * 4);
     secure_wipe(u, sizeof u);
     secure_wipe(res, sizeof res);
+    secure_wipe(x, sizeof x);
 }
 
 // a*b with the words of b fetched through b_at(i), so a masked operand is never stored whole.
@@ -88,13 +138,14 @@ void mont_product(uint32_t* a, B b_at, const uint32_t* m, int n) {
 }  // namespace
 
 void lnum_add_mod(int n, uint32_t* a, const uint32_t* b, const uint32_t* m) {
-    uint32_t x[W], y[W], mm[W];
+    uint32_t x[W], y[W];
     widen(x, a, n);
     widen(y, b, n);
-    widen(mm, m, n);
-    lnum_add(n + 1, x, y);
-    while (lnum_cmp(n + 1, x, mm) >= 0) lnum_sub(n + 1, x, mm);
+    lnum_add(n + 1, x, y);  // < 2R < 8m for a large m
+    reduce_wide(x, m, n, 7);
     std::memcpy(a, x + 1, size_t(n) * 4);
+    secure_wipe(x, sizeof x);
+    secure_wipe(y, sizeof y);
 }
 
 void lnum_sub_mod(int n, uint32_t* a, const uint32_t* b, const uint32_t* m) {
@@ -102,19 +153,24 @@ void lnum_sub_mod(int n, uint32_t* a, const uint32_t* b, const uint32_t* m) {
     widen(x, a, n);
     widen(y, b, n);
     widen(mm, m, n);
-    while (lnum_cmp(n + 1, x, y) < 0) lnum_add(n + 1, x, mm);
-    lnum_sub(n + 1, x, y);
+    reduce_wide(x, m, n, 3);  // inputs need not be reduced
+    reduce_wide(y, m, n, 3);
+    const uint32_t borrow = uint32_t(lnum_sub(n + 1, x, y));
+    for (int i = 0; i <= n; ++i) mm[i] &= 0u - borrow;  // a < b: add m back
+    lnum_add(n + 1, x, mm);
     std::memcpy(a, x + 1, size_t(n) * 4);
+    secure_wipe(x, sizeof x);
+    secure_wipe(y, sizeof y);
 }
 
 int lnum_mul_r_mod(uint32_t* out, const uint32_t* x, const uint32_t* m, int n) {
     uint32_t v[W], mm[W];
     widen(v, x, n);
     widen(mm, m, n);
-    while (lnum_cmp(n + 1, v, mm) >= 0) lnum_sub(n + 1, v, mm);
+    reduce_wide(v, m, n, 3);
     for (int i = 0; i < 32 * n; ++i) {
         lnum_shl1(n + 1, v);
-        while (lnum_cmp(n + 1, v, mm) >= 0) lnum_sub(n + 1, v, mm);
+        cond_sub(v, n + 1, mm, n + 1);  // v < m before the shift, so one subtraction
     }
     std::memcpy(out, v + 1, size_t(n) * 4);
     secure_wipe(v, sizeof v);
@@ -191,7 +247,10 @@ int almost_inverse(const uint32_t* a, const uint32_t* m, uint32_t* out, int n) {
     widen(s, lnum_one(n), n);
     int k = 0;
     const int w = n + 1;
-    while (!lnum_is_zero(w, v)) {
+    // For odd m and 0 < a < m the loop ends within twice m's bit length; the bound only
+    // matters for moduli that break that rule (a rewritten context), which must not hang.
+    const int limit = 2 * 32 * w + 2;
+    while (!lnum_is_zero(w, v) && k < limit) {
         if ((u[n] & 1) == 0) {
             lnum_shr1(w, u);
             lnum_shl1(w, s);
@@ -237,18 +296,25 @@ void mod_inverse(const uint32_t* a, const uint32_t* m, uint32_t* out, int n) {
 
 void order_reduce(uint32_t* x, const SignContext* ctx) {
     const int nq = ctx->q_length / 4;
-    if (lnum_cmp(nq, x, ctx->q) < 0) return;
-    mont_mul(x, ctx->r_q, ctx->q, nq);
-    while (lnum_cmp(nq, x, ctx->q) >= 0) lnum_sub(nq, x, ctx->q);
+    if (nq < 1 || nq > 8) return;  // a rewritten context: nothing sensible to do
+    uint32_t t[W];
+    widen(t, x, nq);
+    reduce_wide(t, ctx->q, nq, 3);  // x < R < 4q for a large q
+    std::memcpy(x, t + 1, size_t(nq) * 4);
 }
 
 void order_reduce_wide(uint32_t* x, const SignContext* ctx) {
     const int np = ctx->p_length / 4;
     const int nq = ctx->q_length / 4;
-    if (lnum_cmp(np, x, ctx->q_wide) < 0) return;
-    mont_mul(x, ctx->r_pq, ctx->q_wide, np);
-    uint32_t* low = x + (np - nq);
-    while (lnum_cmp(nq, low, ctx->q) >= 0) lnum_sub(nq, low, ctx->q);
+    if (np < 1 || np > 8 || nq < 1 || nq > np) return;
+    uint32_t t[W];
+    widen(t, x, np);
+    if (np == nq) {
+        reduce_wide(t, ctx->q, nq, 3);
+    } else {
+        mod_exact(t + 1, np, ctx->q_wide, np);
+    }
+    std::memcpy(x, t + 1, size_t(np) * 4);
 }
 
 }  // namespace vantix

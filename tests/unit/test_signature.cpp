@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "common/bytes.h"
 #include "common/result.h"
@@ -173,4 +174,57 @@ TEST_F(SignFixture, SigningWithAnUnseededGeneratorIsRefused) {
     rnd_seed(&rnd, nullptr);
     uint8_t sig[64] = {};
     EXPECT_EQ(sign_digest(&ctx, unhex(kE).data(), sig), RC_MISSING);
+}
+
+// Parameters whose base point is not a point of order q would make every signature fail
+// (or, with k*P always at infinity, make signing loop for ever): they are refused.
+TEST_F(SignFixture, ExplicitParametersWithAnUnusableBasePointAreRefused) {
+    auto p = unhex("8000000000000000000000000000000000000000000000000000000000000431");
+    auto q = unhex(kQ);
+    auto a = unhex("0000000000000000000000000000000000000000000000000000000000000007");
+    auto b = unhex("5fbff498aa938ce739b8e022fbafef40563f6e6a3472fc2a514c0ce9dae23b7e");
+    auto q_wrong = q;
+    q_wrong[31] = uint8_t(q_wrong[31] + 2);  // odd, above 2^254, but not the order of P
+    const LPoint good = external_point("0000000000000000000000000000000000000000000000000000000000000002",
+                                       "08e2a8a0e65147d4bd6316030e16d19c85c97f0a9ca267122b96abbcea7e8fc8");
+    const LPoint zero{};
+    const LPoint off_curve = external_point("0000000000000000000000000000000000000000000000000000000000000002",
+                                            "0000000000000000000000000000000000000000000000000000000000000001");
+    struct Case {
+        const char* what;
+        const LPoint* point;
+        const std::vector<uint8_t>* q;
+    } cases[] = {{"zero-filled point", &zero, &q}, {"point off the curve", &off_curve, &q},
+                 {"q is not the order of P", &good, &q_wrong}};
+    for (const Case& c : cases) {
+        SignContext fresh{};
+        ASSERT_EQ(sign_set_parms(&fresh, &rnd, p.data(), 32, c.q->data(), 32, a.data(), b.data(), c.point), 15)
+            << c.what;
+        EXPECT_EQ(fresh.flags, 0u) << c.what;
+        EXPECT_EQ(fresh.magic, 0u) << c.what;  // refused before anything was written
+    }
+    SignContext ok{};
+    EXPECT_EQ(sign_set_parms(&ok, &rnd, p.data(), 32, q.data(), 32, a.data(), b.data(), &good), 0);
+}
+
+TEST_F(SignFixture, PublicKeyOffTheCurveIsRefused) {
+    const LPoint off = external_point("7f2b49e270db6d90d8595bec458b50c58585ba1d4e9b788f6689dbd8e56fd80b",
+                                      "26f1b489d6701dd185c8413a977b3cbbaf64d1c593d26627dffb101a87ff77db");
+    const SignContext before = ctx;
+    EXPECT_EQ(sign_set_public_key(&ctx, &off), 15);
+    EXPECT_EQ(0, std::memcmp(&before, &ctx, SIGN_CONTEXT_BYTES));
+    const LPoint on = external_point(kQx, kQy);
+    EXPECT_EQ(sign_set_public_key(&ctx, &on), 0);
+}
+
+// A context whose fields were rewritten so that no nonce is usable (here q = 1) must not
+// hang the caller: signing gives up with 15 and writes nothing.
+TEST_F(SignFixture, SigningGivesUpWhenNoNonceIsUsable) {
+    load_example_secret();
+    std::memset(ctx.q, 0, 32);
+    ctx.q[7] = 1;
+    uint8_t digest[32] = {1}, sig[64];
+    std::memset(sig, 0xEE, sizeof sig);
+    EXPECT_EQ(sign_digest(&ctx, digest, sig), 15);
+    for (uint8_t v : sig) ASSERT_EQ(v, 0xEE);
 }

@@ -1,0 +1,228 @@
+// The three scalar multiplications (the fixed-base comb used for k*P and d*P, the general
+// constant-time window method, the variable-time one used by verification) against a
+// plain affine double-and-add written with GMP, on curves of each modulus shape: the test
+// set (p = 2^255 + c), CryptoPro-A (p = 2^256 - c) and CryptoPro-C (no special form).
+#include <gtest/gtest.h>
+
+#ifdef VANTIX_HAVE_GMP
+#include <gmp.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "gost3410/scalar_mul.h"
+#include "gost3410/signature.h"
+#include "random/generator.h"
+#include "unit/hex.h"
+
+using namespace vantix;
+
+namespace {
+
+struct CurveHex {
+    const char *p, *q, *a, *b, *x, *y;
+};
+
+// GOST R 34.10-2001 appendix A.1 and RFC 4357, section 11.4.
+const CurveHex kCurves[] = {
+    {"8000000000000000000000000000000000000000000000000000000000000431",
+     "8000000000000000000000000000000150FE8A1892976154C59CFC193ACCF5B3",
+     "0000000000000000000000000000000000000000000000000000000000000007",
+     "5FBFF498AA938CE739B8E022FBAFEF40563F6E6A3472FC2A514C0CE9DAE23B7E",
+     "0000000000000000000000000000000000000000000000000000000000000002",
+     "08E2A8A0E65147D4BD6316030E16D19C85C97F0A9CA267122B96ABBCEA7E8FC8"},
+    {"FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD97",
+     "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF6C611070995AD10045841B09B761B893",
+     "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD94",
+     "00000000000000000000000000000000000000000000000000000000000000A6",
+     "0000000000000000000000000000000000000000000000000000000000000001",
+     "8D91E471E0989CDA27DF505A453F2B7635294F2DDF23E3B122ACC99C9E9F1E14"},
+    {"9B9F605F5A858107AB1EC85E6B41C8AACF846E86789051D37998F7B9022D759B",
+     "9B9F605F5A858107AB1EC85E6B41C8AA582CA3511EDDFB74F02F3A6598980BB9",
+     "9B9F605F5A858107AB1EC85E6B41C8AACF846E86789051D37998F7B9022D7598",
+     "000000000000000000000000000000000000000000000000000000000000805A",
+     "0000000000000000000000000000000000000000000000000000000000000000",
+     "41ECE55743711A8C3CBF3783CD08C0EE4D4DC440D4641A8F366E550DFDB3BB67"},
+};
+
+struct Gmp {
+    mpz_t p, a, x, y;
+    Gmp() { mpz_inits(p, a, x, y, nullptr); }
+    ~Gmp() { mpz_clears(p, a, x, y, nullptr); }
+};
+
+// k*G by affine double-and-add; false for the point at infinity.
+bool reference_mul(const Gmp& c, const mpz_t k, mpz_t rx, mpz_t ry) {
+    bool inf = true;
+    mpz_t x, y, l, t, u;
+    mpz_inits(x, y, l, t, u, nullptr);
+    auto add = [&](const mpz_t x2, const mpz_t y2) {  // (x, y) += (x2, y2)
+        if (inf) {
+            mpz_set(x, x2), mpz_set(y, y2), inf = false;
+            return;
+        }
+        if (mpz_cmp(x, x2) == 0) {
+            mpz_add(t, y, y2);
+            mpz_mod(t, t, c.p);
+            if (mpz_sgn(t) == 0) {
+                inf = true;
+                return;
+            }
+            mpz_mul(l, x, x), mpz_mul_ui(l, l, 3), mpz_add(l, l, c.a);
+            mpz_mul_ui(t, y, 2);
+        } else {
+            mpz_sub(l, y2, y), mpz_sub(t, x2, x);
+        }
+        mpz_mod(t, t, c.p), mpz_invert(t, t, c.p), mpz_mul(l, l, t), mpz_mod(l, l, c.p);
+        mpz_mul(u, l, l), mpz_sub(u, u, x), mpz_sub(u, u, x2), mpz_mod(u, u, c.p);
+        mpz_sub(t, x, u), mpz_mul(t, t, l), mpz_sub(t, t, y), mpz_mod(y, t, c.p);
+        mpz_set(x, u);
+    };
+    mpz_t gx, gy;
+    mpz_init_set(gx, c.x);
+    mpz_init_set(gy, c.y);
+    for (long i = long(mpz_sizeinbase(k, 2)) - 1; i >= 0 && mpz_sgn(k) != 0; --i) {
+        if (!inf) {
+            mpz_t cx, cy;
+            mpz_init_set(cx, x), mpz_init_set(cy, y);
+            add(cx, cy);
+            mpz_clears(cx, cy, nullptr);
+        }
+        if (mpz_tstbit(k, mp_bitcnt_t(i))) add(gx, gy);
+    }
+    mpz_set(rx, x), mpz_set(ry, y);
+    mpz_clears(x, y, l, t, u, gx, gy, nullptr);
+    return !inf;
+}
+
+struct ScalarMulOracle : ::testing::TestWithParam<int> {
+    RND_State rnd{};
+    SignContext ctx{};
+    Curve c{};
+    Gmp g;
+    JPoint base{};
+    APoint base_affine{};
+    const BaseTable* table = nullptr;
+
+    void SetUp() override {
+        const CurveHex& h = kCurves[GetParam()];
+        uint8_t seed[64] = {9};
+        rnd_seed(&rnd, seed);
+        auto p = unhex(h.p), q = unhex(h.q), a = unhex(h.a), b = unhex(h.b), x = unhex(h.x), y = unhex(h.y);
+        LPoint pt{};
+        std::memcpy(pt.x, x.data(), 32);
+        std::memcpy(pt.y, y.data(), 32);
+        ASSERT_EQ(sign_set_parms(&ctx, &rnd, p.data(), 32, q.data(), 32, a.data(), b.data(), &pt), 0);
+        curve_load(&c, &ctx);
+        sign_base_point(c, &ctx, &base, &base_affine);
+        table = base_table_get(c, base_affine);
+        ASSERT_NE(table, nullptr);
+        mpz_set_str(g.p, h.p, 16), mpz_set_str(g.a, h.a, 16), mpz_set_str(g.x, h.x, 16), mpz_set_str(g.y, h.y, 16);
+    }
+
+    // The affine plain coordinates of a Jacobian result as hex ("inf" for infinity).
+    std::string ours(const JPoint& r) {
+        APoint a;
+        if (!jpoint_to_affine_public(c, r, &a)) return "inf";
+        const uint64_t one[4] = {1, 0, 0, 0};
+        fe_mul(a.x, a.x, one, c.p);
+        fe_mul(a.y, a.y, one, c.p);
+        uint32_t w[8];
+        uint8_t bytes[64];
+        limbs_to_words(w, a.x);
+        for (int i = 0; i < 8; ++i) store_be(bytes + 4 * i, w[i]);
+        limbs_to_words(w, a.y);
+        for (int i = 0; i < 8; ++i) store_be(bytes + 32 + 4 * i, w[i]);
+        return hex(bytes, 64);
+    }
+    static void store_be(uint8_t* p, uint32_t v) {
+        p[0] = uint8_t(v >> 24), p[1] = uint8_t(v >> 16), p[2] = uint8_t(v >> 8), p[3] = uint8_t(v);
+    }
+    std::string reference(const uint64_t* k) {
+        mpz_t kk, rx, ry;
+        mpz_inits(kk, rx, ry, nullptr);
+        mpz_import(kk, 4, -1, 8, 0, 0, k);
+        const bool finite = reference_mul(g, kk, rx, ry);
+        std::string out = "inf";
+        if (finite) {
+            uint8_t bytes[64] = {};
+            size_t n = 0;
+            mpz_export(bytes + 32 - (mpz_sizeinbase(rx, 256)), &n, 1, 1, 1, 0, rx);
+            mpz_export(bytes + 64 - (mpz_sizeinbase(ry, 256)), &n, 1, 1, 1, 0, ry);
+            if (mpz_sgn(rx) == 0) std::memset(bytes, 0, 32);
+            out = hex(bytes, 64);
+        }
+        mpz_clears(kk, rx, ry, nullptr);
+        return out;
+    }
+};
+
+std::vector<std::vector<uint64_t>> edge_scalars(const uint64_t* q) {
+    std::vector<std::vector<uint64_t>> out;
+    auto add = [&](std::vector<uint64_t> v) { out.push_back(v); };
+    add({0, 0, 0, 0});
+    add({1, 0, 0, 0});
+    add({2, 0, 0, 0});
+    add({16, 0, 0, 0});
+    add({33, 0, 0, 0});
+    add({q[0] - 1, q[1], q[2], q[3]});  // q - 1
+    add({q[0], q[1], q[2], q[3]});      // q
+    add({q[0] + 1, q[1], q[2], q[3]});  // q + 1 (a key above q acts as its residue)
+    add({~0ull, ~0ull, ~0ull, ~0ull});  // all ones
+    for (int bit : {5, 6, 63, 64, 127, 200, 251, 252, 255}) {
+        std::vector<uint64_t> v(4, 0);
+        v[size_t(bit / 64)] = 1ull << (bit % 64);
+        add(v);
+    }
+    add({1, 0, 0, 1ull << 63});                     // long run of zeros between two bits
+    add({0, 0, 0xFFFFFFFF00000000ull, 0});          // ones in the middle only
+    add({0xFFFFFFFFFFFFFFE0ull, ~0ull, ~0ull, ~0ull >> 1});  // the recoding's carry at the top
+    return out;
+}
+
+}  // namespace
+
+TEST_P(ScalarMulOracle, EdgeAndRandomScalarsAgreeWithAffineDoubleAndAdd) {
+    auto scalars = edge_scalars(c.q.m);
+    std::mt19937_64 rng(uint64_t(GetParam()) + 17);
+    for (int i = 0; i < 40; ++i) scalars.push_back({rng(), rng(), rng(), rng()});
+    for (size_t n = 0; n < scalars.size(); ++n) {
+        const uint64_t* k = scalars[n].data();
+        const std::string expect = reference(k);
+        JPoint r;
+        mul_base_ct(c, *table, k, &r);
+        EXPECT_EQ(ours(r), expect) << "comb, scalar " << n;
+        mul_ct(c, base, k, &r);
+        EXPECT_EQ(ours(r), expect) << "window, scalar " << n;
+        mul_vartime(c, base, k, &r);
+        EXPECT_EQ(ours(r), expect) << "variable time, scalar " << n;
+    }
+}
+
+TEST_P(ScalarMulOracle, JointMultiplicationOfVerification) {
+    std::mt19937_64 rng(uint64_t(GetParam()) + 99);
+    uint64_t d[4] = {rng(), rng(), rng(), rng() >> 2};
+    JPoint q;
+    mul_ct(c, base, d, &q);
+    for (int i = 0; i < 10; ++i) {
+        uint64_t u1[4] = {rng(), rng(), rng(), rng() >> 2}, u2[4] = {rng(), rng(), rng(), rng() >> 2};
+        if (i == 0) std::memset(u1, 0, sizeof u1);
+        if (i == 1) std::memset(u2, 0, sizeof u2);
+        JPoint joint, a, b;
+        mul2_vartime(c, table, base, q, u1, u2, &joint);
+        mul2_vartime(c, nullptr, base, q, u1, u2, &a);
+        EXPECT_EQ(ours(joint), ours(a));
+        mul_ct(c, base, u1, &a);
+        mul_ct(c, q, u2, &b);
+        // a + b through the window method: 1*a + 1*b
+        const uint64_t one[4] = {1, 0, 0, 0};
+        JPoint sum;
+        mul2_vartime(c, nullptr, a, b, one, one, &sum);
+        EXPECT_EQ(ours(joint), ours(sum)) << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Curves, ScalarMulOracle, ::testing::Values(0, 1, 2));
+#endif
