@@ -1,5 +1,5 @@
-// Wiping of secrets. The stores go through a volatile pointer and are followed by a
-// compiler barrier, so dead-store elimination cannot remove them.
+// Wiping of secrets. A plain memset followed by a compiler barrier that claims to read the
+// memory, so dead-store elimination cannot remove the stores.
 #pragma once
 #include <cstddef>
 

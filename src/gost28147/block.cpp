@@ -9,63 +9,46 @@ namespace vantix {
 
 namespace {
 
-// Round keys are taken through a small key source so that the masked and plain variants
-// share one round schedule. Masked: key i is value[i] ^ mask[i], formed per round.
-struct MaskedKey {
-    const uint32_t* k;
-    uint32_t operator[](int i) const { return k[i] ^ k[8 + i]; }
-};
-struct PlainKey {
-    const uint32_t* k;
-    uint32_t operator[](int i) const { return k[i]; }
-};
+// Key index of round r: K0..K7 three times, then K7..K0.
+constexpr int key_index(int r) { return r < 24 ? r % 8 : 7 - r % 8; }
 
-// Eight rounds with keys K0..K7 (forward) or K7..K0 (backward). Odd rounds update y,
-// even rounds update x; the half swap of the standard is implicit.
-template <class Key>
-inline void rounds_fwd(const uint32_t* t, const Key& k, uint32_t& x, uint32_t& y) {
-    y ^= gost_f(t, x + k[0]);
-    x ^= gost_f(t, y + k[1]);
-    y ^= gost_f(t, x + k[2]);
-    x ^= gost_f(t, y + k[3]);
-    y ^= gost_f(t, x + k[4]);
-    x ^= gost_f(t, y + k[5]);
-    y ^= gost_f(t, x + k[6]);
-    x ^= gost_f(t, y + k[7]);
+// The 32 rounds on L independent blocks at once, lane l under the eight round keys k[l].
+// The rounds of one block form a serial chain of table lookups; interleaving independent
+// blocks lets the processor overlap those chains. Odd rounds update y, even rounds x (the
+// half swap of the standard is implicit); the result is (y, x).
+template <int L>
+inline __attribute__((always_inline)) void rounds32(const uint32_t* t, const uint32_t* const* k, uint32_t* x,
+                                                    uint32_t* y) {
+#pragma GCC unroll 16
+    for (int r = 0; r < 32; r += 2) {
+        for (int l = 0; l < L; ++l) y[l] ^= gost_f(t, x[l] + k[l][key_index(r)]);
+        for (int l = 0; l < L; ++l) x[l] ^= gost_f(t, y[l] + k[l][key_index(r + 1)]);
+    }
 }
 
-template <class Key>
-inline void rounds_bwd(const uint32_t* t, const Key& k, uint32_t& x, uint32_t& y) {
-    y ^= gost_f(t, x + k[7]);
-    x ^= gost_f(t, y + k[6]);
-    y ^= gost_f(t, x + k[5]);
-    x ^= gost_f(t, y + k[4]);
-    y ^= gost_f(t, x + k[3]);
-    x ^= gost_f(t, y + k[2]);
-    y ^= gost_f(t, x + k[1]);
-    x ^= gost_f(t, y + k[0]);
+// Deciphering runs the key schedule backwards: K0..K7, then K7..K0 three times.
+constexpr int dec_key_index(int r) { return r < 8 ? r : 7 - r % 8; }
+
+inline void decrypt_rounds(const uint32_t* t, const uint32_t* k, uint32_t& x, uint32_t& y) {
+#pragma GCC unroll 16
+    for (int r = 0; r < 32; r += 2) {
+        y ^= gost_f(t, x + k[dec_key_index(r)]);
+        x ^= gost_f(t, y + k[dec_key_index(r + 1)]);
+    }
 }
 
-template <class Key>
-inline void encrypt32(const uint32_t* t, const Key& k, const uint32_t* in, uint32_t* out) {
-    uint32_t x = in[0], y = in[1];
-    rounds_fwd(t, k, x, y);
-    rounds_fwd(t, k, x, y);
-    rounds_fwd(t, k, x, y);
-    rounds_bwd(t, k, x, y);
-    out[0] = y;
-    out[1] = x;
-}
-
-template <class Key>
-inline void decrypt32(const uint32_t* t, const Key& k, const uint32_t* in, uint32_t* out) {
-    uint32_t x = in[0], y = in[1];
-    rounds_fwd(t, k, x, y);
-    rounds_bwd(t, k, x, y);
-    rounds_bwd(t, k, x, y);
-    rounds_bwd(t, k, x, y);
-    out[0] = y;
-    out[1] = x;
+template <int L>
+void encrypt_lanes(const uint32_t* t, const uint32_t* const* keys, uint32_t (*blocks)[2]) {
+    uint32_t x[L], y[L];
+    for (int l = 0; l < L; ++l) {
+        x[l] = blocks[l][0];
+        y[l] = blocks[l][1];
+    }
+    rounds32<L>(t, keys, x, y);
+    for (int l = 0; l < L; ++l) {
+        blocks[l][0] = y[l];
+        blocks[l][1] = x[l];
+    }
 }
 
 // RFC 4357, section 2.3.2: the CryptoPro key-meshing constant C, in the byte order of the RFC.
@@ -76,27 +59,63 @@ constexpr uint8_t kMeshConstant[32] = {
 
 }  // namespace
 
+void round_keys(const uint32_t* masked_key, uint32_t* rk) {
+    for (int i = 0; i < 8; ++i) rk[i] = masked_key[i] ^ masked_key[8 + i];
+}
+
+void encrypt_blocks(const uint32_t* t, const uint32_t* rk, uint32_t (*blocks)[2], int n) {
+    const uint32_t* k4[4] = {rk, rk, rk, rk};
+    for (; n >= 4; n -= 4, blocks += 4) encrypt_lanes<4>(t, k4, blocks);
+    for (; n > 0; --n, ++blocks) encrypt_lanes<1>(t, k4, blocks);
+}
+
+void encrypt_blocks_keys4(const uint32_t* t, const uint32_t* const* keys, uint32_t (*blocks)[2]) {
+    encrypt_lanes<4>(t, keys, blocks);
+}
+
 void encrypt_block(const uint32_t* t, const uint32_t* mk, const uint32_t* in, uint32_t* out) {
-    encrypt32(t, MaskedKey{mk}, in, out);
+    uint32_t rk[8];
+    round_keys(mk, rk);
+    encrypt_block_plain(t, rk, in, out);
+    secure_wipe(rk, sizeof rk);
 }
 
 void decrypt_block(const uint32_t* t, const uint32_t* mk, const uint32_t* in, uint32_t* out) {
-    decrypt32(t, MaskedKey{mk}, in, out);
+    uint32_t rk[8];
+    round_keys(mk, rk);
+    decrypt_block_plain(t, rk, in, out);
+    secure_wipe(rk, sizeof rk);
 }
 
 void encrypt_block_plain(const uint32_t* t, const uint32_t* k, const uint32_t* in, uint32_t* out) {
-    encrypt32(t, PlainKey{k}, in, out);
+    uint32_t b[1][2] = {{in[0], in[1]}};
+    const uint32_t* keys[1] = {k};
+    encrypt_lanes<1>(t, keys, b);
+    out[0] = b[0][0];
+    out[1] = b[0][1];
 }
 
 void decrypt_block_plain(const uint32_t* t, const uint32_t* k, const uint32_t* in, uint32_t* out) {
-    decrypt32(t, PlainKey{k}, in, out);
+    uint32_t x = in[0], y = in[1];
+    decrypt_rounds(t, k, x, y);
+    out[0] = y;
+    out[1] = x;
 }
 
 void mac_rounds(const uint32_t* t, const uint32_t* mk, uint32_t* state, const uint32_t* data) {
-    const MaskedKey k{mk};
+    uint32_t rk[8];
+    round_keys(mk, rk);
+    mac_rounds_rk(t, rk, state, data);
+    secure_wipe(rk, sizeof rk);
+}
+
+void mac_rounds_rk(const uint32_t* t, const uint32_t* rk, uint32_t* state, const uint32_t* data) {
     uint32_t x = state[0] ^ data[0], y = state[1] ^ data[1];
-    rounds_fwd(t, k, x, y);
-    rounds_fwd(t, k, x, y);
+#pragma GCC unroll 16
+    for (int r = 0; r < 16; r += 2) {
+        y ^= gost_f(t, x + rk[r % 8]);
+        x ^= gost_f(t, y + rk[(r + 1) % 8]);
+    }
     state[0] = x;
     state[1] = y;
 }

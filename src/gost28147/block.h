@@ -19,8 +19,21 @@ void decrypt_block(const uint32_t* t, const uint32_t* masked_key, const uint32_t
 void encrypt_block_plain(const uint32_t* t, const uint32_t* key, const uint32_t* in, uint32_t* out);
 void decrypt_block_plain(const uint32_t* t, const uint32_t* key, const uint32_t* in, uint32_t* out);
 
+// The round keys of a masked key block: rk[i] = key word i XOR mask word i. Formed once
+// for a run of blocks; the caller wipes them when done.
+void round_keys(const uint32_t* masked_key, uint32_t* rk);
+
+// Enciphers n blocks in place under the round keys rk, four at a time interleaved. Gives
+// exactly what n calls of encrypt_block_plain would.
+void encrypt_blocks(const uint32_t* t, const uint32_t* rk, uint32_t (*blocks)[2], int n);
+
+// Enciphers four blocks in place, block l under the plain key keys[l] (the hash step).
+void encrypt_blocks_keys4(const uint32_t* t, const uint32_t* const* keys, uint32_t (*blocks)[2]);
+
 // state = 16-round transform of (state XOR data), with no final exchange.
 void mac_rounds(const uint32_t* t, const uint32_t* masked_key, uint32_t* state, const uint32_t* data);
+// The same with round keys already formed.
+void mac_rounds_rk(const uint32_t* t, const uint32_t* rk, uint32_t* state, const uint32_t* data);
 
 // Replaces the key by its meshed successor: the key deciphers the 32-byte meshing constant,
 // which becomes the new key. With a mask the key is value XOR mask before and after (the
