@@ -32,31 +32,70 @@ int gamma_init(GammaContext* ctx, COM_State* com, RND_State* rnd, const uint8_t*
     return RC_OK;
 }
 
+namespace {
+
+// Up to this many keystream blocks are enciphered together (interleaved four at a time).
+constexpr int GAMMA_BATCH = 8;
+
+// The next counter value: N4 + C1 modulo 2^32 - 1, N3 + C2 modulo 2^32.
+void counter_step(uint32_t* counter) {
+    counter[1] = gamma_add_c1(counter[1]);
+    counter[0] += GAMMA_C2;
+}
+
+}  // namespace
+
 int gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t length) {
     if (ctx == nullptr || in == nullptr || out == nullptr) return RC_MISSING;
     if (ctx->magic != MAGIC_GAMMA) return RC_BAD_MARKER;
     if (ctx->initialised != 1) return RC_NOT_INITIALISED;
     if (!context_key_intact(ctx->key, ctx->checksum)) return RC_CHECKSUM;
     const uint32_t* t = ctx->com_state->expanded;
-    for (int32_t i = 0; i < length; ++i) {
-        if (ctx->position == 8) {
-            ctx->counter[1] = gamma_add_c1(ctx->counter[1]);
-            ctx->counter[0] += GAMMA_C2;
-            uint32_t g[2];
-            encrypt_block(t, ctx->key, ctx->counter, g);
-            store_be32(ctx->gamma, g[0]);
-            store_be32(ctx->gamma + 4, g[1]);
-            ctx->mesh_count += 8;
-            ctx->position = 0;
-            if (ctx->mesh_count == 1024) {
-                ctx->mesh_count = 0;
-                const int r = context_key_mesh(ctx->com_state, ctx->rnd_state, ctx->key,
-                                               ctx->counter, &ctx->checksum);
-                if (r != 0) return r;
-            }
+    struct {
+        uint32_t rk[8];
+        uint32_t blk[GAMMA_BATCH][2];
+    } w;
+    WipeOnExit<decltype(w)> wipe(w);
+    round_keys(ctx->key, w.rk);
+    int32_t i = 0;
+    while (i < length) {
+        if (ctx->position < 8) {
+            out[i] = ctx->gamma[ctx->position] ^ in[i];
+            ++ctx->position;
+            ++i;
+            continue;
         }
-        out[i] = ctx->gamma[ctx->position] ^ in[i];
-        ++ctx->position;
+        // Whole blocks of keystream are made together, but never past a meshing point, so
+        // the keystream, the counter and the meshing points are those of one block at a time.
+        int32_t n = (length - i) / 8;
+        const int32_t to_mesh = int32_t((1024 - ctx->mesh_count) / 8);
+        if (n > to_mesh) n = to_mesh;
+        if (n > GAMMA_BATCH) n = GAMMA_BATCH;
+        if (n == 0) n = 1;  // a tail: one block, of which only some bytes are used now
+        for (int b = 0; b < n; ++b) {
+            counter_step(ctx->counter);
+            w.blk[b][0] = ctx->counter[0];
+            w.blk[b][1] = ctx->counter[1];
+        }
+        encrypt_blocks(t, w.rk, w.blk, n);
+        store_be32(ctx->gamma, w.blk[n - 1][0]);
+        store_be32(ctx->gamma + 4, w.blk[n - 1][1]);
+        ctx->mesh_count += 8 * uint32_t(n);
+        ctx->position = 0;
+        const int32_t whole = (length - i) / 8 < n ? n - 1 : n;  // blocks used up entirely here
+        for (int b = 0; b < whole; ++b, i += 8) {
+            uint8_t g[8];
+            store_be32(g, w.blk[b][0]);
+            store_be32(g + 4, w.blk[b][1]);
+            for (int j = 0; j < 8; ++j) out[i + j] = in[i + j] ^ g[j];
+        }
+        if (whole == n) ctx->position = 8;
+        if (ctx->mesh_count == 1024) {
+            ctx->mesh_count = 0;
+            const int r = context_key_mesh(ctx->com_state, ctx->rnd_state, ctx->key, ctx->counter, &ctx->checksum);
+            if (r != 0) return r;
+            round_keys(ctx->key, w.rk);
+        }
     }
     ctx->checksum = context_key_remask(ctx->rnd_state, ctx->key);
     return RC_OK;

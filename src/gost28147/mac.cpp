@@ -34,10 +34,14 @@ int mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
     if (ctx->initialised != 1) return RC_NOT_INITIALISED;
     if (!context_key_intact(ctx->key, ctx->checksum)) return RC_CHECKSUM;
     const uint32_t* t = ctx->com_state->expanded;
+    uint32_t rk[8];
+    WipeOnExit<uint32_t[8]> wipe(rk);
+    round_keys(ctx->key, rk);
     for (int32_t i = 0; i < length; ++i) {
         if (ctx->position == 8) {
+            // A full buffer is absorbed only when a further byte arrives.
             const uint32_t d[2] = {load_be32(ctx->buffer), load_be32(ctx->buffer + 4)};
-            mac_rounds(t, ctx->key, ctx->state, d);
+            mac_rounds_rk(t, rk, ctx->state, d);
             ctx->mesh_count += 8;
             ctx->position = 0;
             if (ctx->mesh_count == 1024) {
@@ -45,7 +49,20 @@ int mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
                 const int r = context_key_mesh(ctx->com_state, ctx->rnd_state, ctx->key,
                                                ctx->state, &ctx->checksum);
                 if (r != 0) return r;
+                round_keys(ctx->key, rk);
             }
+            if (length - i >= 8) {  // a whole block at once into the buffer
+                std::memcpy(ctx->buffer, data + i, 8);
+                ctx->position = 8;
+                i += 7;
+                continue;
+            }
+        }
+        if (ctx->position == 0 && length - i >= 8) {
+            std::memcpy(ctx->buffer, data + i, 8);
+            ctx->position = 8;
+            i += 7;
+            continue;
         }
         ctx->buffer[ctx->position++] = data[i];
     }
