@@ -1,6 +1,9 @@
-// Montgomery arithmetic, scalar multiplication, sign and verify on the test curve.
+// Montgomery arithmetic, scalar multiplication, sign and verify on the CryptoPro-A curve
+// (id-GostR3410-2001-CryptoPro-A-ParamSet, RFC 4357 section 11.4), the set the engine's
+// figures in bench_engine.cpp use too.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "gost3410/signature.h"
@@ -11,13 +14,41 @@ using namespace vantix;
 
 namespace {
 
+void from_hex(uint8_t* out, const char* hex) {
+    for (int i = 0; i < 32; ++i) {
+        unsigned v = 0;
+        std::sscanf(hex + 2 * i, "%2x", &v);
+        out[i] = uint8_t(v);
+    }
+}
+
+}  // namespace
+
+namespace vantix {
+void load_cryptopro_a(SignContext* ctx, RND_State* rnd);
+}
+
+void vantix::load_cryptopro_a(SignContext* ctx, RND_State* rnd) {
+    uint8_t p[32], q[32], a[32], b[32];
+    LPoint g{};
+    from_hex(p, "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD97");
+    from_hex(q, "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF6C611070995AD10045841B09B761B893");
+    from_hex(a, "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD94");
+    from_hex(b, "00000000000000000000000000000000000000000000000000000000000000A6");
+    from_hex(reinterpret_cast<uint8_t*>(g.x), "0000000000000000000000000000000000000000000000000000000000000001");
+    from_hex(reinterpret_cast<uint8_t*>(g.y), "8D91E471E0989CDA27DF505A453F2B7635294F2DDF23E3B122ACC99C9E9F1E14");
+    sign_set_parms(ctx, rnd, p, 32, q, 32, a, b, &g);
+}
+
+namespace {
+
 struct Fixture {
     RND_State rnd{};
     SignContext ctx{};
     Fixture() {
         uint8_t seed[64] = {7};
         rnd_seed(&rnd, seed);
-        sign_set_parms(&ctx, &rnd, nullptr, 32, nullptr, 32, nullptr, nullptr, nullptr);
+        load_cryptopro_a(&ctx, &rnd);
         sign_gen_secret_key(&ctx);
         sign_gen_public_key(&ctx);
     }

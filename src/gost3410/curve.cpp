@@ -16,7 +16,8 @@ void curve_load(Curve* c, const SignContext* ctx) {
     fe_add(three, three, c->p.one, c->p);
     fe_neg(minus3, three, c->p);
     c->a_is_minus3 = std::memcmp(minus3, c->a, sizeof minus3) == 0;
-    c->shape = mod256_shape(c->p);
+    c->shape = mod256_best_shape(c->p);
+    c->q_shape = mod256_best_shape(c->q);
 }
 
 void jpoint_from_lpoint(JPoint* out, const LPoint* p) {

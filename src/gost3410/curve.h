@@ -24,7 +24,8 @@ struct Curve {
     uint64_t a[4];     // a*R mod p
     uint64_t b[4];     // b*R mod p
     bool a_is_minus3;  // a = p - 3: the cheaper doubling applies
-    ModShape shape;    // of p
+    ModShape shape;    // the fastest path for p on this processor
+    ModShape q_shape;  // and for q
 };
 
 struct JPoint {
@@ -63,10 +64,12 @@ bool jpoint_to_affine_public(const Curve& c, const JPoint& p, APoint* out);
 template <ModShape S>
 struct Field {
     const Mod256& m;
-    void mul(uint64_t* r, const uint64_t* a, const uint64_t* b) const { fe_mul<S>(r, a, b, m); }
-    void sqr(uint64_t* r, const uint64_t* a) const { fe_sqr<S>(r, a, m); }
-    void add(uint64_t* r, const uint64_t* a, const uint64_t* b) const { fe_add(r, a, b, m); }
-    void sub(uint64_t* r, const uint64_t* a, const uint64_t* b) const { fe_sub(r, a, b, m); }
+#define VANTIX_INLINE __attribute__((always_inline))
+    VANTIX_INLINE void mul(uint64_t* r, const uint64_t* a, const uint64_t* b) const { fe_mul<S>(r, a, b, m); }
+    VANTIX_INLINE void sqr(uint64_t* r, const uint64_t* a) const { fe_sqr<S>(r, a, m); }
+    VANTIX_INLINE void add(uint64_t* r, const uint64_t* a, const uint64_t* b) const { fe_add(r, a, b, m); }
+    VANTIX_INLINE void sub(uint64_t* r, const uint64_t* a, const uint64_t* b) const { fe_sub(r, a, b, m); }
+#undef VANTIX_INLINE
 };
 
 // r = 2p (dbl-2007-bl; dbl-2001-b when a = -3). Infinity stays infinity (Z = 0), and a
@@ -201,6 +204,7 @@ inline void with_shape(ModShape shape, F&& f) {
     switch (shape) {
         case ModShape::MinusC: f.template operator()<ModShape::MinusC>(); break;
         case ModShape::HalfPlusC: f.template operator()<ModShape::HalfPlusC>(); break;
+        case ModShape::Mulx: f.template operator()<ModShape::Mulx>(); break;
         default: f.template operator()<ModShape::Generic>(); break;
     }
 }

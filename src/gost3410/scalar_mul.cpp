@@ -1,5 +1,7 @@
 #include "gost3410/scalar_mul.h"
 
+#include <emmintrin.h>
+
 #include <cstring>
 
 #include "common/wipe.h"
@@ -32,6 +34,26 @@ void digit_parts(int64_t d, uint64_t* magnitude, uint64_t* negative) {
     *magnitude = (uint64_t(d) ^ s) - s;
     *negative = s;
 }
+
+// out = the entry whose index + 1 equals mag (all zero for mag = 0), reading every entry:
+// 64 bytes each, four 16-byte lanes masked and ORed together.
+void select_entry(APoint* out, const APoint* row, int n, uint64_t mag) {
+    __m128i acc0 = _mm_setzero_si128(), acc1 = acc0, acc2 = acc0, acc3 = acc0;
+    for (int j = 0; j < n; ++j) {
+        const __m128i m = _mm_set1_epi64x(int64_t(ct_mask64(ct_eq64(mag, uint64_t(j + 1)))));
+        const __m128i* e = reinterpret_cast<const __m128i*>(&row[j]);
+        acc0 = _mm_or_si128(acc0, _mm_and_si128(m, _mm_loadu_si128(e)));
+        acc1 = _mm_or_si128(acc1, _mm_and_si128(m, _mm_loadu_si128(e + 1)));
+        acc2 = _mm_or_si128(acc2, _mm_and_si128(m, _mm_loadu_si128(e + 2)));
+        acc3 = _mm_or_si128(acc3, _mm_and_si128(m, _mm_loadu_si128(e + 3)));
+    }
+    __m128i* o = reinterpret_cast<__m128i*>(out);
+    _mm_storeu_si128(o, acc0);
+    _mm_storeu_si128(o + 1, acc1);
+    _mm_storeu_si128(o + 2, acc2);
+    _mm_storeu_si128(o + 3, acc3);
+}
+static_assert(sizeof(APoint) == 64);
 
 template <ModShape S>
 void to_jacobian(const Curve& c, JPoint* r, const APoint& a) {
@@ -106,15 +128,7 @@ void mul_base_ct_impl(const Curve& c, const BaseTable& table, const uint64_t* k,
         uint64_t mag, neg;
         digit_parts(signed_digit(k, i, COMB_BITS), &mag, &neg);
         // Every entry is read; the one that matches the digit's magnitude is kept.
-        std::memset(&w.t, 0, sizeof w.t);
-        for (int j = 0; j < COMB_ENTRIES; ++j) {
-            const uint64_t m = ct_mask64(ct_eq64(mag, uint64_t(j + 1)));
-            const APoint& e = table.entry[i][j];
-            for (int l = 0; l < 4; ++l) {
-                w.t.x[l] |= e.x[l] & m;
-                w.t.y[l] |= e.y[l] & m;
-            }
-        }
+        select_entry(&w.t, table.entry[i], COMB_ENTRIES, mag);
         fe_neg(w.neg_y, w.t.y, c.p);
         fe_select(w.t.y, w.t.y, w.neg_y, neg);
         uint64_t hz, rz;
@@ -172,21 +186,49 @@ void mul_ct_impl(const Curve& c, const JPoint& p, const uint64_t* k, JPoint* out
     jpoint_select(out, &w.acc, &w.t, fe_zero_mask(w.acc.z));
 }
 
+// Width-5 NAF of a public scalar: digits odd in [-15, 15] or zero, at most one non-zero
+// digit in any five consecutive positions. Returns the number of digits.
+int wnaf5(const uint64_t* k_in, int8_t* digits) {
+    uint64_t k[5] = {k_in[0], k_in[1], k_in[2], k_in[3], 0};
+    int n = 0;
+    while ((k[0] | k[1] | k[2] | k[3] | k[4]) != 0) {
+        int d = 0;
+        if (k[0] & 1) {
+            d = int(k[0] & 31);
+            if (d >= 16) d -= 32;
+            // k -= d: a subtraction for positive digits, an addition for negative ones
+            unsigned char c = 0;
+            if (d > 0) {
+                k[0] = sbb64(k[0], uint64_t(d), c);
+                for (int i = 1; i < 5; ++i) k[i] = sbb64(k[i], 0, c);
+            } else {
+                k[0] = adc64(k[0], uint64_t(-d), c);
+                for (int i = 1; i < 5; ++i) k[i] = adc64(k[i], 0, c);
+            }
+        }
+        digits[n++] = int8_t(d);
+        for (int i = 0; i < 4; ++i) k[i] = (k[i] >> 1) | (k[i + 1] << 63);
+        k[4] >>= 1;
+    }
+    return n;
+}
+
 template <ModShape S>
 void mul_vartime_impl(const Curve& c, const JPoint& p, const uint64_t* k, JPoint* out) {
-    JPoint table[WINDOW_ENTRIES + 1];
-    jpoint_set_infinity(c, &table[0]);
-    table[1] = p;
-    for (int j = 2; j <= WINDOW_ENTRIES; ++j) add_vartime<S>(c, &table[j], table[j - 1], p);
+    JPoint odd[8], twice;  // P, 3P, ..., 15P
+    odd[0] = p;
+    add_vartime<S>(c, &twice, p, p);
+    for (int j = 1; j < 8; ++j) add_vartime<S>(c, &odd[j], odd[j - 1], twice);
+    int8_t digits[260];
+    const int n = wnaf5(k, digits);
     JPoint acc, t;
     jpoint_set_infinity(c, &acc);
-    for (int i = WINDOWS - 1; i >= 0; --i) {
-        if (!fe_zero_mask(acc.z))
-            for (int d = 0; d < WINDOW_BITS; ++d) jpoint_double<S>(c, &acc, &acc);
-        const int64_t digit = signed_digit(k, i, WINDOW_BITS);
-        if (digit == 0) continue;
-        t = table[digit < 0 ? -digit : digit];
-        if (digit < 0) fe_neg(t.y, t.y, c.p);
+    for (int i = n - 1; i >= 0; --i) {
+        if (!fe_zero_mask(acc.z)) jpoint_double<S>(c, &acc, &acc);
+        const int d = digits[i];
+        if (d == 0) continue;
+        t = odd[(d < 0 ? -d : d) / 2];
+        if (d < 0) fe_neg(t.y, t.y, c.p);
         add_vartime<S>(c, &acc, acc, t);
     }
     *out = acc;

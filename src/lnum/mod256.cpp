@@ -2,6 +2,10 @@
 
 #include "common/wipe.h"
 
+#if defined(__x86_64__)
+#include <cpuid.h>
+#endif
+
 namespace vantix {
 
 void mod256_setup(Mod256* md, const uint32_t* m_words, const uint32_t* r_words, const uint32_t* r2_words) {
@@ -20,6 +24,23 @@ ModShape mod256_shape(const Mod256& md) {
     if (md.m[1] == ones && md.m[2] == ones && md.m[3] == ones) return ModShape::MinusC;
     if (md.m[1] == 0 && md.m[2] == 0 && md.m[3] == (uint64_t(1) << 63)) return ModShape::HalfPlusC;
     return ModShape::Generic;
+}
+
+bool cpu_has_mulx_adx() {
+    static const bool has = [] {
+#if defined(__x86_64__)
+        unsigned a = 0, b = 0, c = 0, d = 0;
+        if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
+        return (b & (1u << 8)) != 0 && (b & (1u << 19)) != 0;  // BMI2, ADX
+#else
+        return false;
+#endif
+    }();
+    return has;
+}
+
+ModShape mod256_best_shape(const Mod256& md) {
+    return cpu_has_mulx_adx() ? ModShape::Mulx : mod256_shape(md);
 }
 
 void fe_reduce(uint64_t* r, const uint64_t* a, const Mod256& md) {
@@ -55,5 +76,6 @@ void fe_inv(uint64_t* r, const uint64_t* a, const Mod256& md) {
 template void fe_inv<ModShape::Generic>(uint64_t*, const uint64_t*, const Mod256&);
 template void fe_inv<ModShape::MinusC>(uint64_t*, const uint64_t*, const Mod256&);
 template void fe_inv<ModShape::HalfPlusC>(uint64_t*, const uint64_t*, const Mod256&);
+template void fe_inv<ModShape::Mulx>(uint64_t*, const uint64_t*, const Mod256&);
 
 }  // namespace vantix

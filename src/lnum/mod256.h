@@ -69,40 +69,43 @@ inline void fe_copy(uint64_t* r, const uint64_t* a) {
 }
 
 // r = mask ? b : a, with mask all-ones or zero.
-inline void fe_select(uint64_t* r, const uint64_t* a, const uint64_t* b, uint64_t mask) {
+__attribute__((always_inline)) inline void fe_select(uint64_t* r, const uint64_t* a, const uint64_t* b, uint64_t mask) {
     for (int i = 0; i < 4; ++i) r[i] = a[i] ^ (mask & (a[i] ^ b[i]));
 }
 
 // All-ones when a is zero.
-inline uint64_t fe_zero_mask(const uint64_t* a) { return ct_mask64(ct_is_zero64(a[0] | a[1] | a[2] | a[3])); }
+__attribute__((always_inline)) inline uint64_t fe_zero_mask(const uint64_t* a) { return ct_mask64(ct_is_zero64(a[0] | a[1] | a[2] | a[3])); }
 inline uint64_t fe_equal_mask(const uint64_t* a, const uint64_t* b) {
     return ct_mask64(ct_is_zero64((a[0] ^ b[0]) | (a[1] ^ b[1]) | (a[2] ^ b[2]) | (a[3] ^ b[3])));
 }
 
 // r = t - m when the five-limb value t (t4 the top) is at least m, else t. For t < 2m.
-inline void fe_final_sub(uint64_t* r, uint64_t t0, uint64_t t1, uint64_t t2, uint64_t t3, uint64_t t4,
-                         const uint64_t* m) {
-    u128 d = u128(t0) - m[0];
-    const uint64_t d0 = uint64_t(d);
-    d = u128(t1) - m[1] - uint64_t((d >> 64) & 1);
-    const uint64_t d1 = uint64_t(d);
-    d = u128(t2) - m[2] - uint64_t((d >> 64) & 1);
-    const uint64_t d2 = uint64_t(d);
-    d = u128(t3) - m[3] - uint64_t((d >> 64) & 1);
-    const uint64_t d3 = uint64_t(d);
-    const uint64_t borrow = uint64_t((d >> 64) & 1);
-    const uint64_t take = ct_mask64(t4 | (borrow ^ 1));  // t >= m
-    r[0] = t0 ^ (take & (t0 ^ d0));
-    r[1] = t1 ^ (take & (t1 ^ d1));
-    r[2] = t2 ^ (take & (t2 ^ d2));
-    r[3] = t3 ^ (take & (t3 ^ d3));
+__attribute__((always_inline)) inline void fe_final_sub(uint64_t* r, uint64_t t0, uint64_t t1, uint64_t t2,
+                                                        uint64_t t3, uint64_t t4, const uint64_t* m) {
+    unsigned char b = 0;
+    const uint64_t d0 = sbb64(t0, m[0], b);
+    const uint64_t d1 = sbb64(t1, m[1], b);
+    const uint64_t d2 = sbb64(t2, m[2], b);
+    const uint64_t d3 = sbb64(t3, m[3], b);
+    const uint64_t keep = ct_mask64(uint64_t(b) & (t4 ^ 1));  // t < m: keep t
+    r[0] = d0 ^ (keep & (t0 ^ d0));
+    r[1] = d1 ^ (keep & (t1 ^ d1));
+    r[2] = d2 ^ (keep & (t2 ^ d2));
+    r[3] = d3 ^ (keep & (t3 ^ d3));
 }
 
 // The shape of a modulus decides how u*m is formed in a reduction step. The moduli of
 // the common parameter sets need fewer multiplications: p = 2^256 - c (CryptoPro A) has
 // three all-ones limbs, p = 2^255 + c (the test set, CryptoPro B) two zero limbs and a top
 // limb of 2^63. The shape is public, so choosing by it is not a secret-dependent branch.
-enum class ModShape { Generic, MinusC, HalfPlusC };
+enum class ModShape { Generic, MinusC, HalfPlusC, Mulx };
+
+// True when the processor has mulx, adcx and adox (BMI2 and ADX): the Mulx path, which
+// serves any modulus, may then be used. Checked once per process.
+bool cpu_has_mulx_adx();
+
+// The fastest path for a modulus on this processor.
+ModShape mod256_best_shape(const Mod256& md);
 
 ModShape mod256_shape(const Mod256& md);
 
@@ -126,6 +129,7 @@ __attribute__((always_inline)) inline void um_products(uint64_t u, const Mod256&
             hi[j] = u - nz;
         }
     } else {
+        static_assert(S == ModShape::HalfPlusC, "the mulx path has its own reduction");
         lo[1] = hi[1] = lo[2] = hi[2] = 0;
         lo[3] = u << 63;  // u * 2^63
         hi[3] = u >> 1;
@@ -184,15 +188,200 @@ __attribute__((always_inline)) inline void fe_mul_with(uint64_t* r, const uint64
     fe_final_sub(r, t[0], t[1], t[2], t[3], t[4], md.m);  // t < 2m for a, b < m
 }
 
+// r = a*b*R^-1 mod m with mulx and the two carry chains of adcx/adox (BMI2 and ADX):
+// the same operand scanning as fe_mul_with, one reduction step per limb of b, generated
+// with the window's registers renamed from step to step instead of moved, and the final
+// conditional subtraction done with a borrow mask (no branch, no cmov). The caller checks
+// the processor (cpu_has_mulx_adx) before choosing this path.
+__attribute__((always_inline)) inline void fe_mul_mulx(uint64_t* r, const uint64_t* a, const uint64_t* b,
+                                                       const Mod256& md) {
+    uint64_t t0 = 0, t1 = 0, t2 = 0, t3 = 0, t4 = 0, t5 = 0, lo, hi;
+    __asm__(
+        "movq 0(%[b]), %%rdx\n\t"
+        "xorl %%eax, %%eax\n\t"
+        "mulxq 0(%[a]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t0]\n\t"
+        "adcxq %[hi], %[t1]\n\t"
+        "mulxq 8(%[a]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t1]\n\t"
+        "adcxq %[hi], %[t2]\n\t"
+        "mulxq 16(%[a]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t2]\n\t"
+        "adcxq %[hi], %[t3]\n\t"
+        "mulxq 24(%[a]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t3]\n\t"
+        "adcxq %[hi], %[t4]\n\t"
+        "adoxq %%rax, %[t4]\n\t"
+        "adcxq %%rax, %[t5]\n\t"
+        "adoxq %%rax, %[t5]\n\t"
+        "movq %[t0], %%rdx\n\t"
+        "imulq %[minv], %%rdx\n\t"
+        "xorl %%eax, %%eax\n\t"
+        "mulxq 0(%[m]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t0]\n\t"
+        "adcxq %[hi], %[t1]\n\t"
+        "mulxq 8(%[m]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t1]\n\t"
+        "adcxq %[hi], %[t2]\n\t"
+        "mulxq 16(%[m]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t2]\n\t"
+        "adcxq %[hi], %[t3]\n\t"
+        "mulxq 24(%[m]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t3]\n\t"
+        "adcxq %[hi], %[t4]\n\t"
+        "adoxq %%rax, %[t4]\n\t"
+        "adcxq %%rax, %[t5]\n\t"
+        "adoxq %%rax, %[t5]\n\t"
+        "movq 8(%[b]), %%rdx\n\t"
+        "xorl %%eax, %%eax\n\t"
+        "mulxq 0(%[a]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t1]\n\t"
+        "adcxq %[hi], %[t2]\n\t"
+        "mulxq 8(%[a]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t2]\n\t"
+        "adcxq %[hi], %[t3]\n\t"
+        "mulxq 16(%[a]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t3]\n\t"
+        "adcxq %[hi], %[t4]\n\t"
+        "mulxq 24(%[a]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t4]\n\t"
+        "adcxq %[hi], %[t5]\n\t"
+        "adoxq %%rax, %[t5]\n\t"
+        "adcxq %%rax, %[t0]\n\t"
+        "adoxq %%rax, %[t0]\n\t"
+        "movq %[t1], %%rdx\n\t"
+        "imulq %[minv], %%rdx\n\t"
+        "xorl %%eax, %%eax\n\t"
+        "mulxq 0(%[m]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t1]\n\t"
+        "adcxq %[hi], %[t2]\n\t"
+        "mulxq 8(%[m]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t2]\n\t"
+        "adcxq %[hi], %[t3]\n\t"
+        "mulxq 16(%[m]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t3]\n\t"
+        "adcxq %[hi], %[t4]\n\t"
+        "mulxq 24(%[m]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t4]\n\t"
+        "adcxq %[hi], %[t5]\n\t"
+        "adoxq %%rax, %[t5]\n\t"
+        "adcxq %%rax, %[t0]\n\t"
+        "adoxq %%rax, %[t0]\n\t"
+        "movq 16(%[b]), %%rdx\n\t"
+        "xorl %%eax, %%eax\n\t"
+        "mulxq 0(%[a]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t2]\n\t"
+        "adcxq %[hi], %[t3]\n\t"
+        "mulxq 8(%[a]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t3]\n\t"
+        "adcxq %[hi], %[t4]\n\t"
+        "mulxq 16(%[a]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t4]\n\t"
+        "adcxq %[hi], %[t5]\n\t"
+        "mulxq 24(%[a]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t5]\n\t"
+        "adcxq %[hi], %[t0]\n\t"
+        "adoxq %%rax, %[t0]\n\t"
+        "adcxq %%rax, %[t1]\n\t"
+        "adoxq %%rax, %[t1]\n\t"
+        "movq %[t2], %%rdx\n\t"
+        "imulq %[minv], %%rdx\n\t"
+        "xorl %%eax, %%eax\n\t"
+        "mulxq 0(%[m]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t2]\n\t"
+        "adcxq %[hi], %[t3]\n\t"
+        "mulxq 8(%[m]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t3]\n\t"
+        "adcxq %[hi], %[t4]\n\t"
+        "mulxq 16(%[m]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t4]\n\t"
+        "adcxq %[hi], %[t5]\n\t"
+        "mulxq 24(%[m]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t5]\n\t"
+        "adcxq %[hi], %[t0]\n\t"
+        "adoxq %%rax, %[t0]\n\t"
+        "adcxq %%rax, %[t1]\n\t"
+        "adoxq %%rax, %[t1]\n\t"
+        "movq 24(%[b]), %%rdx\n\t"
+        "xorl %%eax, %%eax\n\t"
+        "mulxq 0(%[a]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t3]\n\t"
+        "adcxq %[hi], %[t4]\n\t"
+        "mulxq 8(%[a]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t4]\n\t"
+        "adcxq %[hi], %[t5]\n\t"
+        "mulxq 16(%[a]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t5]\n\t"
+        "adcxq %[hi], %[t0]\n\t"
+        "mulxq 24(%[a]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t0]\n\t"
+        "adcxq %[hi], %[t1]\n\t"
+        "adoxq %%rax, %[t1]\n\t"
+        "adcxq %%rax, %[t2]\n\t"
+        "adoxq %%rax, %[t2]\n\t"
+        "movq %[t3], %%rdx\n\t"
+        "imulq %[minv], %%rdx\n\t"
+        "xorl %%eax, %%eax\n\t"
+        "mulxq 0(%[m]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t3]\n\t"
+        "adcxq %[hi], %[t4]\n\t"
+        "mulxq 8(%[m]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t4]\n\t"
+        "adcxq %[hi], %[t5]\n\t"
+        "mulxq 16(%[m]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t5]\n\t"
+        "adcxq %[hi], %[t0]\n\t"
+        "mulxq 24(%[m]), %[lo], %[hi]\n\t"
+        "adoxq %[lo], %[t0]\n\t"
+        "adcxq %[hi], %[t1]\n\t"
+        "adoxq %%rax, %[t1]\n\t"
+        "adcxq %%rax, %[t2]\n\t"
+        "adoxq %%rax, %[t2]\n\t"
+        "movq %[t4], %%rax\n\t"
+        "movq %[t5], %%rdx\n\t"
+        "movq %[t0], %[lo]\n\t"
+        "movq %[t1], %[hi]\n\t"
+        "subq 0(%[m]), %%rax\n\t"
+        "sbbq 8(%[m]), %%rdx\n\t"
+        "sbbq 16(%[m]), %[lo]\n\t"
+        "sbbq 24(%[m]), %[hi]\n\t"
+        "sbbq $0, %[t2]\n\t"
+        "sbbq %[t3], %[t3]\n\t"
+        "xorq %%rax, %[t4]\n\t"
+        "andq %[t3], %[t4]\n\t"
+        "xorq %%rax, %[t4]\n\t"
+        "xorq %%rdx, %[t5]\n\t"
+        "andq %[t3], %[t5]\n\t"
+        "xorq %%rdx, %[t5]\n\t"
+        "xorq %[lo], %[t0]\n\t"
+        "andq %[t3], %[t0]\n\t"
+        "xorq %[lo], %[t0]\n\t"
+        "xorq %[hi], %[t1]\n\t"
+        "andq %[t3], %[t1]\n\t"
+        "xorq %[hi], %[t1]\n\t"
+        : [t0] "+&r"(t0), [t1] "+&r"(t1), [t2] "+&r"(t2), [t3] "+&r"(t3), [t4] "+&r"(t4), [t5] "+&r"(t5),
+          [lo] "=&r"(lo), [hi] "=&r"(hi)
+        : [a] "r"(a), [b] "r"(b), [m] "r"(md.m), [minv] "rm"(md.m_inv)
+        : "rax", "rdx", "cc", "memory");
+    r[0] = t4;
+    r[1] = t5;
+    r[2] = t0;
+    r[3] = t1;
+}
+
 template <ModShape S = ModShape::Generic>
 inline void fe_mul(uint64_t* r, const uint64_t* a, const uint64_t* b, const Mod256& md) {
-    fe_mul_with<S>(r, a, [b](int i) { return b[i]; }, md);
+    if constexpr (S == ModShape::Mulx) {
+        fe_mul_mulx(r, a, b, md);
+    } else {
+        fe_mul_with<S>(r, a, [b](int i) { return b[i]; }, md);
+    }
 }
 
 // r = a^2*R^-1 mod m: the six cross products once, doubled, plus the four squares, then
 // four reduction steps over the eight-limb square.
-template <ModShape S = ModShape::Generic>
-inline void fe_sqr(uint64_t* r, const uint64_t* a, const Mod256& md) {
+template <ModShape S>
+inline void fe_sqr_scanning(uint64_t* r, const uint64_t* a, const Mod256& md) {
     uint64_t w[8];
     // cross products a_i*a_j, i < j
     u128 c = u128(a[0]) * a[1];
@@ -243,7 +432,13 @@ inline void fe_sqr(uint64_t* r, const uint64_t* a, const Mod256& md) {
     fe_final_sub(r, t[0], t[1], t[2], t[3], t[4], md.m);
 }
 
-inline void fe_add(uint64_t* r, const uint64_t* a, const uint64_t* b, const Mod256& md) {
+template <ModShape S = ModShape::Generic>
+inline void fe_sqr(uint64_t* r, const uint64_t* a, const Mod256& md) {
+    if constexpr (S == ModShape::Mulx) fe_mul_mulx(r, a, a, md);
+    else fe_sqr_scanning<S>(r, a, md);
+}
+
+__attribute__((always_inline)) inline void fe_add(uint64_t* r, const uint64_t* a, const uint64_t* b, const Mod256& md) {
     unsigned char c = 0;
     const uint64_t s0 = adc64(a[0], b[0], c);
     const uint64_t s1 = adc64(a[1], b[1], c);
@@ -252,7 +447,7 @@ inline void fe_add(uint64_t* r, const uint64_t* a, const uint64_t* b, const Mod2
     fe_final_sub(r, s0, s1, s2, s3, c, md.m);
 }
 
-inline void fe_sub(uint64_t* r, const uint64_t* a, const uint64_t* b, const Mod256& md) {
+__attribute__((always_inline)) inline void fe_sub(uint64_t* r, const uint64_t* a, const uint64_t* b, const Mod256& md) {
     unsigned char c = 0;
     const uint64_t d0 = sbb64(a[0], b[0], c);
     const uint64_t d1 = sbb64(a[1], b[1], c);
@@ -266,7 +461,7 @@ inline void fe_sub(uint64_t* r, const uint64_t* a, const uint64_t* b, const Mod2
     r[3] = adc64(d3, md.m[3] & mask, c);
 }
 
-inline void fe_neg(uint64_t* r, const uint64_t* a, const Mod256& md) {
+__attribute__((always_inline)) inline void fe_neg(uint64_t* r, const uint64_t* a, const Mod256& md) {
     const uint64_t zero[4] = {0, 0, 0, 0};
     fe_sub(r, zero, a, md);
 }
