@@ -205,6 +205,8 @@ inline void with_shape(ModShape shape, F&& f) {
         case ModShape::MinusC: f.template operator()<ModShape::MinusC>(); break;
         case ModShape::HalfPlusC: f.template operator()<ModShape::HalfPlusC>(); break;
         case ModShape::Mulx: f.template operator()<ModShape::Mulx>(); break;
+        case ModShape::MulxMinusC: f.template operator()<ModShape::MulxMinusC>(); break;
+        case ModShape::MulxHalfPlusC: f.template operator()<ModShape::MulxHalfPlusC>(); break;
         default: f.template operator()<ModShape::Generic>(); break;
     }
 }

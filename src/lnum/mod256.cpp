@@ -40,7 +40,11 @@ bool cpu_has_mulx_adx() {
 }
 
 ModShape mod256_best_shape(const Mod256& md) {
-    return cpu_has_mulx_adx() ? ModShape::Mulx : mod256_shape(md);
+    const ModShape shape = mod256_shape(md);
+    if (!cpu_has_mulx_adx()) return shape;
+    if (shape == ModShape::MinusC) return ModShape::MulxMinusC;
+    if (shape == ModShape::HalfPlusC) return ModShape::MulxHalfPlusC;
+    return ModShape::Mulx;
 }
 
 void fe_reduce(uint64_t* r, const uint64_t* a, const Mod256& md) {
@@ -77,5 +81,7 @@ template void fe_inv<ModShape::Generic>(uint64_t*, const uint64_t*, const Mod256
 template void fe_inv<ModShape::MinusC>(uint64_t*, const uint64_t*, const Mod256&);
 template void fe_inv<ModShape::HalfPlusC>(uint64_t*, const uint64_t*, const Mod256&);
 template void fe_inv<ModShape::Mulx>(uint64_t*, const uint64_t*, const Mod256&);
+template void fe_inv<ModShape::MulxMinusC>(uint64_t*, const uint64_t*, const Mod256&);
+template void fe_inv<ModShape::MulxHalfPlusC>(uint64_t*, const uint64_t*, const Mod256&);
 
 }  // namespace vantix
