@@ -16,6 +16,8 @@ int block_run(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks
     if (ctx == nullptr || in == nullptr || out == nullptr) return RC_MISSING;
     if (ctx->magic != MAGIC_ECB) return RC_BAD_MARKER;
     if (ctx->initialised != 1) return RC_NOT_INITIALISED;
+    // A rewritten block may have lost its table or generator: refused as damaged.
+    if (ctx->com_state == nullptr || ctx->rnd_state == nullptr) return RC_CHECKSUM;
     if (!context_key_intact(ctx->key, ctx->checksum)) return RC_CHECKSUM;
     for (int32_t j = 0; j < blocks; ++j) {
         if (ctx->byte_count >= ECB_LIMIT_BYTES) return RC_ECB_LIMIT;

@@ -20,6 +20,7 @@ int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t 
     if (ctx == nullptr || in == nullptr || out == nullptr) return RC_MISSING;
     if (ctx->magic != MAGIC_GAMMA_OFB) return RC_BAD_MARKER;
     if (ctx->initialised != 1) return RC_NOT_INITIALISED;
+    if (!stream_fields_valid(ctx->position, ctx->mesh_count, ctx->com_state, ctx->rnd_state)) return RC_CHECKSUM;
     if (!context_key_intact(ctx->key, ctx->checksum)) return RC_CHECKSUM;
     const uint32_t* t = ctx->com_state->expanded;
     uint8_t* reg = feedback_bytes(ctx);

@@ -23,6 +23,7 @@ uint32_t* mask_half(SignContext* c) { return c->secret + 8; }
 int common_checks(const SignContext* ctx) {
     if (ctx == nullptr) return RC_MISSING;
     if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
+    if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
     return RC_OK;
 }
 
@@ -86,6 +87,7 @@ int sign_gen_public_key(SignContext* ctx) {
 int sign_set_secret_key(SignContext* ctx, const uint8_t* masked_key) {
     if (ctx == nullptr || masked_key == nullptr) return RC_MISSING;
     if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
+    if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
     if (ctx->flags & SIGN_SECRET) return RC_KEY_PRESENT;
     words_from_be(value_half(ctx), masked_key, N);
     words_from_be(mask_half(ctx), masked_key + 32, N);
@@ -119,6 +121,7 @@ int sign_get_secret_key(SignContext* ctx, uint8_t* masked_key, int32_t* length) 
 int sign_set_public_key(SignContext* ctx, const LPoint* point) {
     if (ctx == nullptr || point == nullptr) return RC_MISSING;
     if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
+    if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
     if (ctx->flags & SIGN_PUBLIC) return RC_KEY_PRESENT;
     LPoint q;
     std::memcpy(&q, point, LPOINT_BYTES);

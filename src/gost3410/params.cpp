@@ -154,6 +154,7 @@ int sign_get_parms(const SignContext* ctx, uint8_t* p, int32_t* p_length, uint8_
                    uint8_t* a, uint8_t* b, LPoint* point) {
     if (ctx == nullptr) return RC_MISSING;
     if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
+    if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
     if (p_length) *p_length = ctx->p_length;
     if (q_length) *q_length = ctx->q_length;
     if (p) words_to_be(p, ctx->p, N);

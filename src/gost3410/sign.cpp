@@ -42,6 +42,7 @@ int sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature) {
     if (ctx == nullptr || digest == nullptr || signature == nullptr) return RC_MISSING;
     if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
     if (!(ctx->flags & SIGN_SECRET)) return RC_NO_KEY;
+    if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
     if (!sign_key_intact(ctx)) return RC_CHECKSUM;
     // Without a seeded generator every nonce would be zero and no attempt could succeed.
     if (!rnd_is_seeded(ctx->rnd)) return RC_MISSING;
@@ -110,6 +111,7 @@ int sign_verify(const SignContext* ctx, const uint8_t* digest, const uint8_t* si
     if (ctx == nullptr || digest == nullptr || signature == nullptr) return RC_MISSING;
     if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
     if (!(ctx->flags & SIGN_PUBLIC)) return RC_NO_KEY;
+    if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
     uint32_t e[N], r[N], s[N];
     words_from_be(e, digest, N);
     words_from_be(r, signature, N);

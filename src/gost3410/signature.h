@@ -35,6 +35,11 @@ int sign_clear_public_key(SignContext* ctx);
 int sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature);
 int sign_verify(const SignContext* ctx, const uint8_t* digest, const uint8_t* signature);
 
+// The loaded parameters have the lengths every operation assumes (32-byte p and q). A
+// caller can rewrite the block with mem_write; operations refuse a context that fails
+// this as damaged (RC_CHECKSUM) before any arithmetic.
+inline bool sign_fields_valid(const SignContext* ctx) { return ctx->p_length == 32 && ctx->q_length == 32; }
+
 // Key-integrity word of the context (CRC-32 of the secret value half).
 bool sign_key_intact(const SignContext* ctx);
 void sign_key_seal(SignContext* ctx);

@@ -10,6 +10,17 @@
 
 namespace vantix {
 
+namespace {
+
+// A caller can rewrite the block with mem_write: the fill count bounds every copy into the
+// buffer and the table drives every step, so a block with either out of range is refused
+// as damaged (RC_CHECKSUM) before anything is read through it.
+bool hash_fields_valid(const HashContext* ctx) {
+    return ctx->fill >= 0 && ctx->fill <= 32 && ctx->com_state != nullptr;
+}
+
+}  // namespace
+
 int hash_init(HashContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* start) {
     if (com == nullptr) return RC_MISSING;  // the expansion below would read through it
     sbox_expand(com->sbox, com->expanded);
@@ -34,6 +45,7 @@ int hash_init(HashContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* s
 int hash_update(HashContext* ctx, const uint8_t* data, int32_t length) {
     if (ctx == nullptr || data == nullptr) return RC_MISSING;
     if (ctx->state != 1) return RC_NOT_INITIALISED;
+    if (!hash_fields_valid(ctx)) return RC_CHECKSUM;
     const uint32_t* t = ctx->com_state->expanded;
     for (int32_t i = 0; i < length;) {
         if (ctx->fill == 32) {
@@ -55,6 +67,7 @@ int hash_update(HashContext* ctx, const uint8_t* data, int32_t length) {
 int hash_final(HashContext* ctx, uint8_t* out) {
     if (ctx == nullptr || out == nullptr) return RC_MISSING;
     if (ctx->state != 1) return RC_NOT_INITIALISED;
+    if (!hash_fields_valid(ctx)) return RC_CHECKSUM;
     const uint32_t* t = ctx->com_state->expanded;
     uint8_t h[32], sum[32], block[32];
     std::memcpy(h, ctx->h, 32);

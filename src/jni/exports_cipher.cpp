@@ -4,6 +4,7 @@
 #include "gost28147/gamma_ofb.h"
 #include "gost28147/mac.h"
 #include "jni/exports.h"
+#include "jni/pins.h"
 
 using namespace vantix;
 using namespace vantix::jni;
@@ -22,8 +23,10 @@ jint init_with_iv(JNIEnv* env, jlong ctx, jlong com, jlong rnd, jbyteArray key, 
     Borrowed k(env, key);
     Borrowed v(env, iv);
     if (k.failed() || v.failed()) return RC_MISSING;
-    const jint r = init(from_handle<Ctx>(ctx), from_handle<COM_State>(com), from_handle<RND_State>(rnd),
-                        k.data(), v.data());
+    const Handle<Ctx> c(ctx);
+    const Handle<COM_State> t(com, PinMode::Shared);
+    const Handle<RND_State> g(rnd, PinMode::Shared);
+    const jint r = init(c.get(), t.get(), g.get(), k.data(), v.data());
     v.release(JNI_ABORT);
     k.release(JNI_ABORT);
     return r;
@@ -41,10 +44,12 @@ jint in_out(JNIEnv* env, jlong ctx, jbyteArray in, jint in_off, jbyteArray out, 
     }
     if (!ArgCheck(env, true).region(in, in_off, jint(bytes)).region(out, out_off, jint(bytes)).ok())
         return RC_MISSING;
+    const ContextPin<Ctx> c(ctx);
+    if (c.damaged()) return RC_CHECKSUM;
     Borrowed i(env, in);
     Borrowed o(env, out);
     if (i.failed() || o.failed()) return RC_MISSING;
-    const jint r = op(from_handle<Ctx>(ctx), i.at(in_off), o.at(out_off), count);
+    const jint r = op(c.get(), i.at(in_off), o.at(out_off), count);
     o.release(0);
     i.release(JNI_ABORT);
     return r;
@@ -59,8 +64,10 @@ JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1block_1init)(JNIEnv* env, jclass
     if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).ok()) return RC_MISSING;
     Borrowed k(env, key);
     if (k.failed()) return RC_MISSING;
-    const jint r = block_init(from_handle<BlockContext>(ctx), from_handle<COM_State>(com),
-                              from_handle<RND_State>(rnd), k.data());
+    const Handle<BlockContext> c(ctx);
+    const Handle<COM_State> t(com, PinMode::Shared);
+    const Handle<RND_State> g(rnd, PinMode::Shared);
+    const jint r = block_init(c.get(), t.get(), g.get(), k.data());
     k.release(JNI_ABORT);
     return r;
 }
@@ -78,7 +85,7 @@ JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1block_1decrypt)(JNIEnv* env, jcl
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1block_1clear)(JNIEnv*, jclass, jlong ctx) {
-    return block_clear(from_handle<BlockContext>(ctx));
+    return block_clear(Handle<BlockContext>(ctx).get());
 }
 
 // ---- gamma ----
@@ -95,7 +102,7 @@ JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1crypt)(JNIEnv* env, jclas
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1clear)(JNIEnv*, jclass, jlong ctx) {
-    return gamma_clear(from_handle<GammaContext>(ctx));
+    return gamma_clear(Handle<GammaContext>(ctx).get());
 }
 
 // ---- gamma with feedback ----
@@ -118,7 +125,7 @@ JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1ofb_1decrypt)(JNIEnv* env
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1ofb_1clear)(JNIEnv*, jclass, jlong ctx) {
-    return gamma_ofb_clear(from_handle<GammaFeedbackContext>(ctx));
+    return gamma_ofb_clear(Handle<GammaFeedbackContext>(ctx).get());
 }
 
 // ---- MAC ----
@@ -131,22 +138,26 @@ JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1init)(JNIEnv* env, jclass, 
 JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1update)(JNIEnv* env, jclass, jlong ctx, jbyteArray data,
                                                             jint offset, jint length) {
     if (!ArgCheck(env, true).region(data, offset, length).ok()) return RC_MISSING;
+    const ContextPin<MacContext> c(ctx);
+    if (c.damaged()) return RC_CHECKSUM;
     Borrowed d(env, data);
     if (d.failed()) return RC_MISSING;
-    const jint r = mac_update(from_handle<MacContext>(ctx), d.at(offset), length);
+    const jint r = mac_update(c.get(), d.at(offset), length);
     d.release(JNI_ABORT);
     return r;
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1final)(JNIEnv* env, jclass, jlong ctx, jbyteArray mac) {
     if (!ArgCheck(env, true).need(mac, kMacBytes).ok()) return RC_MISSING;
+    const ContextPin<MacContext> c(ctx);
+    if (c.damaged()) return RC_CHECKSUM;
     Borrowed m(env, mac);
     if (m.failed()) return RC_MISSING;
-    const jint r = mac_final(from_handle<MacContext>(ctx), m.data());
+    const jint r = mac_final(c.get(), m.data());
     m.release(0);
     return r;
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1clear)(JNIEnv*, jclass, jlong ctx) {
-    return mac_clear(from_handle<MacContext>(ctx));
+    return mac_clear(Handle<MacContext>(ctx).get());
 }

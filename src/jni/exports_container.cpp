@@ -1,6 +1,7 @@
 // Password-sealed container exports. The password's length is its whole array length.
 #include "container/container.h"
 #include "jni/exports.h"
+#include "jni/pins.h"
 
 using namespace vantix;
 using namespace vantix::jni;
@@ -13,10 +14,11 @@ JNIEXPORT jint JNICALL VX(vantix_1MakeRndContainer)(JNIEnv* env, jclass, jlong r
                                                    jbyteArray container) {
     if (!ArgCheck(env, true).need(password, 0).need(container, RND_CONTAINER_BYTES).ok()) return RC_MISSING;
     const jint length = array_length(env, password);
+    const Handle<RND_State> g(rnd);
     Borrowed pw(env, password);
     Borrowed c(env, container);
     if (pw.failed() || c.failed()) return RC_MISSING;
-    const jint r = make_rnd_container(from_handle<RND_State>(rnd), pw.data(), length, c.data());
+    const jint r = make_rnd_container(g.get(), pw.data(), length, c.data());
     pw.release(JNI_ABORT);
     c.release(0);
     return r;
@@ -26,10 +28,11 @@ JNIEXPORT jint JNICALL VX(vantix_1ExtractRndContainer)(JNIEnv* env, jclass, jbyt
                                                       jbyteArray password, jlong rnd) {
     if (!ArgCheck(env, true).need(container, RND_CONTAINER_BYTES).need(password, 0).ok()) return RC_MISSING;
     const jint length = array_length(env, password);
+    const Handle<RND_State> g(rnd);
     Borrowed pw(env, password);
     Borrowed c(env, container);
     if (pw.failed() || c.failed()) return RC_MISSING;
-    const jint r = extract_rnd_container(c.data(), pw.data(), length, from_handle<RND_State>(rnd));
+    const jint r = extract_rnd_container(c.data(), pw.data(), length, g.get());
     pw.release(JNI_ABORT);
     c.release(0);
     return r;
@@ -40,11 +43,12 @@ JNIEXPORT jint JNICALL VX(vantix_1MakeKeyContainer)(JNIEnv* env, jclass, jlong r
     if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).need(password, 0).need(container, KEY_CONTAINER_BYTES).ok())
         return RC_MISSING;
     const jint length = array_length(env, password);
+    const Handle<RND_State> g(rnd);
     Borrowed k(env, key);
     Borrowed pw(env, password);
     Borrowed c(env, container);
     if (k.failed() || pw.failed() || c.failed()) return RC_MISSING;
-    const jint r = make_key_container(from_handle<RND_State>(rnd), k.data(), pw.data(), length, c.data());
+    const jint r = make_key_container(g.get(), k.data(), pw.data(), length, c.data());
     pw.release(JNI_ABORT);
     k.release(JNI_ABORT);
     c.release(0);
@@ -56,11 +60,12 @@ JNIEXPORT jint JNICALL VX(vantix_1ExtractKeyContainer)(JNIEnv* env, jclass, jlon
     if (!ArgCheck(env, true).need(container, KEY_CONTAINER_BYTES).need(password, 0).need(key, kMaskedKeyBytes).ok())
         return RC_MISSING;
     const jint length = array_length(env, password);
+    const Handle<RND_State> g(rnd);
     Borrowed k(env, key);
     Borrowed pw(env, password);
     Borrowed c(env, container);
     if (k.failed() || pw.failed() || c.failed()) return RC_MISSING;
-    const jint r = extract_key_container(from_handle<RND_State>(rnd), c.data(), pw.data(), length, k.data());
+    const jint r = extract_key_container(g.get(), c.data(), pw.data(), length, k.data());
     pw.release(JNI_ABORT);
     k.release(0);
     c.release(0);

@@ -1,6 +1,7 @@
 // GOST R 34.11-94 hash context exports.
 #include "gost3411/hash.h"
 #include "jni/exports.h"
+#include "jni/pins.h"
 
 using namespace vantix;
 using namespace vantix::jni;
@@ -14,8 +15,10 @@ JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1init)(JNIEnv* env, jclass
     if (!ArgCheck(env, true).optional(start, kHashBytes).ok()) return RC_MISSING;
     Borrowed s(env, start);
     if (s.failed()) return RC_MISSING;
-    const jint r = hash_init(from_handle<HashContext>(ctx), from_handle<COM_State>(com),
-                             from_handle<RND_State>(rnd), s.data());
+    const Handle<HashContext> c(ctx);
+    const Handle<COM_State> t(com, PinMode::Shared);
+    const Handle<RND_State> g(rnd, PinMode::Shared);
+    const jint r = hash_init(c.get(), t.get(), g.get(), s.data());
     s.release(JNI_ABORT);
     return r;
 }
@@ -23,22 +26,26 @@ JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1init)(JNIEnv* env, jclass
 JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1update)(JNIEnv* env, jclass, jlong ctx, jbyteArray data,
                                                               jint offset, jint length) {
     if (!ArgCheck(env, true).region(data, offset, length).ok()) return RC_MISSING;
+    const ContextPin<HashContext> c(ctx);
+    if (c.damaged()) return RC_CHECKSUM;
     Borrowed d(env, data);
     if (d.failed()) return RC_MISSING;
-    const jint r = hash_update(from_handle<HashContext>(ctx), d.at(offset), length);
+    const jint r = hash_update(c.get(), d.at(offset), length);
     d.release(JNI_ABORT);
     return r;
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1final)(JNIEnv* env, jclass, jlong ctx, jbyteArray out) {
     if (!ArgCheck(env, true).need(out, kHashBytes).ok()) return RC_MISSING;
+    const ContextPin<HashContext> c(ctx);
+    if (c.damaged()) return RC_CHECKSUM;
     Borrowed o(env, out);
     if (o.failed()) return RC_MISSING;
-    const jint r = hash_final(from_handle<HashContext>(ctx), o.data());
+    const jint r = hash_final(c.get(), o.data());
     o.release(0);
     return r;
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1clear)(JNIEnv*, jclass, jlong ctx) {
-    return hash_clear(from_handle<HashContext>(ctx));
+    return hash_clear(Handle<HashContext>(ctx).get());
 }

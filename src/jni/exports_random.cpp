@@ -1,6 +1,7 @@
 // Random generator, bio-random seed and key masking exports.
 #include "companion/qel_initbiornd.h"
 #include "jni/exports.h"
+#include "jni/pins.h"
 #include "random/generator.h"
 #include "random/masking.h"
 
@@ -14,16 +15,18 @@ constexpr jlong kMaskedKeyBytes = 64;
 }  // namespace
 
 JNIEXPORT void JNICALL VX(vantix_1ForceRandom_1)(JNIEnv* env, jclass, jlong state, jbyteArray seed) {
-    if (!ArgCheck(env, false).handle(state).optional(seed, kSeedBytes).ok()) return;
+    const Handle<RND_State> g(state);
+    if (!ArgCheck(env, false).handle(g.ok() ? state : 0).optional(seed, kSeedBytes).ok()) return;
     Borrowed s(env, seed);
     if (s.failed()) return;
-    rnd_seed(from_handle<RND_State>(state), s.data());
+    rnd_seed(g.get(), s.data());
     s.release(JNI_ABORT);
 }
 
 JNIEXPORT void JNICALL VX(vantix_1Random_1Fill)(JNIEnv* env, jclass, jlong state, jbyteArray buffer) {
     if (!ArgCheck(env, false).need(buffer, 0).ok()) return;
-    RND_State* rnd = from_handle<RND_State>(state);
+    const Handle<RND_State> g(state);
+    RND_State* rnd = g.get();
     if (!rnd_is_seeded(rnd)) {
         throw_java(env, "java/lang/IllegalStateException", "random generator is not seeded");
         return;
@@ -45,7 +48,8 @@ JNIEXPORT jint JNICALL VX(vantix_1InitBioRnd)(JNIEnv* env, jclass, jbyteArray bu
 
 JNIEXPORT jint JNICALL VX(vantix_1Mask_1SecretKey_1)(JNIEnv* env, jclass, jlong generator, jbyteArray key) {
     if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).ok()) return RC_MISSING;
-    RND_State* rnd = from_handle<RND_State>(generator);
+    const Handle<RND_State> g(generator);
+    RND_State* rnd = g.get();
     // Without a seeded generator the mask would not be fresh: refuse instead of pretending.
     if (!rnd_is_seeded(rnd)) return RC_MISSING;
     Borrowed k(env, key);

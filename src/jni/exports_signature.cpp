@@ -1,6 +1,7 @@
 // GOST R 34.10-2001 exports: parameters, key pair, sign and verify.
 #include "gost3410/signature.h"
 #include "jni/exports.h"
+#include "jni/pins.h"
 
 using namespace vantix;
 using namespace vantix::jni;
@@ -10,8 +11,6 @@ constexpr jlong kNumberBytes = 32;
 constexpr jlong kMaskedKeyBytes = 64;
 constexpr jlong kSignatureBytes = 64;
 
-SignContext* sctx(jlong h) { return from_handle<SignContext>(h); }
-LPoint* point(jlong h) { return from_handle<LPoint>(h); }
 }  // namespace
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1set_1parms)(JNIEnv* env, jclass, jlong ctx, jlong rnd, jbyteArray p,
@@ -22,8 +21,10 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1set_1parms)(JNIEnv* env, jclas
         return RC_MISSING;
     Borrowed bp(env, p), bq(env, q), ba(env, a), bb(env, b);
     if (bp.failed() || bq.failed() || ba.failed() || bb.failed()) return RC_MISSING;
-    const jint r = sign_set_parms(sctx(ctx), from_handle<RND_State>(rnd), bp.data(), 32, bq.data(), 32, ba.data(),
-                                  bb.data(), point(pt));
+    const Handle<SignContext> c(ctx);
+    const Handle<RND_State> g(rnd, PinMode::Shared);
+    const Handle<LPoint> point(pt);
+    const jint r = sign_set_parms(c.get(), g.get(), bp.data(), 32, bq.data(), 32, ba.data(), bb.data(), point.get());
     bb.release(JNI_ABORT);
     ba.release(JNI_ABORT);
     bq.release(JNI_ABORT);
@@ -39,8 +40,11 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1get_1parms)(JNIEnv* env, jclas
     Borrowed bp(env, p), bq(env, q), ba(env, a), bb(env, b);
     if (bp.failed() || bq.failed() || ba.failed() || bb.failed()) return RC_MISSING;
     int32_t p_length = 0, q_length = 0;  // reported by the operation, not needed here
-    const jint r = sign_get_parms(sctx(ctx), bp.data(), &p_length, bq.data(), &q_length, ba.data(), bb.data(),
-                                  point(pt));
+    const ContextPin<SignContext> c(ctx);
+    if (c.damaged()) return RC_CHECKSUM;
+    const Handle<LPoint> point(pt);
+    const jint r = sign_get_parms(c.get(), bp.data(), &p_length, bq.data(), &q_length, ba.data(), bb.data(),
+                                  point.get());
     bb.release(0);
     ba.release(0);
     bq.release(0);
@@ -48,21 +52,29 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1get_1parms)(JNIEnv* env, jclas
     return r;
 }
 
-JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1clear)(JNIEnv*, jclass, jlong ctx) { return sign_clear(sctx(ctx)); }
+JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1clear)(JNIEnv*, jclass, jlong ctx) {
+    return sign_clear(Handle<SignContext>(ctx).get());
+}
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1gen_1secret_1key)(JNIEnv*, jclass, jlong ctx) {
-    return sign_gen_secret_key(sctx(ctx));
+    const ContextPin<SignContext> c(ctx);
+    if (c.damaged()) return RC_CHECKSUM;
+    return sign_gen_secret_key(c.get());
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1gen_1public_1key)(JNIEnv*, jclass, jlong ctx) {
-    return sign_gen_public_key(sctx(ctx));
+    const ContextPin<SignContext> c(ctx);
+    if (c.damaged()) return RC_CHECKSUM;
+    return sign_gen_public_key(c.get());
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1set_1secret_1key)(JNIEnv* env, jclass, jlong ctx, jbyteArray key) {
     if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).ok()) return RC_MISSING;
     Borrowed k(env, key);
     if (k.failed()) return RC_MISSING;
-    const jint r = sign_set_secret_key(sctx(ctx), k.data());
+    const ContextPin<SignContext> c(ctx);
+    if (c.damaged()) return RC_CHECKSUM;
+    const jint r = sign_set_secret_key(c.get(), k.data());
     k.release(JNI_ABORT);
     return r;
 }
@@ -73,26 +85,36 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1get_1secret_1key)(JNIEnv* env,
     Borrowed k(env, key);
     if (k.failed()) return RC_MISSING;
     int32_t length = 0;
-    const jint r = sign_get_secret_key(sctx(ctx), k.data(), &length);
+    const ContextPin<SignContext> c(ctx);
+    if (c.damaged()) return RC_CHECKSUM;
+    const jint r = sign_get_secret_key(c.get(), k.data(), &length);
     k.release(0);
     return r;
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1set_1public_1key)(JNIEnv*, jclass, jlong ctx, jlong pt) {
-    return sign_set_public_key(sctx(ctx), point(pt));
+    const ContextPin<SignContext> c(ctx);
+    if (c.damaged()) return RC_CHECKSUM;
+    return sign_set_public_key(c.get(), Handle<LPoint>(pt, PinMode::Shared).get());
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1get_1public_1key)(JNIEnv*, jclass, jlong ctx, jlong pt) {
     int32_t length = 0;
-    return sign_get_public_key(sctx(ctx), point(pt), &length);
+    const ContextPin<SignContext> c(ctx);
+    if (c.damaged()) return RC_CHECKSUM;
+    return sign_get_public_key(c.get(), Handle<LPoint>(pt).get(), &length);
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1clear_1secret_1key)(JNIEnv*, jclass, jlong ctx) {
-    return sign_clear_secret_key(sctx(ctx));
+    const ContextPin<SignContext> c(ctx);
+    if (c.damaged()) return RC_CHECKSUM;
+    return sign_clear_secret_key(c.get());
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1clear_1public_1key)(JNIEnv*, jclass, jlong ctx) {
-    return sign_clear_public_key(sctx(ctx));
+    const ContextPin<SignContext> c(ctx);
+    if (c.damaged()) return RC_CHECKSUM;
+    return sign_clear_public_key(c.get());
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1sign)(JNIEnv* env, jclass, jlong ctx, jbyteArray digest,
@@ -100,7 +122,9 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1sign)(JNIEnv* env, jclass, jlo
     if (!ArgCheck(env, true).need(digest, kNumberBytes).need(signature, kSignatureBytes).ok()) return RC_MISSING;
     Borrowed d(env, digest), s(env, signature);
     if (d.failed() || s.failed()) return RC_MISSING;
-    const jint r = sign_digest(sctx(ctx), d.data(), s.data());
+    const ContextPin<SignContext> c(ctx);
+    if (c.damaged()) return RC_CHECKSUM;
+    const jint r = sign_digest(c.get(), d.data(), s.data());
     s.release(0);
     d.release(JNI_ABORT);
     return r;
@@ -111,7 +135,9 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1verify)(JNIEnv* env, jclass, j
     if (!ArgCheck(env, true).need(digest, kNumberBytes).need(signature, kSignatureBytes).ok()) return RC_MISSING;
     Borrowed d(env, digest), s(env, signature);
     if (d.failed() || s.failed()) return RC_MISSING;
-    const jint r = sign_verify(sctx(ctx), d.data(), s.data());
+    const ContextPin<SignContext> c(ctx);
+    if (c.damaged()) return RC_CHECKSUM;
+    const jint r = sign_verify(c.get(), d.data(), s.data());
     s.release(JNI_ABORT);
     d.release(JNI_ABORT);
     return r;

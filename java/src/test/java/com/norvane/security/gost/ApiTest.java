@@ -31,10 +31,15 @@ class ApiTest {
         NativeBlock.beforeFree = null;
     }
 
-    /** Records the first {@code size} bytes of every block at the moment before it is freed. */
-    private static List<byte[]> recordFrees(int size) {
+    /**
+     * Records the blocks at the moment before they are freed: the i-th freed block's first
+     * {@code sizes[i]} bytes (the last size serves every later block). Each size is at most
+     * the block's own size: reading past a block is refused.
+     */
+    private static List<byte[]> recordFrees(int... sizes) {
         List<byte[]> seen = new ArrayList<>();
         NativeBlock.beforeFree = h -> {
+            int size = sizes[Math.min(seen.size(), sizes.length - 1)];
             byte[] b = new byte[size];
             Vantix.mem_read(h, 0, b, 0, size);
             seen.add(b);
@@ -69,7 +74,7 @@ class ApiTest {
             assertTrue(zeroAfterMagic(seen.get(1), 0x9ABCDEF3));
             assertTrue(zeroAfterMagic(seen.get(2), 0x9ABCDEF4));
 
-            List<byte[]> big = recordFrees(750);
+            List<byte[]> big = recordFrees(750, 100);  // the context, then its point record
             SignatureContext ctx = SignatureContext.generate(ParameterSet.CRYPTOPRO_A, rng);
             ctx.close();
             assertTrue(zeroAfterMagic(big.get(0), 0x9ABCDEF9), "signature context wiped");
