@@ -9,6 +9,7 @@
 #include <dlfcn.h>
 
 #include <cstring>
+#include <mutex>
 
 #include "platform/window.h"
 
@@ -62,31 +63,51 @@ const Xlib& xlib() {
 }
 
 // A bad window id makes Xlib report an error; Xlib's default handler then ends the
-// process. While an operation runs, this handler ignores such errors (the operation simply
-// has no effect); the previous handler, for example the JVM's own, is put back afterwards.
-int ignore_errors(Display*, XErrorEvent*) { return 0; }
+// process. While an operation runs, an error handler is in place that ignores the errors
+// of our own connection (the operation simply has no effect) and hands every other
+// connection's errors to the handler that was there before, for example the JVM's or
+// AWT's. Xlib's handler is process-wide, so operations are serialised under one lock: two
+// overlapping calls would otherwise save and restore each other's handler in the wrong
+// order. On the way out the previous handler is put back, unless the host replaced ours in
+// the meantime, in which case the host's choice is kept.
+std::mutex& connection_lock() {
+    static std::mutex m;
+    return m;
+}
+Display* g_ours = nullptr;            // under connection_lock()
+XErrorHandler g_previous = nullptr;   // under connection_lock()
+
+int filter_errors(Display* d, XErrorEvent* e) {
+    if (d == g_ours) return 0;
+    return g_previous != nullptr ? g_previous(d, e) : 0;
+}
 
 // One display connection for the duration of an operation.
 class Connection {
 public:
-    Connection() {
+    Connection() : guard_(connection_lock()) {
         const Xlib& x = xlib();
         if (!x.ok) return;
         display_ = x.open_display(nullptr);
-        if (display_ != nullptr) previous_ = x.set_error_handler(ignore_errors);
+        if (display_ == nullptr) return;
+        g_ours = display_;
+        g_previous = x.set_error_handler(filter_errors);
     }
     ~Connection() {
         if (display_ == nullptr) return;
         const Xlib& x = xlib();
-        x.sync(display_, False);  // deliver any error while the ignoring handler is in place
-        x.set_error_handler(previous_);
+        x.sync(display_, False);  // deliver any error while the filtering handler is in place
+        const XErrorHandler current = x.set_error_handler(g_previous);
+        if (current != filter_errors) x.set_error_handler(current);  // the host's own change stays
         x.close_display(display_);
+        g_ours = nullptr;
+        g_previous = nullptr;
     }
     Display* get() const { return display_; }
 
 private:
+    std::lock_guard<std::mutex> guard_;
     Display* display_ = nullptr;
-    XErrorHandler previous_ = nullptr;
 };
 
 bool name_matches(Display* d, Window w, const char* title) {

@@ -38,6 +38,44 @@ class WindowTest {
         return condition.getAsBoolean();
     }
 
+    /**
+     * Several threads call the window utilities at once with handles that make Xlib report
+     * errors, beside a live Swing frame (whose toolkit has its own error handler). Xlib's
+     * error handler is process-wide; overlapping calls must neither end the JVM (Xlib's
+     * default handler exits) nor leave the toolkit without its handler.
+     */
+    @Test
+    void concurrentCallsWithBadHandlesLeaveTheJvmAndTheToolkitAlone() throws Exception {
+        if (System.getenv("DISPLAY") == null) {
+            return;  // covered by the Xvfb run of this class
+        }
+        JFrame[] frame = new JFrame[1];
+        SwingUtilities.invokeAndWait(() -> {
+            frame[0] = new JFrame("vantix concurrent frame 7b2d");
+            frame[0].setSize(200, 100);
+            frame[0].setVisible(true);
+        });
+        Thread[] threads = new Thread[6];
+        for (int t = 0; t < threads.length; t++) {
+            final int seed = t;
+            threads[t] = new Thread(() -> {
+                for (int i = 0; i < 40; i++) {
+                    int bogus = 0x7000000 + seed * 1000 + i;
+                    Vantix.utils_CloseWindow(bogus);
+                    Vantix.utils_SetWindowTitle(bogus, title("x"));
+                    Vantix.utils_CenterWindow(bogus, 0, 0, 10, 10);
+                    Vantix.utils_FindWindowByTitle(title("no such window " + seed));
+                }
+            });
+            threads[t].start();
+        }
+        for (Thread t : threads) {
+            t.join();
+        }
+        assertTrue(waitFor(() -> Vantix.utils_FindWindowByTitle(title("vantix concurrent frame 7b2d")) != 0));
+        SwingUtilities.invokeAndWait(() -> frame[0].dispose());
+    }
+
     @Test
     void unknownTitleAndNoDisplayFailSoftly() {
         assertEquals(0, Vantix.utils_FindWindowByTitle(title("no window has this title 5e1c")));
