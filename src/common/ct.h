@@ -21,6 +21,16 @@ inline uint64_t ct_is_zero64(uint64_t x) { return ((~x & (x - 1)) >> 63) & 1; }
 inline uint64_t ct_eq64(uint64_t a, uint64_t b) { return ct_is_zero64(a ^ b); }
 inline uint32_t ct_is_zero32(uint32_t x) { return ((~x & (x - 1)) >> 31) & 1; }
 
+// All-ones when the n bytes at a and b are equal; every byte is compared whatever the
+// data (for MACs and checksums that decide acceptance).
+inline uint64_t ct_equal_mask(const void* a, const void* b, size_t n) {
+    const uint8_t* x = static_cast<const uint8_t*>(a);
+    const uint8_t* y = static_cast<const uint8_t*>(b);
+    uint32_t diff = 0;
+    for (size_t i = 0; i < n; ++i) diff |= uint32_t(x[i] ^ y[i]);
+    return ct_mask64(ct_is_zero32(diff));
+}
+
 // Marks bytes as secret for memcheck (undefined); a no-op outside valgrind.
 void ct_mark_secret(const void* p, size_t n);
 // Marks bytes as public (defined): for results that are published, such as a signature.

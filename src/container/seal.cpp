@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/ct.h"
 #include "common/result.h"
 #include "common/wipe.h"
 #include "container/container.h"
@@ -76,7 +77,8 @@ int container_open(RND_State* rnd, const uint8_t* password, int32_t length, uint
     int result = RC_CONTAINER_STEP;
     if (container_derive_keys(rnd, password, length, buf, &w.keys) == RC_OK && run_feedback(w, rnd, buf, buf + 8, payload_len + 8, true) &&
         compute_mac(w, rnd, buf, 8 + payload_len)) {
-        result = std::memcmp(w.mac, buf + 8 + payload_len, 8) == 0 ? RC_OK : RC_CONTAINER_MAC;
+        // Compared in constant time; only the one bit "it matches" is made public.
+        result = ct_declassify_bit(ct_equal_mask(w.mac, buf + 8 + payload_len, 8)) ? RC_OK : RC_CONTAINER_MAC;
     }
     secure_wipe(&w, sizeof w);
     return result;

@@ -44,7 +44,8 @@ final class PublicKeyFile {
         if (!Files.isRegularFile(file)) {
             throw new ToolException("no such file: " + file);
         }
-        List<String> lines = Files.readAllLines(file, StandardCharsets.US_ASCII);
+        List<String> lines = new String(VantixTool.readFile(file, VantixTool.MAX_SMALL_FILE),
+            StandardCharsets.US_ASCII).lines().collect(java.util.stream.Collectors.toList());
         ParameterSet set = null;
         byte[] x = null;
         byte[] y = null;

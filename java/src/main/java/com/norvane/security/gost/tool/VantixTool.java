@@ -42,6 +42,8 @@ import java.util.Set;
  */
 public final class VantixTool {
     static final String SEED_FILE = "seed.rnd";
+    /** The largest key, signature, public key, password or seed file the tool reads. */
+    static final long MAX_SMALL_FILE = 64 * 1024;
     private static final int PROGRESS_THRESHOLD = 8 << 20;
 
     private final PrintStream out;
@@ -143,7 +145,7 @@ public final class VantixTool {
         o.allow("--key", "--pub", "--curve", "--password-file", "--home");
         Path keyFile = Path.of(o.require("--key"));
         String file = o.single("sign");
-        byte[] container = readFile(keyFile);
+        byte[] container = readFile(keyFile, MAX_SMALL_FILE);
         if (container.length != SignatureContext.KEY_CONTAINER_BYTES) {
             throw new ToolException("malformed key container " + keyFile + ": not " + SignatureContext.KEY_CONTAINER_BYTES
                 + " bytes");
@@ -184,7 +186,7 @@ public final class VantixTool {
         PublicKeyFile pub = PublicKeyFile.read(Path.of(o.require("--pub")));
         String file = o.single("verify");
         Path sigFile = Path.of(o.get("--sig", file + ".sig"));
-        byte[] sig = readFile(sigFile);
+        byte[] sig = readFile(sigFile, MAX_SMALL_FILE);
         if (sig.length != 64) {
             throw new ToolException("malformed signature file " + sigFile + ": not 64 bytes");
         }
@@ -242,9 +244,17 @@ public final class VantixTool {
         }
     }
 
-    private static byte[] readFile(Path p) throws IOException {
+    /**
+     * Reads a small file whole after checking its size: the tool's own files have fixed or
+     * small sizes, and reading a huge one into memory would end in OutOfMemoryError.
+     */
+    static byte[] readFile(Path p, long maxBytes) throws IOException {
         if (!Files.isRegularFile(p)) {
             throw new ToolException("no such file: " + p);
+        }
+        long size = Files.size(p);
+        if (size > maxBytes) {
+            throw new ToolException(p + " is too large (" + size + " bytes; at most " + maxBytes + " expected)");
         }
         return Files.readAllBytes(p);
     }
@@ -257,7 +267,7 @@ public final class VantixTool {
             if (!Files.isRegularFile(f)) {
                 throw new ToolException("no such file: " + f);
             }
-            String text = Files.readString(f, StandardCharsets.UTF_8);
+            String text = new String(readFile(f, MAX_SMALL_FILE), StandardCharsets.UTF_8);
             int nl = text.indexOf('\n');
             pw = (nl >= 0 ? text.substring(0, nl) : text).replace("\r", "").getBytes(StandardCharsets.UTF_8);
         } else if (console != null) {
@@ -299,8 +309,8 @@ public final class VantixTool {
             RandomGenerator g = null;
             if (Files.isRegularFile(seedFile)) {
                 try {
-                    g = RandomGenerator.fromContainer(Files.readAllBytes(seedFile), password);
-                } catch (VantixException | IllegalArgumentException e) {
+                    g = RandomGenerator.fromContainer(readFile(seedFile, MAX_SMALL_FILE), password);
+                } catch (VantixException | IllegalArgumentException | ToolException e) {
                     err.println("vantix: the random-seed container " + seedFile
                         + " does not open with this password; seeding from the system generator");
                 }

@@ -5,6 +5,7 @@ import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 import static org.junit.jupiter.api.Assumptions.assumeTrue;
 
+import java.io.RandomAccessFile;
 import java.io.ByteArrayInputStream;
 import java.io.ByteArrayOutputStream;
 import java.io.IOException;
@@ -101,6 +102,41 @@ class ToolTest {
         assertEquals(2, vantix("keygen", "--out", p("carol"), "--password-file", write("s.txt", "short").toString(),
             "--home", home));
         assertTrue(stderr.contains("at least 10 bytes"), stderr);
+    }
+
+    /**
+     * Oversized key, signature, public key, password and seed files are refused with one
+     * line and exit 2 before they are read (a sparse 3 GiB file costs no disk space).
+     */
+    @Test
+    void oversizedFilesAreRefusedBeforeReading() throws Exception {
+        Path pw = write("pw.txt", "a good long password\n");
+        Path doc = write("doc.txt", "document\n");
+        String home = p("home");
+        assertEquals(0, vantix("keygen", "--out", p("alice"), "--password-file", pw.toString(), "--home", home), stderr);
+        long huge = 3L << 30;
+        for (String name : new String[] {"big.key", "big.sig", "big.pub", "big.pw"}) {
+            try (RandomAccessFile f = new RandomAccessFile(dir.resolve(name).toFile(), "rw")) {
+                f.setLength(huge);
+            }
+        }
+        assertEquals(2, vantix("sign", "--key", p("big.key"), "--password-file", pw.toString(), "--home", home,
+            doc.toString()));
+        assertTrue(stderr.contains("is too large"), stderr);
+        assertEquals(2, vantix("verify", "--pub", p("alice.pub"), "--sig", p("big.sig"), doc.toString()));
+        assertTrue(stderr.contains("is too large"), stderr);
+        assertEquals(2, vantix("verify", "--pub", p("big.pub"), doc.toString()));
+        assertTrue(stderr.contains("is too large"), stderr);
+        assertEquals(2, vantix("sign", "--key", p("alice.key"), "--password-file", p("big.pw"), "--home", home,
+            doc.toString()));
+        assertTrue(stderr.contains("is too large"), stderr);
+        // A huge seed file does not block later runs: it is set aside like one that does not open.
+        try (RandomAccessFile f = new RandomAccessFile(dir.resolve("home/seed.rnd").toFile(), "rw")) {
+            f.setLength(huge);
+        }
+        assertEquals(0, vantix("sign", "--key", p("alice.key"), "--password-file", pw.toString(), "--home", home,
+            doc.toString()), stderr);
+        assertEquals(84, Files.size(dir.resolve("home/seed.rnd")));
     }
 
     @Test
