@@ -7,5 +7,5 @@ export PATH="$JAVA_HOME/bin:$PATH"
 jobs=$(nproc)
 cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DVANTIX_BENCH=OFF >/dev/null
 cmake --build build/windows -j "$jobs"
-cmake -S . -B build/linux -DVANTIX_WINDOWS_BUILD_DIR="$PWD/build/windows" >/dev/null
+cmake -S . -B build/linux -DVANTIX_WINDOWS_BUILD_DIR="$PWD/build/windows" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
 cmake --build build/linux -j "$jobs"
