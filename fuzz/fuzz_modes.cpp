@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> c(msg.size()), back(msg.size());
     auto split = [&](auto op) {
         for (int32_t pos = 0; pos < n;) {
-            int32_t k = step * 7 % 97;
+            int32_t k = 1 + step * 7 % 97;  // at least one byte, or the loop would not end
             if (k > n - pos) k = n - pos;
             op(pos, k);
             pos += k;

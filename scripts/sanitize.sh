@@ -25,8 +25,11 @@ for name in hash modes container signature exports; do
   mkdir -p "$work/$name"
   cp fuzz/corpus/$name/* "$work/$name/"
   echo "fuzzing $name for ${seconds}s"
-  env LD_PRELOAD="$runtime" build/asan/bin/fuzz_$name -max_total_time="$seconds" -rss_limit_mb=4096 \
-    -print_final_stats=0 "$work/$name" 2>"$work/$name.log" || { tail -50 "$work/$name.log"; exit 1; }
+  # -timeout: an input that runs longer than 10 s is a finding (a hang); the outer timeout
+  # bounds the harness even if libFuzzer itself stalls.
+  timeout $((seconds + 120)) env LD_PRELOAD="$runtime" build/asan/bin/fuzz_$name -max_total_time="$seconds" \
+    -timeout=10 -rss_limit_mb=4096 -print_final_stats=0 "$work/$name" 2>"$work/$name.log" ||
+    { tail -50 "$work/$name.log"; exit 1; }
   grep -E '^Done' "$work/$name.log" || true
 done
 echo "sanitizer and fuzzing runs: no findings"
