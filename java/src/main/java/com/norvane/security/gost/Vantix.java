@@ -10,7 +10,8 @@ package com.norvane.security.gost;
  * code: 0 success, 1 already initialised, 2 not initialised, 3 key missing, 4 key present,
  * 5 signature invalid, 6 to 9 signature out of range, 14 wrong block kind, 15 missing
  * argument (also an unseeded generator or a short password), 16 bad group order length,
- * 17 stored key altered, 18 simple-replacement limit reached, 19 container step failed,
+ * 17 stored state altered (a key whose checksum does not match, or a block whose fields were
+ * rewritten out of range), 18 simple-replacement limit reached, 19 container step failed,
  * 20 container MAC mismatch.
  *
  * <p>Argument rules, the same for every method:
@@ -21,10 +22,27 @@ package com.norvane.security.gost;
  * <li>A region (offset and length) or a fixed-size array that does not fit inside its Java
  *     array: the method throws {@link ArrayIndexOutOfBoundsException} and changes nothing
  *     (methods that return a code also return 15). A negative length counts as 0.</li>
- * <li>Handles are not checked beyond 0: a handle must belong to a live block of the right
- *     kind. {@link #mem_read} and {@link #mem_write} throw {@link NullPointerException}
- *     for handle 0.</li>
+ * <li>Handles are checked against the blocks the library allocated: a handle that is not a
+ *     live block of the method's kind and size (0, a made-up value, a freed block, an
+ *     address inside a block, a block of another family) is answered like a missing
+ *     argument: 15, or {@link NullPointerException} for the methods without a result code.
+ *     A block from {@link #mem_alloc} may serve as any kind when it is large enough.
+ *     {@link #mem_free} ignores anything but a live block. {@link #mem_read} and
+ *     {@link #mem_write} stay inside the block ({@link ArrayIndexOutOfBoundsException}
+ *     otherwise).</li>
  * </ul>
+ *
+ * <p>Threads. Any thread may call any method. Each call pins the blocks it works on: a
+ * block freed while another thread is inside a call on it is released when that call ends,
+ * and a call on a context that another thread is using is refused (15) instead of
+ * running beside it. What a caller must not do, because the library cannot tell it from a
+ * legitimate use, is: use one context, or one random generator, from two threads without
+ * its own locking (the second call may be refused, and a generator shared without a lock
+ * gives no guaranteed output); free a table or generator that an initialised context still
+ * refers to (the context then answers 17 until it is cleared); rewrite a block with
+ * {@link #mem_write} while it is in use; or rely on blocks that were never freed being
+ * wiped: clear and free every block. The idiomatic classes of this package do all of this
+ * for their callers.
  *
  * <p>Loading: when the system property {@code vantix.library.path} names a directory, the
  * companion library {@code Qel_InitBioRnd64} and then the module {@code tellarvantix} are
@@ -45,7 +63,10 @@ public final class Vantix {
     /** Allocates {@code size} zero-filled bytes; throws OutOfMemoryError (and returns 0) on failure or a negative size. */
     public static native long mem_alloc(int size);
 
-    /** Releases a block; handles of 0 or below are ignored. Does not wipe. */
+    /**
+     * Releases a block; anything but a live block (0 included) is ignored, and a block in use
+     * by another thread is released when that use ends. Does not wipe.
+     */
     public static native void mem_free(long handle);
 
     /** Copies {@code length} bytes from native {@code handle + offset} into {@code dst} at {@code dstOffset}. */
