@@ -85,10 +85,15 @@ int gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t leng
         ctx->position = 0;
         const int32_t whole = (length - i) / 8 < n ? n - 1 : n;  // blocks used up entirely here
         for (int b = 0; b < whole; ++b, i += 8) {
+            // Eight bytes at once: the keystream block as its big-endian byte string.
             uint8_t g[8];
             store_be32(g, w.blk[b][0]);
             store_be32(g + 4, w.blk[b][1]);
-            for (int j = 0; j < 8; ++j) out[i + j] = in[i + j] ^ g[j];
+            uint64_t x, k;
+            std::memcpy(&x, in + i, 8);
+            std::memcpy(&k, g, 8);
+            x ^= k;
+            std::memcpy(out + i, &x, 8);
         }
         if (whole == n) ctx->position = 8;
         if (ctx->mesh_count == 1024) {

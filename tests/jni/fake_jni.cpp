@@ -2,9 +2,15 @@
 
 #include <cstring>
 #include <map>
+#include <mutex>
 
 namespace {
 
+// Fakes live on several threads at once in the concurrency tests: the map is locked.
+std::mutex& registry_lock() {
+    static std::mutex m;
+    return m;
+}
 std::map<JNIEnv*, FakeJni*>& registry() {
     static std::map<JNIEnv*, FakeJni*> r;
     return r;
@@ -86,7 +92,10 @@ void JNICALL delete_local_ref(JNIEnv*, jobject) {}
 
 }  // namespace
 
-FakeJni* fake_of(JNIEnv* env) { return registry().at(env); }
+FakeJni* fake_of(JNIEnv* env) {
+    std::lock_guard<std::mutex> g(registry_lock());
+    return registry().at(env);
+}
 
 FakeJni::FakeJni() {
     table_.GetArrayLength = get_length;
@@ -98,11 +107,15 @@ FakeJni::FakeJni() {
     table_.ThrowNew = throw_new;
     table_.DeleteLocalRef = delete_local_ref;
     env_.functions = &table_;
+    std::lock_guard<std::mutex> g(registry_lock());
     registry()[&env_] = this;
 }
 
 FakeJni::~FakeJni() {
-    registry().erase(&env_);
+    {
+        std::lock_guard<std::mutex> g(registry_lock());
+        registry().erase(&env_);
+    }
     for (auto& b : live_) std::free(b.copy);
 }
 
