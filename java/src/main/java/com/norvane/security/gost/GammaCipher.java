@@ -3,6 +3,8 @@ package com.norvane.security.gost;
 /**
  * GOST 28147-89 gamma (counter) mode with CryptoPro key meshing. Encryption and decryption
  * are the same operation; a stream may be processed in pieces of any length.
+ *
+ * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized, so a stream shared by threads is processed in the order the calls take the lock. The table and generator stay open while this cipher is; close this cipher first.
  */
 public final class GammaCipher extends NativeBlock {
     /**
@@ -12,14 +14,16 @@ public final class GammaCipher extends NativeBlock {
      * @param iv the 8-byte vector, or {@code null} for zeros
      */
     public GammaCipher(CipherTable table, RandomGenerator rng, byte[] key, byte[] iv) {
-        super(Vantix.vantix_G28147_1989_gamma());
+        super(Vantix.vantix_G28147_1989_gamma(), h -> Vantix.vantix_G28147_1989_gamma_clear(h), table, rng);
         initWithKey("gamma init", rng, key,
             (h, k) -> Vantix.vantix_G28147_1989_gamma_init(h, table.handle(), rng.handle(), k, KeyMaterial.iv(iv)));
     }
 
     /** Encrypts or decrypts {@code len} bytes of {@code in} into {@code out}. */
-    public void process(byte[] in, int inOff, byte[] out, int outOff, int len) {
-        VantixException.check("gamma", Vantix.vantix_G28147_1989_gamma_crypt(handle(), in, inOff, out, outOff, len));
+    public synchronized void process(byte[] in, int inOff, byte[] out, int outOff, int len) {
+        synchronized (generatorLock()) {
+            VantixException.check("gamma", Vantix.vantix_G28147_1989_gamma_crypt(handle(), in, inOff, out, outOff, len));
+        }
     }
 
     /** Encrypts or decrypts a whole array. */
@@ -29,8 +33,4 @@ public final class GammaCipher extends NativeBlock {
         return out;
     }
 
-    @Override
-    void clear(long h) {
-        Vantix.vantix_G28147_1989_gamma_clear(h);
-    }
 }

@@ -3,6 +3,8 @@ package com.norvane.security.gost;
 /**
  * GOST 28147-89 gamma with feedback (cipher feedback) with CryptoPro key meshing. One
  * object encrypts or decrypts one stream; use a second object for the other direction.
+ *
+ * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized. The table and generator stay open while this cipher is; close this cipher first.
  */
 public final class GammaFeedbackCipher extends NativeBlock {
     /**
@@ -12,21 +14,25 @@ public final class GammaFeedbackCipher extends NativeBlock {
      * @param iv the 8-byte vector, or {@code null} for zeros
      */
     public GammaFeedbackCipher(CipherTable table, RandomGenerator rng, byte[] key, byte[] iv) {
-        super(Vantix.vantix_G28147_1989_gamma_ofb());
+        super(Vantix.vantix_G28147_1989_gamma_ofb(), h -> Vantix.vantix_G28147_1989_gamma_ofb_clear(h), table, rng);
         initWithKey("gamma with feedback init", rng, key,
             (h, k) -> Vantix.vantix_G28147_1989_gamma_ofb_init(h, table.handle(), rng.handle(), k, KeyMaterial.iv(iv)));
     }
 
     /** Encrypts {@code len} bytes. */
-    public void encrypt(byte[] in, int inOff, byte[] out, int outOff, int len) {
-        VantixException.check("gamma with feedback encryption",
-            Vantix.vantix_G28147_1989_gamma_ofb_encrypt(handle(), in, inOff, out, outOff, len));
+    public synchronized void encrypt(byte[] in, int inOff, byte[] out, int outOff, int len) {
+        synchronized (generatorLock()) {
+            VantixException.check("gamma with feedback encryption",
+                Vantix.vantix_G28147_1989_gamma_ofb_encrypt(handle(), in, inOff, out, outOff, len));
+        }
     }
 
     /** Decrypts {@code len} bytes. */
-    public void decrypt(byte[] in, int inOff, byte[] out, int outOff, int len) {
-        VantixException.check("gamma with feedback decryption",
-            Vantix.vantix_G28147_1989_gamma_ofb_decrypt(handle(), in, inOff, out, outOff, len));
+    public synchronized void decrypt(byte[] in, int inOff, byte[] out, int outOff, int len) {
+        synchronized (generatorLock()) {
+            VantixException.check("gamma with feedback decryption",
+                Vantix.vantix_G28147_1989_gamma_ofb_decrypt(handle(), in, inOff, out, outOff, len));
+        }
     }
 
     /** Encrypts a whole array. */
@@ -43,8 +49,4 @@ public final class GammaFeedbackCipher extends NativeBlock {
         return out;
     }
 
-    @Override
-    void clear(long h) {
-        Vantix.vantix_G28147_1989_gamma_ofb_clear(h);
-    }
 }

@@ -3,6 +3,8 @@ package com.norvane.security.gost;
 /**
  * GOST R 34.11-94 hashing. The digest is 32 bytes, byte 0 the least significant byte of
  * the standard's hash value (the order in which the standard's examples are printed).
+ *
+ * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized (a digest shared by threads absorbs the pieces in the order the calls take the lock).
  */
 public final class Gost3411Digest implements AutoCloseable {
     private final CipherTable table;
@@ -10,13 +12,8 @@ public final class Gost3411Digest implements AutoCloseable {
     private final Block block;
 
     private static final class Block extends NativeBlock {
-        Block() {
-            super(Vantix.vantix_R34_11_1994());
-        }
-
-        @Override
-        void clear(long h) {
-            Vantix.vantix_GOST_R34_11_1994_clear(h);
+        Block(CipherTable table, RandomGenerator unused) {
+            super(Vantix.vantix_R34_11_1994(), h -> Vantix.vantix_GOST_R34_11_1994_clear(h), table, unused);
         }
     }
 
@@ -29,7 +26,7 @@ public final class Gost3411Digest implements AutoCloseable {
     public Gost3411Digest(SubstitutionTable sbox) {
         table = new CipherTable(sbox);
         unused = RandomGenerator.fromSeed(new byte[64]);  // the hash stores it but never draws
-        block = new Block();
+        block = new Block(table, unused);
         try {
             VantixException.check("hash init",
                 Vantix.vantix_GOST_R34_11_1994_init(block.handle(), table.handle(), unused.handle(), null));
@@ -40,7 +37,7 @@ public final class Gost3411Digest implements AutoCloseable {
     }
 
     /** Feeds {@code len} bytes. */
-    public void update(byte[] data, int off, int len) {
+    public synchronized void update(byte[] data, int off, int len) {
         VantixException.check("hash update", Vantix.vantix_GOST_R34_11_1994_update(block.handle(), data, off, len));
     }
 
@@ -50,7 +47,7 @@ public final class Gost3411Digest implements AutoCloseable {
     }
 
     /** The digest of everything fed so far; more data may follow. */
-    public byte[] digest() {
+    public synchronized byte[] digest() {
         byte[] out = new byte[32];
         VantixException.check("hash final", Vantix.vantix_GOST_R34_11_1994_final(block.handle(), out));
         return out;
@@ -65,7 +62,7 @@ public final class Gost3411Digest implements AutoCloseable {
     }
 
     @Override
-    public void close() {
+    public synchronized void close() {
         block.close();
         table.close();
         unused.close();

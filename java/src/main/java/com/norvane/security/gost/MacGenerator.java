@@ -3,6 +3,8 @@ package com.norvane.security.gost;
 /**
  * The GOST 28147-89 MAC (8 bytes) with CryptoPro key meshing. Feed the message with
  * {@link #update}, then call {@link #doFinal()} once.
+ *
+ * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized. The table and generator stay open while this generator is; close it first.
  */
 public final class MacGenerator extends NativeBlock {
     /**
@@ -12,14 +14,16 @@ public final class MacGenerator extends NativeBlock {
      * @param iv the 8-byte initial value, or {@code null} for zeros
      */
     public MacGenerator(CipherTable table, RandomGenerator rng, byte[] key, byte[] iv) {
-        super(Vantix.vantix_G28147_1989_mac());
+        super(Vantix.vantix_G28147_1989_mac(), h -> Vantix.vantix_G28147_1989_mac_clear(h), table, rng);
         initWithKey("MAC init", rng, key,
             (h, k) -> Vantix.vantix_G28147_1989_mac_init(h, table.handle(), rng.handle(), k, KeyMaterial.iv(iv)));
     }
 
     /** Feeds {@code len} bytes. */
-    public void update(byte[] data, int off, int len) {
-        VantixException.check("MAC update", Vantix.vantix_G28147_1989_mac_update(handle(), data, off, len));
+    public synchronized void update(byte[] data, int off, int len) {
+        synchronized (generatorLock()) {
+            VantixException.check("MAC update", Vantix.vantix_G28147_1989_mac_update(handle(), data, off, len));
+        }
     }
 
     /** Feeds a whole array. */
@@ -28,14 +32,12 @@ public final class MacGenerator extends NativeBlock {
     }
 
     /** The 8-byte MAC of everything fed; ends the message. */
-    public byte[] doFinal() {
+    public synchronized byte[] doFinal() {
         byte[] mac = new byte[8];
-        VantixException.check("MAC final", Vantix.vantix_G28147_1989_mac_final(handle(), mac));
+        synchronized (generatorLock()) {
+            VantixException.check("MAC final", Vantix.vantix_G28147_1989_mac_final(handle(), mac));
+        }
         return mac;
     }
 
-    @Override
-    void clear(long h) {
-        Vantix.vantix_G28147_1989_mac_clear(h);
-    }
 }

@@ -1,28 +1,122 @@
 package com.norvane.security.gost;
 
+import java.lang.ref.Cleaner;
 import java.util.Arrays;
 import java.util.function.LongConsumer;
 
 /**
  * A native block owned by one Java object: allocated on construction, wiped by the
- * family's clear operation and released on {@link #close()}.
+ * family's clear operation and released on {@link #close()}, or by a {@link Cleaner} when
+ * the object is forgotten without being closed.
+ *
+ * <p>A block that works with other blocks (a cipher with its table and generator) holds
+ * them: they stay reachable while it lives, and closing one of them while it is still in
+ * use throws {@link IllegalStateException} instead of freeing memory under it. Methods
+ * that touch the native block are synchronized on the object, so concurrent calls, and a
+ * {@code close()} racing a call, are serialized; calls that draw from the generator also
+ * hold the generator's lock.
  */
 abstract class NativeBlock implements AutoCloseable {
+    private static final Cleaner CLEANER = Cleaner.create();
+
     /** Test hook: sees each handle after it is cleared and before it is freed. */
     static volatile LongConsumer beforeFree;
 
-    private long handle;
+    /**
+     * What freeing needs, kept apart from the owner so that the cleaner can run it once the
+     * owner is unreachable. Runs once: from close() or from the cleaner.
+     */
+    private static final class Resource implements Runnable {
+        private final LongConsumer clear;
+        private final NativeBlock[] uses;  // kept reachable, and open, while this block lives
+        private long handle;
 
-    NativeBlock(long handle) {
-        this.handle = handle;
+        Resource(long handle, LongConsumer clear, NativeBlock[] uses) {
+            this.handle = handle;
+            this.clear = clear;
+            this.uses = uses;
+        }
+
+        @Override
+        public void run() {
+            long h;
+            synchronized (this) {
+                h = handle;
+                handle = 0;
+            }
+            if (h == 0) {
+                return;
+            }
+            clear.accept(h);
+            LongConsumer hook = beforeFree;
+            if (hook != null) {
+                hook.accept(h);
+            }
+            Vantix.mem_free(h);
+            for (NativeBlock u : uses) {
+                u.release();
+            }
+        }
+    }
+
+    private final Resource resource;
+    private final Cleaner.Cleanable cleanable;
+    private final RandomGenerator generator;
+    private boolean closed;
+    private int users;  // open blocks that use this one
+
+    /**
+     * @param handle the freshly allocated block
+     * @param clear the family's clear operation (must not capture the owner)
+     * @param uses the blocks this one works with
+     */
+    NativeBlock(long handle, LongConsumer clear, NativeBlock... uses) {
+        int acquired = 0;
+        try {
+            for (NativeBlock u : uses) {
+                u.acquire();
+                acquired++;
+            }
+        } catch (RuntimeException e) {
+            for (int i = 0; i < acquired; i++) {
+                uses[i].release();
+            }
+            Vantix.mem_free(handle);
+            throw e;
+        }
+        RandomGenerator g = null;
+        for (NativeBlock u : uses) {
+            if (u instanceof RandomGenerator) {
+                g = (RandomGenerator) u;
+            }
+        }
+        generator = g;
+        resource = new Resource(handle, clear, uses.clone());
+        cleanable = CLEANER.register(this, resource);
+    }
+
+    private synchronized void acquire() {
+        if (closed) {
+            throw new IllegalStateException(getClass().getSimpleName() + " is closed");
+        }
+        users++;
+    }
+
+    private synchronized void release() {
+        users--;
     }
 
     /** The live handle; throws once the object is closed. */
-    final long handle() {
-        if (handle == 0) {
+    final synchronized long handle() {
+        if (closed) {
             throw new IllegalStateException(getClass().getSimpleName() + " is closed");
         }
-        return handle;
+        return resource.handle;
+    }
+
+    /** The lock to hold while a call draws from this block's generator (this object when it has none). */
+    final Object generatorLock() {
+        return generator != null ? generator : this;
     }
 
     /** An init export taking the block's handle and a 64-byte masked key. */
@@ -37,8 +131,10 @@ abstract class NativeBlock implements AutoCloseable {
     final void initWithKey(String what, RandomGenerator rng, byte[] key, KeyedInit init) {
         byte[] m = null;
         try {
-            m = KeyMaterial.masked(rng, key);
-            VantixException.check(what, init.init(handle(), m));
+            synchronized (rng) {
+                m = KeyMaterial.masked(rng, key);
+                VantixException.check(what, init.init(handle(), m));
+            }
         } catch (RuntimeException e) {
             close();
             throw e;
@@ -49,23 +145,22 @@ abstract class NativeBlock implements AutoCloseable {
         }
     }
 
-    /** Wipes the block's secrets; runs once, just before the block is freed. */
-    abstract void clear(long h);
-
-    /** Clears and frees the block. Calling it again does nothing. */
+    /**
+     * Clears and frees the block. Calling it again does nothing.
+     *
+     * @throws IllegalStateException while other open objects still use this block
+     */
     @Override
-    public void close() {
-        long h = handle;
-        if (h == 0) {
+    public synchronized void close() {
+        if (closed) {
             return;
         }
-        handle = 0;
-        clear(h);
-        LongConsumer hook = beforeFree;
-        if (hook != null) {
-            hook.accept(h);
+        if (users > 0) {
+            throw new IllegalStateException(getClass().getSimpleName() + " is still used by " + users
+                + " open object(s); close them first");
         }
-        Vantix.mem_free(h);
+        closed = true;
+        cleanable.clean();
     }
 
     /** Overwrites a block with zeros (for blocks whose family has no clear operation). */

@@ -5,13 +5,15 @@ import java.util.Arrays;
 /**
  * The library's random generator. Seed it from the companion library, from 64 seed bytes,
  * or from a sealed random-seed container; seal its state again with {@link #sealState}.
+ *
+ * <p>Threads and lifetime: Instances may be shared between threads and by any number of ciphers and signature contexts: every draw holds the generator's lock. Closing a generator that an open object still uses throws IllegalStateException; one never closed is wiped and freed once unreachable.
  */
 public final class RandomGenerator extends NativeBlock {
     /** Size of a sealed random-seed container. */
     public static final int CONTAINER_BYTES = 84;
 
     private RandomGenerator() {
-        super(Vantix.vantix_RND_State());
+        super(Vantix.vantix_RND_State(), h -> zero(h, 76));  // the state has no clear operation of its own
     }
 
     /**
@@ -62,7 +64,7 @@ public final class RandomGenerator extends NativeBlock {
     }
 
     /** Fills the array with random bytes. */
-    public void nextBytes(byte[] out) {
+    public synchronized void nextBytes(byte[] out) {
         Vantix.vantix_Random_Fill(handle(), out);
     }
 
@@ -78,14 +80,10 @@ public final class RandomGenerator extends NativeBlock {
      *
      * @return the 84-byte random-seed container
      */
-    public byte[] sealState(byte[] password) {
+    public synchronized byte[] sealState(byte[] password) {
         byte[] c = new byte[CONTAINER_BYTES];
         VantixException.check("sealing the random-seed container", Vantix.vantix_MakeRndContainer(handle(), password, c));
         return c;
     }
 
-    @Override
-    void clear(long h) {
-        zero(h, 76);  // the state has no clear operation of its own
-    }
 }

@@ -6,6 +6,8 @@ import java.util.Arrays;
  * GOST R 34.10-2001 on one parameter set with one key pair: sign 32-byte digests with the
  * secret key, verify signatures (64 bytes, r then s) with the public key. Closing wipes
  * the keys and frees the native blocks.
+ *
+ * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized. The generator stays open while the context is; close the context first. A context never closed is wiped and freed once unreachable.
  */
 public final class SignatureContext implements AutoCloseable {
     /** Size of a sealed key container. */
@@ -16,30 +18,20 @@ public final class SignatureContext implements AutoCloseable {
     private final Point point;
 
     private static final class Block extends NativeBlock {
-        Block() {
-            super(Vantix.vantix_LR34_10_2001());
-        }
-
-        @Override
-        void clear(long h) {
-            Vantix.vantix_LR34_10_2001_clear(h);
+        Block(RandomGenerator rng) {
+            super(Vantix.vantix_LR34_10_2001(), h -> Vantix.vantix_LR34_10_2001_clear(h), rng);
         }
     }
 
     private static final class Point extends NativeBlock {
         Point() {
-            super(Vantix.vantix_LPoint());
-        }
-
-        @Override
-        void clear(long h) {
-            zero(h, 100);
+            super(Vantix.vantix_LPoint(), h -> zero(h, 100));
         }
     }
 
     private SignatureContext(ParameterSet parameters, RandomGenerator rng) {
         this.parameters = parameters;
-        this.block = new Block();
+        this.block = new Block(rng);
         this.point = new Point();
         try {
             writePoint(parameters.x(), parameters.y());
@@ -89,8 +81,10 @@ public final class SignatureContext implements AutoCloseable {
         }
         byte[] key = new byte[64];
         try {
-            VantixException.check("opening the key container",
-                Vantix.vantix_ExtractKeyContainer(rng.handle(), container, password, key));
+            synchronized (rng) {
+                VantixException.check("opening the key container",
+                    Vantix.vantix_ExtractKeyContainer(rng.handle(), container, password, key));
+            }
             return withSecretKey(parameters, rng, key);
         } finally {
             Arrays.fill(key, (byte) 0);
@@ -116,7 +110,7 @@ public final class SignatureContext implements AutoCloseable {
     }
 
     /** The public key: 64 bytes, affine x then y, big-endian. */
-    public byte[] publicKey() {
+    public synchronized byte[] publicKey() {
         VantixException.check("reading the public key",
             Vantix.vantix_LR34_10_2001_get_public_key(block.handle(), point.handle()));
         byte[] out = new byte[64];
@@ -125,15 +119,17 @@ public final class SignatureContext implements AutoCloseable {
     }
 
     /** Signs a 32-byte digest (read as a big-endian integer); returns r then s. */
-    public byte[] sign(byte[] digest) {
+    public synchronized byte[] sign(byte[] digest) {
         checkDigest(digest);
         byte[] sig = new byte[64];
-        VantixException.check("signing", Vantix.vantix_LR34_10_2001_sign(block.handle(), digest, sig));
+        synchronized (block.generatorLock()) {
+            VantixException.check("signing", Vantix.vantix_LR34_10_2001_sign(block.handle(), digest, sig));
+        }
         return sig;
     }
 
     /** True when {@code signature} (r then s) is valid for the digest under the public key. */
-    public boolean verify(byte[] digest, byte[] signature) {
+    public synchronized boolean verify(byte[] digest, byte[] signature) {
         checkDigest(digest);
         if (signature.length != 64) {
             return false;
@@ -149,13 +145,19 @@ public final class SignatureContext implements AutoCloseable {
     }
 
     /** Seals the secret key under a password of at least 10 bytes into a 48-byte container. */
-    public byte[] sealSecretKey(RandomGenerator rng, byte[] password) {
+    public synchronized byte[] sealSecretKey(RandomGenerator rng, byte[] password) {
         byte[] key = new byte[64];
         try {
-            VantixException.check("reading the secret key", Vantix.vantix_LR34_10_2001_get_secret_key(block.handle(), key));
+            // One generator lock at a time: never two, so no two threads can wait on each other.
+            synchronized (block.generatorLock()) {
+                VantixException.check("reading the secret key",
+                    Vantix.vantix_LR34_10_2001_get_secret_key(block.handle(), key));
+            }
             byte[] container = new byte[KEY_CONTAINER_BYTES];
-            VantixException.check("sealing the key container",
-                Vantix.vantix_MakeKeyContainer(rng.handle(), key, password, container));
+            synchronized (rng) {
+                VantixException.check("sealing the key container",
+                    Vantix.vantix_MakeKeyContainer(rng.handle(), key, password, container));
+            }
             return container;
         } finally {
             Arrays.fill(key, (byte) 0);
@@ -177,7 +179,9 @@ public final class SignatureContext implements AutoCloseable {
 
     private SignatureContext run(Runnable setup) {
         try {
-            setup.run();
+            synchronized (block.generatorLock()) {
+                setup.run();
+            }
             return this;
         } catch (RuntimeException e) {
             close();
@@ -186,7 +190,7 @@ public final class SignatureContext implements AutoCloseable {
     }
 
     @Override
-    public void close() {
+    public synchronized void close() {
         block.close();
         point.close();
     }

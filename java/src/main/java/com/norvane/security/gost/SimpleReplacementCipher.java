@@ -3,6 +3,8 @@ package com.norvane.security.gost;
 /**
  * GOST 28147-89 simple replacement (electronic code book), limited to 32 bytes (four
  * blocks, one key's worth) per object, in any mix of directions.
+ *
+ * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized. The table and generator stay open while this cipher is; close it first.
  */
 public final class SimpleReplacementCipher extends NativeBlock {
     /**
@@ -11,24 +13,28 @@ public final class SimpleReplacementCipher extends NativeBlock {
      * @param key the 32-byte key, big-endian words
      */
     public SimpleReplacementCipher(CipherTable table, RandomGenerator rng, byte[] key) {
-        super(Vantix.vantix_G28147_1989_block());
+        super(Vantix.vantix_G28147_1989_block(), h -> Vantix.vantix_G28147_1989_block_clear(h), table, rng);
         initWithKey("simple replacement init", rng, key,
             (h, k) -> Vantix.vantix_G28147_1989_block_init(h, table.handle(), rng.handle(), k));
     }
 
     /** Enciphers whole 8-byte blocks; the length must be a multiple of 8. */
-    public byte[] encrypt(byte[] in) {
+    public synchronized byte[] encrypt(byte[] in) {
         byte[] out = new byte[blocks(in) * 8];
-        VantixException.check("simple replacement",
-            Vantix.vantix_G28147_1989_block_encrypt(handle(), in, 0, out, 0, blocks(in)));
+        synchronized (generatorLock()) {
+            VantixException.check("simple replacement",
+                Vantix.vantix_G28147_1989_block_encrypt(handle(), in, 0, out, 0, blocks(in)));
+        }
         return out;
     }
 
     /** Deciphers whole 8-byte blocks; the length must be a multiple of 8. */
-    public byte[] decrypt(byte[] in) {
+    public synchronized byte[] decrypt(byte[] in) {
         byte[] out = new byte[blocks(in) * 8];
-        VantixException.check("simple replacement",
-            Vantix.vantix_G28147_1989_block_decrypt(handle(), in, 0, out, 0, blocks(in)));
+        synchronized (generatorLock()) {
+            VantixException.check("simple replacement",
+                Vantix.vantix_G28147_1989_block_decrypt(handle(), in, 0, out, 0, blocks(in)));
+        }
         return out;
     }
 
@@ -39,8 +45,4 @@ public final class SimpleReplacementCipher extends NativeBlock {
         return in.length / 8;
     }
 
-    @Override
-    void clear(long h) {
-        Vantix.vantix_G28147_1989_block_clear(h);
-    }
 }
