@@ -4,7 +4,10 @@ package com.norvane.security.gost;
  * A substitution table held natively (a COM_State) for the cipher modes and the hash. It
  * must stay open while any cipher or digest made from it is in use.
  *
- * <p>Threads and lifetime: Instances may be shared between threads and by any number of ciphers and digests. Closing a table that an open cipher still uses throws IllegalStateException; a table that is never closed is wiped and freed once it is unreachable.
+ * <p>Threads and lifetime: Instances may be shared between threads and by any number of
+ * ciphers and digests. Closing a table that an open cipher still uses throws
+ * IllegalStateException; a table that is never closed is wiped and freed once it is
+ * unreachable.
  */
 public final class CipherTable extends NativeBlock {
     /** A native copy of one of the published tables. */

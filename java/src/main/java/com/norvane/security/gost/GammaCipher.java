@@ -4,7 +4,9 @@ package com.norvane.security.gost;
  * GOST 28147-89 gamma (counter) mode with CryptoPro key meshing. Encryption and decryption
  * are the same operation; a stream may be processed in pieces of any length.
  *
- * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized, so a stream shared by threads is processed in the order the calls take the lock. The table and generator stay open while this cipher is; close this cipher first.
+ * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized,
+ * so a stream shared by threads is processed in the order the calls take the lock. The
+ * table and generator stay open while this cipher is; close this cipher first.
  */
 public final class GammaCipher extends NativeBlock {
     /**

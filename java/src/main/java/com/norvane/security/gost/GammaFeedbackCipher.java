@@ -4,7 +4,8 @@ package com.norvane.security.gost;
  * GOST 28147-89 gamma with feedback (cipher feedback) with CryptoPro key meshing. One
  * object encrypts or decrypts one stream; use a second object for the other direction.
  *
- * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized. The table and generator stay open while this cipher is; close this cipher first.
+ * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized.
+ * The table and generator stay open while this cipher is; close this cipher first.
  */
 public final class GammaFeedbackCipher extends NativeBlock {
     /**

@@ -4,7 +4,8 @@ package com.norvane.security.gost;
  * GOST R 34.11-94 hashing. The digest is 32 bytes, byte 0 the least significant byte of
  * the standard's hash value (the order in which the standard's examples are printed).
  *
- * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized (a digest shared by threads absorbs the pieces in the order the calls take the lock).
+ * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized
+ * (a digest shared by threads absorbs the pieces in the order the calls take the lock).
  */
 public final class Gost3411Digest implements AutoCloseable {
     private final CipherTable table;

@@ -4,7 +4,8 @@ package com.norvane.security.gost;
  * The GOST 28147-89 MAC (8 bytes) with CryptoPro key meshing. Feed the message with
  * {@link #update}, then call {@link #doFinal()} once.
  *
- * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized. The table and generator stay open while this generator is; close it first.
+ * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized.
+ * The table and generator stay open while this generator is; close it first.
  */
 public final class MacGenerator extends NativeBlock {
     /**

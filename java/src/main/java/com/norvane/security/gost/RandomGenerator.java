@@ -6,7 +6,10 @@ import java.util.Arrays;
  * The library's random generator. Seed it from the companion library, from 64 seed bytes,
  * or from a sealed random-seed container; seal its state again with {@link #sealState}.
  *
- * <p>Threads and lifetime: Instances may be shared between threads and by any number of ciphers and signature contexts: every draw holds the generator's lock. Closing a generator that an open object still uses throws IllegalStateException; one never closed is wiped and freed once unreachable.
+ * <p>Threads and lifetime: Instances may be shared between threads and by any number of
+ * ciphers and signature contexts: every draw holds the generator's lock. Closing a
+ * generator that an open object still uses throws IllegalStateException; one never closed
+ * is wiped and freed once unreachable.
  */
 public final class RandomGenerator extends NativeBlock {
     /** Size of a sealed random-seed container. */

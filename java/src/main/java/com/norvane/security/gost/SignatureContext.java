@@ -7,7 +7,9 @@ import java.util.Arrays;
  * secret key, verify signatures (64 bytes, r then s) with the public key. Closing wipes
  * the keys and frees the native blocks.
  *
- * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized. The generator stays open while the context is; close the context first. A context never closed is wiped and freed once unreachable.
+ * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized.
+ * The generator stays open while the context is; close the context first. A context never
+ * closed is wiped and freed once unreachable.
  */
 public final class SignatureContext implements AutoCloseable {
     /** Size of a sealed key container. */

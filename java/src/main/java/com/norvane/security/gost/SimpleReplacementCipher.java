@@ -4,7 +4,8 @@ package com.norvane.security.gost;
  * GOST 28147-89 simple replacement (electronic code book), limited to 32 bytes (four
  * blocks, one key's worth) per object, in any mix of directions.
  *
- * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized. The table and generator stay open while this cipher is; close it first.
+ * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized.
+ * The table and generator stay open while this cipher is; close it first.
  */
 public final class SimpleReplacementCipher extends NativeBlock {
     /**
