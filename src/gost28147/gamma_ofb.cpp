@@ -28,6 +28,45 @@ int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t 
     WipeOnExit<uint32_t[8]> wipe(rk);
     round_keys(ctx->key, rk);
     for (int32_t i = 0; i < length; ++i) {
+        if (decrypt && ctx->position == 8 && length - i >= 16) {
+            // Deciphering needs no result of its own to go on: the register of each block
+            // is the previous ciphertext block, all known, so up to eight blocks are
+            // enciphered together (never past a meshing point), as gamma does.
+            int32_t n = (length - i) / 8;
+            const int32_t to_mesh = int32_t((1024 - ctx->mesh_count) / 8);
+            if (n > to_mesh) n = to_mesh;
+            if (n > 8) n = 8;
+            uint32_t blk[8][2];
+            blk[0][0] = ctx->feedback[0];
+            blk[0][1] = ctx->feedback[1];
+            for (int b = 1; b < n; ++b) {
+                blk[b][0] = load_be32(in + i + 8 * (b - 1));
+                blk[b][1] = load_be32(in + i + 8 * (b - 1) + 4);
+            }
+            encrypt_blocks(t, rk, blk, n);
+            const uint32_t last0 = load_be32(in + i + 8 * (n - 1)), last1 = load_be32(in + i + 8 * (n - 1) + 4);
+            for (int b = 0; b < n; ++b) {
+                uint8_t g[8];
+                store_be32(g, blk[b][0]);
+                store_be32(g + 4, blk[b][1]);
+                for (int j = 0; j < 8; ++j) out[i + 8 * b + j] = uint8_t(g[j] ^ in[i + 8 * b + j]);
+            }
+            store_be32(ctx->gamma, blk[n - 1][0]);
+            store_be32(ctx->gamma + 4, blk[n - 1][1]);
+            secure_wipe(blk, sizeof blk);
+            ctx->feedback[0] = last0;  // the last ciphertext block, read before out was written
+            ctx->feedback[1] = last1;
+            i += 8 * n - 1;
+            ctx->mesh_count += 8 * uint32_t(n);
+            if (ctx->mesh_count == 1024) {
+                ctx->mesh_count = 0;
+                const int r = context_key_mesh(ctx->com_state, ctx->rnd_state, ctx->key, ctx->feedback,
+                                               &ctx->checksum);
+                if (r != 0) return r;
+                round_keys(ctx->key, rk);
+            }
+            continue;
+        }
         if (ctx->position == 8 && length - i >= 8) {
             // A whole block: the same steps as byte by byte below, in one go.
             uint32_t g[2];

@@ -163,18 +163,21 @@ TEST_F(ModeFixture, ContextStateIsTheSameWhateverTheSplit) {
     const uint8_t iv[8] = {1, 3, 5, 7, 9, 11, 13, 15};
     const std::vector<std::vector<size_t>> splits = {
         {2600}, std::vector<size_t>(2600, 1), {5, 64, 1, 1024, 3, 1000, 503}, {1023, 2, 1575}, {8, 8, 8, 2576}};
-    std::vector<std::string> gamma_states, feedback_states, mac_states;
+    std::vector<std::string> gamma_states, feedback_states, mac_states, decrypt_states;
     for (const auto& cuts : splits) {
         GammaContext g{};
-        GammaFeedbackContext f{};
+        GammaFeedbackContext f{}, d{};
         MacContext m{};
+        std::vector<uint8_t> back(msg.size());
         ASSERT_EQ(gamma_init(&g, &com, &rnd, key, iv), 0);
         ASSERT_EQ(gamma_ofb_init(&f, &com, &rnd, key, iv), 0);
+        ASSERT_EQ(gamma_ofb_init(&d, &com, &rnd, key, iv), 0);
         ASSERT_EQ(mac_init(&m, &com, &rnd, key, iv), 0);
         size_t pos = 0;
         for (size_t cut : cuts) {
             ASSERT_EQ(gamma_crypt(&g, msg.data() + pos, out.data() + pos, int32_t(cut)), 0);
             ASSERT_EQ(gamma_ofb_encrypt(&f, msg.data() + pos, out.data() + pos, int32_t(cut)), 0);
+            ASSERT_EQ(gamma_ofb_decrypt(&d, out.data() + pos, back.data() + pos, int32_t(cut)), 0);
             ASSERT_EQ(mac_update(&m, msg.data() + pos, int32_t(cut)), 0);
             pos += cut;
         }
@@ -185,11 +188,16 @@ TEST_F(ModeFixture, ContextStateIsTheSameWhateverTheSplit) {
                                   std::to_string(f.mesh_count));
         mac_states.push_back(bytes(m.state, 8) + bytes(m.buffer, 8) + std::to_string(m.position) + "/" +
                              std::to_string(m.mesh_count));
+        decrypt_states.push_back(bytes(d.feedback, 8) + bytes(d.gamma, 8) + std::to_string(d.position) + "/" +
+                                 std::to_string(d.mesh_count));
+        EXPECT_EQ(back, msg);
     }
     for (size_t i = 1; i < splits.size(); ++i) {
         EXPECT_EQ(gamma_states[i], gamma_states[0]) << i;
         EXPECT_EQ(feedback_states[i], feedback_states[0]) << i;
         EXPECT_EQ(mac_states[i], mac_states[0]) << i;
+        EXPECT_EQ(decrypt_states[i], decrypt_states[0]) << i;
+        EXPECT_EQ(decrypt_states[i], feedback_states[0]) << i;  // both directions end in the same state
     }
 }
 
