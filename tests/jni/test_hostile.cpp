@@ -300,29 +300,31 @@ TEST_F(Hostile, ContextFieldsOutOfRangeAreRefusedAsDamaged) {
 // use alive until the operation ends, and a second user of a context is refused instead of
 // racing it. Nothing may crash (the sanitizer build makes any touch of freed memory fatal).
 TEST_F(Hostile, FreesAndSecondUsersRacingOperationsNeverTouchFreedMemory) {
-    std::atomic<bool> stop{false};
-    std::atomic<jlong> shared_ctx{0};
+    // Bounded work on both sides (valgrind runs the threads one at a time, so an open-ended
+    // loop could starve the main thread): each worker makes a fixed number of calls, and
+    // the main thread frees the context once the workers are under way.
+    constexpr int kCalls = 150;
+    std::atomic<int> done{0};
     const jlong ctx = VANTIX_CALL(vantix_1G28147_11989_1gamma)(env, nullptr);
     ASSERT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1init)(env, nullptr, ctx, com, rnd, key, iv), 0);
-    shared_ctx = ctx;
     auto worker = [&](int seed) {
         FakeJni own;
         JNIEnv* e = own.env();
-        jbyteArray in = own.array(4096, "in", uint8_t(seed)), o = own.array(4096, "o");
-        while (!stop) {
-            const jint r = VANTIX_CALL(vantix_1G28147_11989_1gamma_1crypt)(e, nullptr, shared_ctx.load(), in, 0, o, 0, 4096);
+        jbyteArray in = own.array(1024, "in", uint8_t(seed)), o = own.array(1024, "o");
+        for (int i = 0; i < kCalls; ++i) {
+            const jint r = VANTIX_CALL(vantix_1G28147_11989_1gamma_1crypt)(e, nullptr, ctx, in, 0, o, 0, 1024);
             EXPECT_TRUE(r == 0 || r == 15) << r;
             // Allocation and freeing race the registry from every thread.
             const jlong t = VANTIX_CALL(vantix_1COM_1State)(e, nullptr);
             VANTIX_CALL(mem_1free)(e, nullptr, t);
+            own.clear();
+            ++done;
         }
     };
     std::thread a(worker, 1), b(worker, 2);
-    for (int i = 0; i < 200; ++i) std::this_thread::yield();
+    while (done.load() < kCalls / 2) std::this_thread::yield();
     // Freed while the workers may be inside an operation on it: freed at its last use.
     VANTIX_CALL(mem_1free)(env, nullptr, ctx);
-    for (int i = 0; i < 200; ++i) std::this_thread::yield();
-    stop = true;
     a.join();
     b.join();
     jni.clear();
