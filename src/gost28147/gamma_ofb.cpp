@@ -27,6 +27,15 @@ int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t 
     uint32_t rk[8];
     WipeOnExit<uint32_t[8]> wipe(rk);
     round_keys(ctx->key, rk);
+    // After every 1024 bytes the key is meshed, the register enciphered under the new key
+    // and the round keys formed again.
+    auto mesh_if_due = [&]() -> int {
+        if (ctx->mesh_count != 1024) return RC_OK;
+        ctx->mesh_count = 0;
+        const int r = context_key_mesh(ctx->com_state, ctx->rnd_state, ctx->key, ctx->feedback, &ctx->checksum);
+        if (r == RC_OK) round_keys(ctx->key, rk);
+        return r;
+    };
     for (int32_t i = 0; i < length; ++i) {
         if (decrypt && ctx->position == 8 && length - i >= 16) {
             // Deciphering needs no result of its own to go on: the register of each block
@@ -58,13 +67,7 @@ int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t 
             ctx->feedback[1] = last1;
             i += 8 * n - 1;
             ctx->mesh_count += 8 * uint32_t(n);
-            if (ctx->mesh_count == 1024) {
-                ctx->mesh_count = 0;
-                const int r = context_key_mesh(ctx->com_state, ctx->rnd_state, ctx->key, ctx->feedback,
-                                               &ctx->checksum);
-                if (r != 0) return r;
-                round_keys(ctx->key, rk);
-            }
+            if (const int r = mesh_if_due()) return r;
             continue;
         }
         if (ctx->position == 8 && length - i >= 8) {
@@ -82,13 +85,7 @@ int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t 
             ctx->feedback[0] = load_be32(reg);
             ctx->feedback[1] = load_be32(reg + 4);
             ctx->mesh_count += 8;
-            if (ctx->mesh_count == 1024) {
-                ctx->mesh_count = 0;
-                const int r = context_key_mesh(ctx->com_state, ctx->rnd_state, ctx->key, ctx->feedback,
-                                               &ctx->checksum);
-                if (r != 0) return r;
-                round_keys(ctx->key, rk);
-            }
+            if (const int r = mesh_if_due()) return r;
             continue;
         }
         if (ctx->position == 8) {
@@ -108,13 +105,7 @@ int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t 
             ctx->feedback[0] = w0;
             ctx->feedback[1] = w1;
             ctx->mesh_count += 8;
-            if (ctx->mesh_count == 1024) {
-                ctx->mesh_count = 0;
-                const int r = context_key_mesh(ctx->com_state, ctx->rnd_state, ctx->key,
-                                               ctx->feedback, &ctx->checksum);
-                if (r != 0) return r;
-                round_keys(ctx->key, rk);
-            }
+            if (const int r = mesh_if_due()) return r;
         }
     }
     ctx->checksum = context_key_remask(ctx->rnd_state, ctx->key);

@@ -58,12 +58,8 @@ int sign_gen_public_key(SignContext* ctx) {
     if (!(ctx->flags & SIGN_SECRET)) return RC_NO_KEY;
     if (!sign_key_intact(ctx)) return RC_CHECKSUM;
     // The plain key is formed in a local buffer, never in the context.
-    Curve c;
-    curve_load(&c, ctx);
-    JPoint g;
-    APoint g_affine;
-    sign_base_point(c, ctx, &g, &g_affine);
-    const BaseTable* table = base_table_get(c, g_affine);
+    FixedBase base;
+    fixed_base_load(&base, ctx);
     struct {
         uint32_t d[N];
         uint64_t limbs[4];
@@ -73,8 +69,7 @@ int sign_gen_public_key(SignContext* ctx) {
     WipeOnExit<decltype(w)> wipe(w);
     for (int i = 0; i < N; ++i) w.d[i] = value_half(ctx)[i] ^ mask_half(ctx)[i];
     limbs_from_words(w.limbs, w.d);
-    if (table != nullptr) mul_base_ct(c, *table, w.limbs, &w.q);
-    else mul_ct(c, g, w.limbs, &w.q);
+    fixed_base_mul(base, w.limbs, &w.q);
     jpoint_to_lpoint(&w.out, &w.q);
     lpoint_store(ctx->public_key, &w.out);
     ct_declassify(ctx->public_key, sizeof ctx->public_key);  // Q = d*P is public

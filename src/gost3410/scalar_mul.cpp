@@ -287,6 +287,18 @@ void comb_table_build_impl(const Curve& c, const APoint& g, BaseTable* table) {
 
 }  // namespace
 
+void fixed_base_load(FixedBase* fb, const SignContext* ctx) {
+    curve_load(&fb->c, ctx);
+    APoint g_affine;
+    sign_base_point(fb->c, ctx, &fb->g, &g_affine);
+    fb->table = base_table_get(fb->c, g_affine);
+}
+
+void fixed_base_mul(const FixedBase& fb, const uint64_t* k, JPoint* out) {
+    if (fb.table != nullptr) mul_base_ct(fb.c, *fb.table, k, out);
+    else mul_ct(fb.c, fb.g, k, out);
+}
+
 void comb_table_build(const Curve& c, const APoint& g, BaseTable* table) {
     with_shape(c.shape, [&]<ModShape S>() { comb_table_build_impl<S>(c, g, table); });
 }

@@ -35,6 +35,16 @@ void mul_vartime(const Curve& c, const JPoint& p, const uint64_t* k, JPoint* out
 void mul2_vartime(const Curve& c, const BaseTable* table, const JPoint& g, const JPoint& q, const uint64_t* u1,
                   const uint64_t* u2, JPoint* out);
 
+// A context's fixed base: its curve, working base point and the process-wide table.
+struct FixedBase {
+    Curve c;
+    JPoint g;
+    const BaseTable* table;
+};
+void fixed_base_load(FixedBase* fb, const SignContext* ctx);
+// Constant time: out = k*G, through the table when there is one, else the window method.
+void fixed_base_mul(const FixedBase& fb, const uint64_t* k, JPoint* out);
+
 // Fills the entries of a table for G (variable time: G is public). Work buffers are
 // static: callers serialise (base_table_get holds its lock).
 void comb_table_build(const Curve& c, const APoint& g, BaseTable* table);

@@ -47,12 +47,9 @@ int sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature) {
     // Without a seeded generator every nonce would be zero and no attempt could succeed.
     if (!rnd_is_seeded(ctx->rnd)) return RC_MISSING;
 
-    Curve c;
-    curve_load(&c, ctx);
-    JPoint g;
-    APoint g_affine;
-    sign_base_point(c, ctx, &g, &g_affine);
-    const BaseTable* table = base_table_get(c, g_affine);
+    FixedBase base;
+    fixed_base_load(&base, ctx);
+    const Curve& c = base.c;
 
     struct {
         uint32_t words[N];
@@ -75,8 +72,7 @@ int sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature) {
         if (!ct_declassify_bit(~fe_zero_mask(w.k) & below_mask(w.k, c.q.m))) continue;
 
         // r = x(kP) mod q
-        if (table != nullptr) mul_base_ct(c, *table, w.k, &w.point);
-        else mul_ct(c, g, w.k, &w.point);
+        fixed_base_mul(base, w.k, &w.point);
         jpoint_affine_x_ct(c, w.point, w.x);
         fe_reduce(w.r, w.x, c.q);
         if (ct_declassify_bit(fe_zero_mask(w.r))) continue;
@@ -124,8 +120,9 @@ int sign_verify(const SignContext* ctx, const uint8_t* digest, const uint8_t* si
     if (lnum_is_zero(N, e)) e[N - 1] = 1;
 
     // Everything below is public: variable-time arithmetic is fine.
-    Curve c;
-    curve_load(&c, ctx);
+    FixedBase base;
+    fixed_base_load(&base, ctx);
+    const Curve& c = base.c;
     uint64_t el[4], rl[4], sl[4], vl[4], u1[4], u2[4];
     limbs_from_words(el, e);
     limbs_from_words(rl, r);
@@ -135,13 +132,11 @@ int sign_verify(const SignContext* ctx, const uint8_t* digest, const uint8_t* si
     fe_mul(u1, sl, vl, c.q);      // s/e
     fe_neg(u2, rl, c.q);
     fe_mul(u2, u2, vl, c.q);      // -r/e
-    JPoint g, q, sum;
-    APoint g_affine;
-    sign_base_point(c, ctx, &g, &g_affine);
+    JPoint q, sum;
     LPoint pub;
     lpoint_load(&pub, ctx->public_key);
     jpoint_from_lpoint(&q, &pub);
-    mul2_vartime(c, base_table_get(c, g_affine), g, q, u1, u2, &sum);
+    mul2_vartime(c, base.table, base.g, q, u1, u2, &sum);
     if (fe_zero_mask(sum.z)) return RC_BAD_SIGNATURE;
     // x(sum) mod q == r without an inversion: X == x*Z^2 for x = r, or x = r + q when
     // that is still below p.
