@@ -12,8 +12,8 @@ seconds=${FUZZ_SECONDS:-30}
 cmake --preset asan-ubsan >/dev/null
 cmake --build build/asan -j "$(nproc)"
 runtime=$(clang++ -print-file-name=libclang_rt.asan-x86_64.so)
-# The valgrind constant-time check runs in the release build (valgrind and ASan do not mix).
-(cd build/asan && ctest --output-on-failure -j 2 -LE 'ct|java')
+# The valgrind runs (constant time, helgrind) are the release build's: valgrind and ASan do not mix.
+(cd build/asan && ctest --output-on-failure -j 2 -LE 'ct|java|threads')
 # The JVM is not instrumented: the runtime is preloaded, and the JVM's own use of SIGSEGV
 # (safepoints, implicit null checks) stays the JVM's.
 (cd build/asan && env LD_PRELOAD="$runtime" \
