@@ -9,18 +9,11 @@
 #include "gost3410/signature.h"
 #include "lnum/modarith.h"
 #include "random/generator.h"
+#include "unit/param_sets.h"
 
 using namespace vantix;
 
 namespace {
-
-void from_hex(uint8_t* out, const char* hex) {
-    for (int i = 0; i < 32; ++i) {
-        unsigned v = 0;
-        std::sscanf(hex + 2 * i, "%2x", &v);
-        out[i] = uint8_t(v);
-    }
-}
 
 }  // namespace
 
@@ -28,17 +21,7 @@ namespace vantix {
 void load_cryptopro_a(SignContext* ctx, RND_State* rnd);
 }
 
-void vantix::load_cryptopro_a(SignContext* ctx, RND_State* rnd) {
-    uint8_t p[32], q[32], a[32], b[32];
-    LPoint g{};
-    from_hex(p, "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD97");
-    from_hex(q, "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF6C611070995AD10045841B09B761B893");
-    from_hex(a, "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD94");
-    from_hex(b, "00000000000000000000000000000000000000000000000000000000000000A6");
-    from_hex(reinterpret_cast<uint8_t*>(g.x), "0000000000000000000000000000000000000000000000000000000000000001");
-    from_hex(reinterpret_cast<uint8_t*>(g.y), "8D91E471E0989CDA27DF505A453F2B7635294F2DDF23E3B122ACC99C9E9F1E14");
-    sign_set_parms(ctx, rnd, p, 32, q, 32, a, b, &g);
-}
+void vantix::load_cryptopro_a(SignContext* ctx, RND_State* rnd) { load_param_set(ctx, rnd, kCryptoProA); }
 
 namespace {
 

@@ -11,6 +11,7 @@
 
 #include "jni/fake_jni.h"
 #include "jni/module.h"
+#include "unit/param_sets.h"
 
 namespace {
 
@@ -25,16 +26,6 @@ double best_seconds(int rounds, const std::function<void()>& f) {
         if (s < best) best = s;
     }
     return best;
-}
-
-std::vector<uint8_t> from_hex(const char* h) {
-    std::vector<uint8_t> out;
-    for (size_t i = 0; h[i] && h[i + 1]; i += 2) {
-        unsigned v = 0;
-        std::sscanf(h + i, "%2x", &v);
-        out.push_back(uint8_t(v));
-    }
-    return out;
 }
 
 }  // namespace
@@ -96,16 +87,14 @@ int main() {
     const jlong ctx = VANTIX_CALL(vantix_1LR34_110_12001)(env, cls);
     const jlong g = VANTIX_CALL(vantix_1LPoint)(env, cls);
     std::vector<uint8_t> point(100, 0);
-    const auto gx = from_hex("0000000000000000000000000000000000000000000000000000000000000001");
-    const auto gy = from_hex("8D91E471E0989CDA27DF505A453F2B7635294F2DDF23E3B122ACC99C9E9F1E14");
-    std::memcpy(point.data(), gx.data(), 32);
-    std::memcpy(point.data() + 32, gy.data(), 32);
+    const vantix::LPoint g_record = param_set_point(kCryptoProA);
+    std::memcpy(point.data(), &g_record, 64);
     VANTIX_CALL(mem_1write)(env, cls, g, 0, jni.array(point, "point"), 0, 100);
     VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(
-        env, cls, ctx, rnd, jni.array(from_hex("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD97"), "p"),
-        jni.array(from_hex("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF6C611070995AD10045841B09B761B893"), "q"),
-        jni.array(from_hex("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD94"), "a"),
-        jni.array(from_hex("00000000000000000000000000000000000000000000000000000000000000A6"), "b"), g);
+        env, cls, ctx, rnd, jni.array(unhex(kCryptoProA.p), "p"),
+        jni.array(unhex(kCryptoProA.q), "q"),
+        jni.array(unhex(kCryptoProA.a), "a"),
+        jni.array(unhex(kCryptoProA.b), "b"), g);
     VANTIX_CALL(vantix_1LR34_110_12001_1gen_1secret_1key)(env, cls, ctx);
     VANTIX_CALL(vantix_1LR34_110_12001_1gen_1public_1key)(env, cls, ctx);
     jbyteArray digest = jni.array(32, "digest", 0x11), sig = jni.array(64, "sig");

@@ -40,14 +40,13 @@ void jpoint_set_infinity(const Curve& c, JPoint* p) {
 }
 
 bool curve_contains(const Curve& c, const APoint& pt) {
-    uint64_t lhs[4], rhs[4], t[4];
+    uint64_t lhs[4], rhs[4];
     fe_sqr(lhs, pt.y, c.p);
     fe_sqr(rhs, pt.x, c.p);
     fe_add(rhs, rhs, c.a, c.p);
     fe_mul(rhs, rhs, pt.x, c.p);  // x^3 + a*x
     fe_add(rhs, rhs, c.b, c.p);
-    fe_copy(t, lhs);
-    return std::memcmp(t, rhs, sizeof t) == 0;
+    return fe_equal_mask(lhs, rhs) != 0;  // public points only
 }
 
 void sign_base_point(const Curve& c, const SignContext* ctx, JPoint* g, APoint* g_affine) {

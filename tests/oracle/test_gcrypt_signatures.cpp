@@ -17,38 +17,18 @@
 #include "gost3410/signature.h"
 #include "random/generator.h"
 #include "unit/hex.h"
+#include "unit/param_sets.h"
 
 using namespace vantix;
 
 namespace {
 
 struct Curve {
-    const char* gcrypt_name;
-    const char *p, *q, *a, *b, *x, *y;  // big-endian hex; empty p selects the built-in set
+    const ParamSetHex* set;
+    bool builtin;  // loaded as the built-in set rather than by its values
 };
 
-// RFC 4357, section 11.4.
-const Curve kCurves[] = {
-    {"GOST2001-test", "", "", "", "", "", ""},
-    {"GOST2001-CryptoPro-A", "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD97",
-     "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF6C611070995AD10045841B09B761B893",
-     "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD94",
-     "00000000000000000000000000000000000000000000000000000000000000A6",
-     "0000000000000000000000000000000000000000000000000000000000000001",
-     "8D91E471E0989CDA27DF505A453F2B7635294F2DDF23E3B122ACC99C9E9F1E14"},
-    {"GOST2001-CryptoPro-B", "8000000000000000000000000000000000000000000000000000000000000C99",
-     "800000000000000000000000000000015F700CFFF1A624E5E497161BCC8A198F",
-     "8000000000000000000000000000000000000000000000000000000000000C96",
-     "3E1AF419A269A5F866A7D3C25C3DF80AE979259373FF2B182F49D4CE7E1BBC8B",
-     "0000000000000000000000000000000000000000000000000000000000000001",
-     "3FA8124359F96680B83D1C3EB2C070E5C545C9858D03ECFB744BF8D717717EFC"},
-    {"GOST2001-CryptoPro-C", "9B9F605F5A858107AB1EC85E6B41C8AACF846E86789051D37998F7B9022D759B",
-     "9B9F605F5A858107AB1EC85E6B41C8AA582CA3511EDDFB74F02F3A6598980BB9",
-     "9B9F605F5A858107AB1EC85E6B41C8AACF846E86789051D37998F7B9022D7598",
-     "000000000000000000000000000000000000000000000000000000000000805A",
-     "0000000000000000000000000000000000000000000000000000000000000000",
-     "41ECE55743711A8C3CBF3783CD08C0EE4D4DC440D4641A8F366E550DFDB3BB67"},
-};
+const Curve kCurves[] = {{&kTestSet, true}, {&kCryptoProA, false}, {&kCryptoProB, false}, {&kCryptoProC, false}};
 
 struct Sexp {
     gcry_sexp_t s = nullptr;
@@ -81,15 +61,10 @@ TEST(GcryptInterop, SignaturesVerifyBothWays) {
     for (const auto& c : kCurves) {
         for (int trial = 0; trial < 12; ++trial) {
             SignContext ctx{};
-            if (c.p[0] == 0) {
+            if (c.builtin) {
                 ASSERT_EQ(sign_set_parms(&ctx, &rnd, nullptr, 32, nullptr, 32, nullptr, nullptr, nullptr), 0);
             } else {
-                const auto p = unhex(c.p), q = unhex(c.q), a = unhex(c.a), b = unhex(c.b);
-                LPoint g{};
-                const auto x = unhex(c.x), y = unhex(c.y);
-                std::memcpy(g.x, x.data(), 32);
-                std::memcpy(g.y, y.data(), 32);
-                ASSERT_EQ(sign_set_parms(&ctx, &rnd, p.data(), 32, q.data(), 32, a.data(), b.data(), &g), 0);
+                ASSERT_EQ(load_param_set(&ctx, &rnd, *c.set), 0);
             }
             ASSERT_EQ(sign_gen_secret_key(&ctx), 0);
             ASSERT_EQ(sign_gen_public_key(&ctx), 0);
@@ -105,11 +80,11 @@ TEST(GcryptInterop, SignaturesVerifyBothWays) {
             for (auto& b : digest) b = uint8_t(rng());
             Sexp sk, pk, data;
             ASSERT_EQ(gcry_sexp_build(&sk.s, nullptr,
-                                      ("(private-key (ecc (curve " + std::string(c.gcrypt_name) + ") (q #" + qhex +
+                                      ("(private-key (ecc (curve " + std::string(c.set->name) + ") (q #" + qhex +
                                        "#) (d #" + hex(d, 32) + "#)))").c_str()),
                       0u);
             ASSERT_EQ(gcry_sexp_build(&pk.s, nullptr,
-                                      ("(public-key (ecc (curve " + std::string(c.gcrypt_name) + ") (q #" + qhex +
+                                      ("(public-key (ecc (curve " + std::string(c.set->name) + ") (q #" + qhex +
                                        "#)))").c_str()),
                       0u);
             ASSERT_EQ(gcry_sexp_build(&data.s, nullptr,
@@ -123,12 +98,12 @@ TEST(GcryptInterop, SignaturesVerifyBothWays) {
                                       ("(sig-val (gost (r #" + hex(sig, 32) + "#) (s #" + hex(sig + 32, 32) + "#)))")
                                           .c_str()),
                       0u);
-            EXPECT_EQ(gcry_pk_verify(ours.s, data.s, pk.s), 0u) << c.gcrypt_name << " trial " << trial;
+            EXPECT_EQ(gcry_pk_verify(ours.s, data.s, pk.s), 0u) << c.set->name << " trial " << trial;
             // libgcrypt's, verified here.
             Sexp theirs;
             ASSERT_EQ(gcry_pk_sign(&theirs.s, data.s, sk.s), 0u);
             const auto their_sig = unhex(mpi_hex(theirs.s, "r") + mpi_hex(theirs.s, "s"));
-            EXPECT_EQ(sign_verify(&ctx, digest, their_sig.data()), 0) << c.gcrypt_name << " trial " << trial;
+            EXPECT_EQ(sign_verify(&ctx, digest, their_sig.data()), 0) << c.set->name << " trial " << trial;
             sign_clear(&ctx);
         }
     }

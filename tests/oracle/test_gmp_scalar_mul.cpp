@@ -16,36 +16,14 @@
 #include "gost3410/signature.h"
 #include "random/generator.h"
 #include "unit/hex.h"
+#include "unit/param_sets.h"
 
 using namespace vantix;
 
 namespace {
 
-struct CurveHex {
-    const char *p, *q, *a, *b, *x, *y;
-};
-
-// GOST R 34.10-2001 appendix A.1 and RFC 4357, section 11.4.
-const CurveHex kCurves[] = {
-    {"8000000000000000000000000000000000000000000000000000000000000431",
-     "8000000000000000000000000000000150FE8A1892976154C59CFC193ACCF5B3",
-     "0000000000000000000000000000000000000000000000000000000000000007",
-     "5FBFF498AA938CE739B8E022FBAFEF40563F6E6A3472FC2A514C0CE9DAE23B7E",
-     "0000000000000000000000000000000000000000000000000000000000000002",
-     "08E2A8A0E65147D4BD6316030E16D19C85C97F0A9CA267122B96ABBCEA7E8FC8"},
-    {"FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD97",
-     "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF6C611070995AD10045841B09B761B893",
-     "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD94",
-     "00000000000000000000000000000000000000000000000000000000000000A6",
-     "0000000000000000000000000000000000000000000000000000000000000001",
-     "8D91E471E0989CDA27DF505A453F2B7635294F2DDF23E3B122ACC99C9E9F1E14"},
-    {"9B9F605F5A858107AB1EC85E6B41C8AACF846E86789051D37998F7B9022D759B",
-     "9B9F605F5A858107AB1EC85E6B41C8AA582CA3511EDDFB74F02F3A6598980BB9",
-     "9B9F605F5A858107AB1EC85E6B41C8AACF846E86789051D37998F7B9022D7598",
-     "000000000000000000000000000000000000000000000000000000000000805A",
-     "0000000000000000000000000000000000000000000000000000000000000000",
-     "41ECE55743711A8C3CBF3783CD08C0EE4D4DC440D4641A8F366E550DFDB3BB67"},
-};
+// One curve per modulus shape.
+const ParamSetHex* const kCurves[] = {&kTestSet, &kCryptoProA, &kCryptoProC};
 
 struct Gmp {
     mpz_t p, a, x, y;
@@ -107,14 +85,10 @@ struct ScalarMulOracle : ::testing::TestWithParam<int> {
     const BaseTable* table = nullptr;
 
     void SetUp() override {
-        const CurveHex& h = kCurves[GetParam()];
+        const ParamSetHex& h = *kCurves[GetParam()];
         uint8_t seed[64] = {9};
         rnd_seed(&rnd, seed);
-        auto p = unhex(h.p), q = unhex(h.q), a = unhex(h.a), b = unhex(h.b), x = unhex(h.x), y = unhex(h.y);
-        LPoint pt{};
-        std::memcpy(pt.x, x.data(), 32);
-        std::memcpy(pt.y, y.data(), 32);
-        ASSERT_EQ(sign_set_parms(&ctx, &rnd, p.data(), 32, q.data(), 32, a.data(), b.data(), &pt), 0);
+        ASSERT_EQ(load_param_set(&ctx, &rnd, h), 0);
         curve_load(&c, &ctx);
         sign_base_point(c, &ctx, &base, &base_affine);
         table = base_table_get(c, base_affine);
