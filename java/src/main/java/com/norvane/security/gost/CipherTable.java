@@ -12,17 +12,20 @@ package com.norvane.security.gost;
 public final class CipherTable extends NativeBlock {
     /** A native copy of one of the published tables. */
     public CipherTable(SubstitutionTable table) {
-        this(table.bytes());
+        this(table.libraryBytes(), true);
     }
 
-    /** A native copy of a 128-byte table (rows K8 first, one entry per byte). */
+    /**
+     * A native copy of a 128-byte table in the order of {@link SubstitutionTable#bytes()}:
+     * rows K1 to K8, one entry per byte (Bouncy Castle's order).
+     */
     public CipherTable(byte[] table) {
+        this(SubstitutionTable.flipRows(table), true);
+    }
+
+    private CipherTable(byte[] libraryOrder, boolean unused) {
         super(Vantix.vantix_COM_State(), h -> Vantix.vantix_COM_State_params_clear(h));
-        if (table.length != 128) {
-            close();
-            throw new IllegalArgumentException("a substitution table is 128 bytes");
-        }
-        Vantix.mem_write(handle(), 0, table, 0, 128);
+        Vantix.mem_write(handle(), 0, libraryOrder, 0, SubstitutionTable.TABLE_BYTES);
     }
 
 }

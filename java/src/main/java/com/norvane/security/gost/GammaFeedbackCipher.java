@@ -1,17 +1,28 @@
 package com.norvane.security.gost;
 
+import java.util.Objects;
+
 /**
- * GOST 28147-89 gamma with feedback (cipher feedback) with CryptoPro key meshing. One
- * object encrypts or decrypts one stream; use a second object for the other direction.
+ * GOST 28147-89 gamma with feedback (cipher feedback) with CryptoPro key meshing: OpenSSL's
+ * {@code gost89} and Bouncy Castle's {@code GCFB} mode. (The exports call it "ofb"; it is
+ * cipher feedback.) One object encrypts or decrypts one stream; use a second object for the
+ * other direction. Key, vector and data are in the peers' byte order (see the package
+ * description).
+ *
+ * <p>A stream may be processed in pieces whose lengths are multiples of 4 bytes; only the
+ * last piece may have any length. (Each word's keystream depends on ciphertext the exports
+ * must see in word order, so a stream cannot go on from inside a word.)
  *
  * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized.
  * The table and generator stay open while this cipher is; close this cipher first.
  */
 public final class GammaFeedbackCipher extends NativeBlock {
+    private boolean ended;  // a piece ended inside a word: the stream is over
+
     /**
      * @param table the substitution table (kept open while this cipher is used)
      * @param rng the generator for key masking (kept open while this cipher is used)
-     * @param key the 32-byte key, big-endian words
+     * @param key the 32-byte key, little-endian words
      * @param iv the 8-byte vector, or {@code null} for zeros
      */
     public GammaFeedbackCipher(CipherTable table, RandomGenerator rng, byte[] key, byte[] iv) {
@@ -20,20 +31,22 @@ public final class GammaFeedbackCipher extends NativeBlock {
             (h, k) -> Vantix.vantix_G28147_1989_gamma_ofb_init(h, table.handle(), rng.handle(), k, KeyMaterial.iv(iv)));
     }
 
-    /** Encrypts {@code len} bytes. */
+    /**
+     * Encrypts {@code len} bytes (the arrays may be the same).
+     *
+     * @throws IllegalStateException when an earlier piece's length was not a multiple of 4
+     */
     public synchronized void encrypt(byte[] in, int inOff, byte[] out, int outOff, int len) {
-        synchronized (generatorLock()) {
-            VantixException.check("gamma with feedback encryption",
-                Vantix.vantix_G28147_1989_gamma_ofb_encrypt(handle(), in, inOff, out, outOff, len));
-        }
+        run(true, in, inOff, out, outOff, len);
     }
 
-    /** Decrypts {@code len} bytes. */
+    /**
+     * Decrypts {@code len} bytes (the arrays may be the same).
+     *
+     * @throws IllegalStateException when an earlier piece's length was not a multiple of 4
+     */
     public synchronized void decrypt(byte[] in, int inOff, byte[] out, int outOff, int len) {
-        synchronized (generatorLock()) {
-            VantixException.check("gamma with feedback decryption",
-                Vantix.vantix_G28147_1989_gamma_ofb_decrypt(handle(), in, inOff, out, outOff, len));
-        }
+        run(false, in, inOff, out, outOff, len);
     }
 
     /** Encrypts a whole array. */
@@ -50,4 +63,29 @@ public final class GammaFeedbackCipher extends NativeBlock {
         return out;
     }
 
+    private void run(boolean encrypt, byte[] in, int inOff, byte[] out, int outOff, int len) {
+        Objects.checkFromIndexSize(inOff, len, in.length);
+        Objects.checkFromIndexSize(outOff, len, out.length);
+        long h = handle();
+        if (len == 0) {
+            return;
+        }
+        if (ended) {
+            throw new IllegalStateException("the stream went on after a piece whose length is not a multiple of 4");
+        }
+        // A last partial word is padded to a whole one: the padding's output is dropped.
+        int padded = (len + 3) & ~3;
+        byte[] words = new byte[padded];
+        System.arraycopy(in, inOff, words, 0, len);
+        Words.swapInPlace(words, 0, padded);
+        byte[] result = new byte[padded];
+        synchronized (generatorLock()) {
+            VantixException.check(encrypt ? "gamma with feedback encryption" : "gamma with feedback decryption",
+                encrypt ? Vantix.vantix_G28147_1989_gamma_ofb_encrypt(h, words, 0, result, 0, padded)
+                        : Vantix.vantix_G28147_1989_gamma_ofb_decrypt(h, words, 0, result, 0, padded));
+        }
+        Words.swapInPlace(result, 0, padded);
+        System.arraycopy(result, 0, out, outOff, len);
+        ended = padded != len;
+    }
 }

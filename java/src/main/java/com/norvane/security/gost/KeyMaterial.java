@@ -2,7 +2,11 @@ package com.norvane.security.gost;
 
 import java.util.Arrays;
 
-/** Turns a plain 32-byte key into the 64-byte masked form the natives take. */
+/**
+ * Turns a plain 32-byte key, in the peers' order (eight little-endian words, as OpenSSL's
+ * {@code -K} and Bouncy Castle's {@code KeyParameter} take it), into the 64-byte masked
+ * form the exports take (big-endian words).
+ */
 final class KeyMaterial {
     private KeyMaterial() {
     }
@@ -13,14 +17,16 @@ final class KeyMaterial {
             throw new IllegalArgumentException("a GOST 28147-89 key is 32 bytes");
         }
         byte[] m = Arrays.copyOf(key, 64);
+        Words.swapInPlace(m, 0, 32);
         VantixException.check("masking the key", Vantix.vantix_Mask_SecretKey_(rng.handle(), m));
         return m;
     }
 
+    /** An 8-byte vector in the peers' order, turned into the exports' order; null stays null (zeros). */
     static byte[] iv(byte[] iv) {
         if (iv != null && iv.length != 8) {
             throw new IllegalArgumentException("an initialisation vector is 8 bytes");
         }
-        return iv;
+        return iv == null ? null : Words.swapped(iv);
     }
 }

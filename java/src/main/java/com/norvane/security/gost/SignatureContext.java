@@ -3,9 +3,15 @@ package com.norvane.security.gost;
 import java.util.Arrays;
 
 /**
- * GOST R 34.10-2001 on one parameter set with one key pair: sign 32-byte digests with the
- * secret key, verify signatures (64 bytes, r then s) with the public key. Closing wipes
- * the keys and frees the native blocks.
+ * GOST R 34.10-2001 on one parameter set with one key pair: sign GOST R 34.11-94 digests
+ * with the secret key, verify signatures with the public key. Closing wipes the keys and
+ * frees the native blocks.
+ *
+ * <p>Conventions, as OpenSSL's gost engine and Bouncy Castle use them: the 32-byte digest
+ * is taken as {@link Gost3411Digest} gives it and read as a little-endian number; a
+ * signature is 64 bytes, s then r, each big-endian; the raw public key is 64 bytes, x then
+ * y, each little-endian, and {@link #encodedPublicKey()} wraps it in the standard
+ * SubjectPublicKeyInfo (see {@link KeyEncoding}).
  *
  * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized.
  * The generator stays open while the context is; close the context first. A context never
@@ -58,7 +64,10 @@ public final class SignatureContext implements AutoCloseable {
         });
     }
 
-    /** A key pair from a 64-byte masked secret key (key XOR mask, then mask; big-endian). */
+    /**
+     * A key pair from the library's 64-byte masked secret key (key XOR mask, then mask; both
+     * big-endian), the form {@link #openSecretKey} unseals.
+     */
     public static SignatureContext withSecretKey(ParameterSet parameters, RandomGenerator rng, byte[] maskedKey) {
         if (maskedKey.length != 64) {
             throw new IllegalArgumentException("a masked secret key is 64 bytes");
@@ -93,14 +102,58 @@ public final class SignatureContext implements AutoCloseable {
         }
     }
 
-    /** A verifying context for a public key: 64 bytes, affine x then y, big-endian. */
+    /**
+     * A key pair from a plain secret key: 32 bytes, little-endian (the form inside a PKCS#8
+     * encoding). The caller wipes its array.
+     *
+     * @throws IllegalArgumentException when the key is not between 1 and q - 1
+     */
+    public static SignatureContext withPrivateKey(ParameterSet parameters, RandomGenerator rng, byte[] privateKey) {
+        if (privateKey.length != KeyEncoding.PRIVATE_KEY_BYTES) {
+            throw new IllegalArgumentException("a secret key is 32 bytes");
+        }
+        if (!inRange(privateKey, parameters.q())) {
+            throw new IllegalArgumentException("the secret key is not between 1 and q - 1");
+        }
+        byte[] masked = new byte[64];
+        try {
+            System.arraycopy(Words.reversed(privateKey), 0, masked, 0, 32);
+            synchronized (rng) {
+                VantixException.check("masking the secret key", Vantix.vantix_Mask_SecretKey_(rng.handle(), masked));
+            }
+            return withSecretKey(parameters, rng, masked);
+        } finally {
+            Arrays.fill(masked, (byte) 0);
+        }
+    }
+
+    /**
+     * A key pair from a PKCS#8 PrivateKeyInfo (DER, not encrypted); the parameter set is the
+     * one it records.
+     *
+     * @throws IllegalArgumentException for a malformed encoding or a key out of range
+     */
+    public static SignatureContext fromEncodedPrivateKey(RandomGenerator rng, byte[] pkcs8) {
+        KeyEncoding.Decoded d = KeyEncoding.decodePrivateKey(pkcs8);
+        try {
+            return withPrivateKey(d.parameterSet(), rng, d.key());
+        } finally {
+            Arrays.fill(d.key(), (byte) 0);
+        }
+    }
+
+    /**
+     * A verifying context for a raw public key: 64 bytes, x then y, each little-endian.
+     *
+     * @throws VantixException code 15 for a point that is not on the curve
+     */
     public static SignatureContext withPublicKey(ParameterSet parameters, RandomGenerator rng, byte[] publicKey) {
-        if (publicKey.length != 64) {
+        if (publicKey.length != KeyEncoding.PUBLIC_KEY_BYTES) {
             throw new IllegalArgumentException("a public key is 64 bytes (x then y)");
         }
         SignatureContext c = new SignatureContext(parameters, rng);
         return c.run(() -> {
-            c.writePoint(Arrays.copyOfRange(publicKey, 0, 32), Arrays.copyOfRange(publicKey, 32, 64));
+            c.writePoint(Words.reversed(publicKey, 0, 32), Words.reversed(publicKey, 32, 32));
             VantixException.check("loading the public key",
                 Vantix.vantix_LR34_10_2001_set_public_key(c.block.handle(), c.point.handle()));
         });
@@ -111,32 +164,75 @@ public final class SignatureContext implements AutoCloseable {
         return parameters;
     }
 
-    /** The public key: 64 bytes, affine x then y, big-endian. */
+    /**
+     * A verifying context for a SubjectPublicKeyInfo (DER); the parameter set is the one it
+     * records.
+     *
+     * @throws IllegalArgumentException for a malformed encoding
+     */
+    public static SignatureContext fromEncodedPublicKey(RandomGenerator rng, byte[] spki) {
+        KeyEncoding.Decoded d = KeyEncoding.decodePublicKey(spki);
+        return withPublicKey(d.parameterSet(), rng, d.key());
+    }
+
+    /** The raw public key: 64 bytes, x then y, each little-endian. */
     public synchronized byte[] publicKey() {
         VantixException.check("reading the public key",
             Vantix.vantix_LR34_10_2001_get_public_key(block.handle(), point.handle()));
+        byte[] record = new byte[64];
+        Vantix.mem_read(point.handle(), 0, record, 0, 64);
         byte[] out = new byte[64];
-        Vantix.mem_read(point.handle(), 0, out, 0, 64);
+        System.arraycopy(Words.reversed(record, 0, 32), 0, out, 0, 32);
+        System.arraycopy(Words.reversed(record, 32, 32), 0, out, 32, 32);
         return out;
     }
 
-    /** Signs a 32-byte digest (read as a big-endian integer); returns r then s. */
-    public synchronized byte[] sign(byte[] digest) {
-        checkDigest(digest);
-        byte[] sig = new byte[64];
-        synchronized (block.generatorLock()) {
-            VantixException.check("signing", Vantix.vantix_LR34_10_2001_sign(block.handle(), digest, sig));
-        }
-        return sig;
+    /** The public key as SubjectPublicKeyInfo (DER), the parameter set recorded. */
+    public byte[] encodedPublicKey() {
+        return KeyEncoding.encodePublicKey(parameters, publicKey());
     }
 
-    /** True when {@code signature} (r then s) is valid for the digest under the public key. */
+    /**
+     * The secret key as PKCS#8 PrivateKeyInfo (DER, not encrypted): for moving the key to
+     * another tool. The caller wipes the array when done with it.
+     */
+    public synchronized byte[] encodedPrivateKey() {
+        byte[] masked = new byte[64];
+        byte[] key = new byte[32];
+        try {
+            synchronized (block.generatorLock()) {
+                VantixException.check("reading the secret key",
+                    Vantix.vantix_LR34_10_2001_get_secret_key(block.handle(), masked));
+            }
+            for (int i = 0; i < 32; i++) {
+                key[31 - i] = (byte) (masked[i] ^ masked[32 + i]);  // unmasked, little-endian
+            }
+            reduceOnce(key, parameters.q());
+            return KeyEncoding.encodePrivateKey(parameters, key);
+        } finally {
+            Arrays.fill(masked, (byte) 0);
+            Arrays.fill(key, (byte) 0);
+        }
+    }
+
+    /** Signs a 32-byte GOST R 34.11-94 digest; returns the 64-byte signature, s then r. */
+    public synchronized byte[] sign(byte[] digest) {
+        checkDigest(digest);
+        byte[] rs = new byte[64];
+        synchronized (block.generatorLock()) {
+            VantixException.check("signing",
+                Vantix.vantix_LR34_10_2001_sign(block.handle(), Words.reversed(digest), rs));
+        }
+        return swapHalves(rs);
+    }
+
+    /** True when {@code signature} (s then r) is valid for the digest under the public key. */
     public synchronized boolean verify(byte[] digest, byte[] signature) {
         checkDigest(digest);
         if (signature.length != 64) {
             return false;
         }
-        int code = Vantix.vantix_LR34_10_2001_verify(block.handle(), digest, signature);
+        int code = Vantix.vantix_LR34_10_2001_verify(block.handle(), Words.reversed(digest), swapHalves(signature));
         if (code == 0) {
             return true;
         }
@@ -171,6 +267,49 @@ public final class SignatureContext implements AutoCloseable {
         System.arraycopy(x, 0, record, 0, 32);
         System.arraycopy(y, 0, record, 32, 32);
         Vantix.mem_write(point.handle(), 0, record, 0, 100);
+    }
+
+    /** s then r from r then s, and back. */
+    private static byte[] swapHalves(byte[] sig) {
+        byte[] out = new byte[64];
+        System.arraycopy(sig, 32, out, 0, 32);
+        System.arraycopy(sig, 0, out, 32, 32);
+        return out;
+    }
+
+    /**
+     * key mod q for a little-endian key below 2q, without branching on the key's bytes.
+     * Generated keys are 32 random bytes with no range check, so on the sets whose q is just
+     * above 2^255 (test, CryptoPro-B) about half exceed q; they sign as key mod q, which is
+     * the form the standard encodings (and the peers' range checks) require. Every set's q
+     * exceeds 2^255, so one conditional subtraction reduces any 32-byte key.
+     */
+    private static void reduceOnce(byte[] key, byte[] q) {
+        byte[] diff = new byte[32];
+        int borrow = 0;
+        for (int i = 0; i < 32; i++) {
+            int d = (key[i] & 0xff) - (q[31 - i] & 0xff) - borrow;
+            diff[i] = (byte) d;
+            borrow = (d >> 8) & 1;
+        }
+        int keep = -borrow;  // all ones when key < q: keep the key
+        for (int i = 0; i < 32; i++) {
+            key[i] = (byte) ((key[i] & keep) | (diff[i] & ~keep));
+        }
+        Arrays.fill(diff, (byte) 0);
+    }
+
+    /** 1 <= key < q for a little-endian key and big-endian q, without branching on the key's bytes. */
+    private static boolean inRange(byte[] key, byte[] q) {
+        int borrow = 0;
+        int any = 0;
+        for (int i = 0; i < 32; i++) {
+            int k = key[i] & 0xff;
+            int diff = k - (q[31 - i] & 0xff) - borrow;
+            borrow = (diff >> 8) & 1;
+            any |= k;
+        }
+        return (borrow & ((any + 0xff) >> 8)) == 1;
     }
 
     private static void checkDigest(byte[] digest) {

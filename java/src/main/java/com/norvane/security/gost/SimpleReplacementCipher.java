@@ -2,7 +2,8 @@ package com.norvane.security.gost;
 
 /**
  * GOST 28147-89 simple replacement (electronic code book), limited to 32 bytes (four
- * blocks, one key's worth) per object, in any mix of directions.
+ * blocks, one key's worth) per object, in any mix of directions. Key and blocks are in the
+ * peers' byte order (see the package description).
  *
  * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized.
  * The table and generator stay open while this cipher is; close it first.
@@ -11,7 +12,7 @@ public final class SimpleReplacementCipher extends NativeBlock {
     /**
      * @param table the substitution table (kept open while this cipher is used)
      * @param rng the generator for key masking (kept open while this cipher is used)
-     * @param key the 32-byte key, big-endian words
+     * @param key the 32-byte key, little-endian words
      */
     public SimpleReplacementCipher(CipherTable table, RandomGenerator rng, byte[] key) {
         super(Vantix.vantix_G28147_1989_block(), h -> Vantix.vantix_G28147_1989_block_clear(h), table, rng);
@@ -21,21 +22,25 @@ public final class SimpleReplacementCipher extends NativeBlock {
 
     /** Enciphers whole 8-byte blocks; the length must be a multiple of 8. */
     public synchronized byte[] encrypt(byte[] in) {
+        byte[] words = Words.swapped(in);
         byte[] out = new byte[blocks(in) * 8];
         synchronized (generatorLock()) {
             VantixException.check("simple replacement",
-                Vantix.vantix_G28147_1989_block_encrypt(handle(), in, 0, out, 0, blocks(in)));
+                Vantix.vantix_G28147_1989_block_encrypt(handle(), words, 0, out, 0, blocks(in)));
         }
+        Words.swapInPlace(out, 0, out.length);
         return out;
     }
 
     /** Deciphers whole 8-byte blocks; the length must be a multiple of 8. */
     public synchronized byte[] decrypt(byte[] in) {
+        byte[] words = Words.swapped(in);
         byte[] out = new byte[blocks(in) * 8];
         synchronized (generatorLock()) {
             VantixException.check("simple replacement",
-                Vantix.vantix_G28147_1989_block_decrypt(handle(), in, 0, out, 0, blocks(in)));
+                Vantix.vantix_G28147_1989_block_decrypt(handle(), words, 0, out, 0, blocks(in)));
         }
+        Words.swapInPlace(out, 0, out.length);
         return out;
     }
 

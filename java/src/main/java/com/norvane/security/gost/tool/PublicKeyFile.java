@@ -23,7 +23,7 @@ import java.util.List;
  */
 final class PublicKeyFile {
     final ParameterSet parameters;
-    final byte[] key;  // x then y
+    final byte[] key;  // the raw key: x then y, each little-endian
 
     PublicKeyFile(ParameterSet parameters, byte[] key) {
         this.parameters = parameters;
@@ -34,8 +34,8 @@ final class PublicKeyFile {
         HexFormat hex = HexFormat.of();
         String text = "# GOST R 34.10-2001 public key\n"
             + "parameter-set " + parameters.oidName() + "\n"
-            + "x " + hex.formatHex(key, 0, 32) + "\n"
-            + "y " + hex.formatHex(key, 32, 64) + "\n";
+            + "x " + hex.formatHex(flip(key, 0)) + "\n"
+            + "y " + hex.formatHex(flip(key, 32)) + "\n";
         Files.writeString(file, text, StandardCharsets.US_ASCII);
     }
 
@@ -80,9 +80,18 @@ final class PublicKeyFile {
             throw malformed(file, "parameter-set, x and y are required");
         }
         byte[] key = new byte[64];
-        System.arraycopy(x, 0, key, 0, 32);
-        System.arraycopy(y, 0, key, 32, 32);
+        System.arraycopy(flip(x, 0), 0, key, 0, 32);
+        System.arraycopy(flip(y, 0), 0, key, 32, 32);
         return new PublicKeyFile(set, key);
+    }
+
+    /** The 32 bytes at {@code off}, reversed (little-endian to big-endian and back). */
+    private static byte[] flip(byte[] b, int off) {
+        byte[] out = new byte[32];
+        for (int i = 0; i < 32; i++) {
+            out[i] = b[off + 31 - i];
+        }
+        return out;
     }
 
     private static byte[] coordinate(Path file, String hex) {

@@ -149,7 +149,9 @@ class ToolTest {
         assertEquals(0, vantix("sign", "--key", p("k.key"), "--password-file", pw.toString(), "--home", p("h"),
             doc.toString()));
         assertEquals(0, vantix("hash", doc.toString()));
-        String digest = stdout.substring(0, 64);
+        // The digest's bytes read little-endian, as GOST R 34.10-2001 applies them; the
+        // verifier takes the number big-endian.
+        String digest = HexFormat.of().formatHex(reversed(HexFormat.of().parseHex(stdout.substring(0, 64))));
         String x = null;
         String y = null;
         for (String line : Files.readAllLines(dir.resolve("k.pub"))) {
@@ -159,12 +161,21 @@ class ToolTest {
                 y = line.substring(2);
             }
         }
-        String sig = HexFormat.of().formatHex(Files.readAllBytes(Path.of(doc + ".sig")));
+        String sr = HexFormat.of().formatHex(Files.readAllBytes(Path.of(doc + ".sig")));
+        String sig = sr.substring(64) + sr.substring(0, 64);  // the file holds s then r; the verifier takes r then s
         Process ok = new ProcessBuilder(verifier, "GOST2001-CryptoPro-A", x, y, digest, sig).inheritIO().start();
         assertEquals(0, ok.waitFor(), "libgcrypt accepts the tool's signature");
         char flipped = sig.charAt(127) == '0' ? '1' : '0';
         String altered = sig.substring(0, 127) + flipped;
         Process bad = new ProcessBuilder(verifier, "GOST2001-CryptoPro-A", x, y, digest, altered).inheritIO().start();
         assertEquals(1, bad.waitFor(), "libgcrypt rejects an altered signature");
+    }
+
+    private static byte[] reversed(byte[] b) {
+        byte[] out = new byte[b.length];
+        for (int i = 0; i < b.length; i++) {
+            out[i] = b[b.length - 1 - i];
+        }
+        return out;
     }
 }
