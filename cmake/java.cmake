@@ -22,7 +22,23 @@ else()
   find_package(Java 17 REQUIRED COMPONENTS Development Runtime)
   include(UseJava)
   file(GLOB_RECURSE VANTIX_JAVA_MAIN CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/java/*.java)
-  add_jar(vantix_jar SOURCES ${VANTIX_JAVA_MAIN} OUTPUT_NAME vantix)
+  # The provider is listed for java.util.ServiceLoader.
+  # The API documentation as vantix-javadoc.jar. Every doclint check is an error except
+  # "missing": a one-line description stays one line instead of a tag per argument.
+  set(_javadoc_dir ${CMAKE_CURRENT_BINARY_DIR}/javadoc)
+  set(_javadoc_jar ${CMAKE_CURRENT_BINARY_DIR}/vantix-javadoc.jar)
+  add_custom_command(OUTPUT ${_javadoc_jar}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${_javadoc_dir}
+    COMMAND ${Java_JAVADOC_EXECUTABLE} -quiet -Xdoclint:all,-missing -Werror -d ${_javadoc_dir}
+            -sourcepath ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/java -subpackages com.norvane.security.gost
+    COMMAND ${Java_JAR_EXECUTABLE} cf ${_javadoc_jar} -C ${_javadoc_dir} .
+    DEPENDS ${VANTIX_JAVA_MAIN}
+    COMMENT "Building vantix-javadoc.jar")
+  add_custom_target(vantix_javadoc ALL DEPENDS ${_javadoc_jar})
+  add_jar(vantix_jar SOURCES ${VANTIX_JAVA_MAIN}
+          RESOURCES NAMESPACE "META-INF/services"
+            ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/resources/META-INF/services/java.security.Provider
+          OUTPUT_NAME vantix)
 endif()
 
 # The self-loading jar: the classes plus the module and companion of each platform built,

@@ -1,0 +1,56 @@
+package com.norvane.security.gost.jca;
+
+import com.norvane.security.gost.Gost3411Digest;
+import com.norvane.security.gost.SubstitutionTable;
+import java.security.MessageDigestSpi;
+
+/** GOST R 34.11-94 as a MessageDigest. */
+abstract class GostDigestSpi extends MessageDigestSpi {
+    private final SubstitutionTable table;
+    private Gost3411Digest digest;
+
+    GostDigestSpi(SubstitutionTable table) {
+        this.table = table;
+        this.digest = new Gost3411Digest(table);
+    }
+
+    static final class CryptoPro extends GostDigestSpi {
+        CryptoPro() {
+            super(SubstitutionTable.GOST_R_34_11_94_CRYPTOPRO);
+        }
+    }
+
+    static final class Test extends GostDigestSpi {
+        Test() {
+            super(SubstitutionTable.GOST_R_34_11_94_TEST);
+        }
+    }
+
+    @Override
+    protected int engineGetDigestLength() {
+        return 32;
+    }
+
+    @Override
+    protected void engineUpdate(byte input) {
+        digest.update(new byte[] {input});
+    }
+
+    @Override
+    protected void engineUpdate(byte[] input, int offset, int len) {
+        digest.update(input, offset, len);
+    }
+
+    @Override
+    protected byte[] engineDigest() {
+        byte[] out = digest.digest();
+        engineReset();
+        return out;
+    }
+
+    @Override
+    protected void engineReset() {
+        digest.close();
+        digest = new Gost3411Digest(table);
+    }
+}

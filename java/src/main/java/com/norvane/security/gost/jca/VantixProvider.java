@@ -1,0 +1,108 @@
+package com.norvane.security.gost.jca;
+
+import com.norvane.security.gost.RandomGenerator;
+import java.security.Provider;
+import java.util.List;
+import java.util.Map;
+import java.util.function.Supplier;
+
+/**
+ * The library as a JCA provider, under the algorithm names, aliases and object identifiers
+ * Bouncy Castle uses, so that code written for Bouncy Castle switches provider by its name:
+ *
+ * <table>
+ * <caption>Services</caption>
+ * <tr><th>Type</th><th>Name (aliases)</th><th>What</th></tr>
+ * <tr><td>MessageDigest</td><td>GOST3411 (GOST, GOST-3411, 1.2.643.2.2.9)</td>
+ *     <td>GOST R 34.11-94, CryptoPro table</td></tr>
+ * <tr><td>MessageDigest</td><td>GOST3411-TEST</td><td>GOST R 34.11-94, test table</td></tr>
+ * <tr><td>Signature</td><td>GOST3411WITHECGOST3410 (ECGOST3410, ECGOST-3410,
+ *     GOST-3410-2001, GOST3411/ECGOST3410, 1.2.643.2.2.3)</td>
+ *     <td>GOST R 34.10-2001 over the GOST R 34.11-94 digest of the message</td></tr>
+ * <tr><td>Signature</td><td>NONEWITHECGOST3410</td>
+ *     <td>the same over a 32-byte digest the caller computed</td></tr>
+ * <tr><td>KeyPairGenerator, KeyFactory</td><td>ECGOST3410 (ECGOST-3410, GOST-3410-2001,
+ *     1.2.643.2.2.19)</td><td>GOST R 34.10-2001 keys; X.509 and PKCS#8 encodings</td></tr>
+ * <tr><td>Cipher</td><td>GOST28147 (GOST, GOST-28147, 1.2.643.2.2.21)</td>
+ *     <td>modes ECB (simple replacement), CFB or GCFB (gamma with feedback), CNT or CTR
+ *     (gamma); NoPadding</td></tr>
+ * <tr><td>Mac</td><td>GOST28147MAC (GOST28147, 1.2.643.2.2.22)</td><td>4-byte MAC</td></tr>
+ * <tr><td>Mac</td><td>GOST28147MAC-64</td><td>the full 8-byte MAC</td></tr>
+ * <tr><td>KeyGenerator</td><td>GOST28147 (GOST, GOST-28147)</td><td>32-byte keys</td></tr>
+ * <tr><td>SecureRandom</td><td>GOST</td><td>the library's generator</td></tr>
+ * </table>
+ *
+ * <p>Byte orders are those of the peers (see the package description of
+ * {@code com.norvane.security.gost}). Ciphers and MACs use the CryptoPro-A table unless a
+ * {@link Gost28147ParameterSpec} names another (OpenSSL's default; Bouncy Castle's default
+ * table differs, so name the table when exchanging data with it).
+ *
+ * <pre>{@code
+ * Security.addProvider(new VantixProvider());
+ * KeyPair pair = KeyPairGenerator.getInstance("ECGOST3410", "Vantix").generateKeyPair();
+ * Signature s = Signature.getInstance("GOST3411withECGOST3410", "Vantix");
+ * s.initSign(pair.getPrivate()); s.update(document); byte[] sig = s.sign();
+ * s.initVerify(pair.getPublic()); s.update(document); boolean ok = s.verify(sig);
+ * }</pre>
+ *
+ * <p>Every service object may be used by one thread at a time, as the JCA expects; the
+ * keys may be shared. Secret keys made here stay masked in native memory; their encoded
+ * form is produced only when {@code getEncoded()} is called.
+ */
+public final class VantixProvider extends Provider {
+    private static final long serialVersionUID = 1L;
+    /** The provider's name. */
+    public static final String NAME = "Vantix";
+
+    private static final Object LOCK = new Object();
+    private static RandomGenerator shared;
+
+    /** The provider; add it with {@code Security.addProvider(new VantixProvider())}. */
+    public VantixProvider() {
+        super(NAME, "1.0", "GOST 28147-89, GOST R 34.11-94 and GOST R 34.10-2001 (tellarvantix)");
+        add("MessageDigest", "GOST3411", GostDigestSpi.CryptoPro::new, "GOST", "GOST-3411", "1.2.643.2.2.9");
+        add("MessageDigest", "GOST3411-TEST", GostDigestSpi.Test::new);
+        add("Signature", "GOST3411WITHECGOST3410", () -> new GostSignatureSpi(true), "ECGOST3410", "ECGOST-3410",
+            "GOST-3410-2001", "GOST3411/ECGOST3410", "GOST3411WITHECGOST3410-2001", "1.2.643.2.2.3");
+        add("Signature", "NONEWITHECGOST3410", () -> new GostSignatureSpi(false));
+        add("KeyPairGenerator", "ECGOST3410", GostKeyPairGeneratorSpi::new, "ECGOST-3410", "GOST-3410-2001",
+            "1.2.643.2.2.19");
+        add("KeyFactory", "ECGOST3410", GostKeyFactorySpi::new, "ECGOST-3410", "GOST-3410-2001", "1.2.643.2.2.19");
+        add("Cipher", "GOST28147", GostCipherSpi::new, Map.of("SupportedModes", "ECB|CFB|GCFB|CNT|CTR",
+            "SupportedPaddings", "NOPADDING", "SupportedKeyFormats", "RAW"), "GOST", "GOST-28147", "1.2.643.2.2.21");
+        add("Mac", "GOST28147MAC", () -> new GostMacSpi(4), "GOST28147", "1.2.643.2.2.22");
+        add("Mac", "GOST28147MAC-64", () -> new GostMacSpi(8));
+        add("KeyGenerator", "GOST28147", GostKeyGeneratorSpi::new, "GOST", "GOST-28147", "1.2.643.2.2.21");
+        add("SecureRandom", "GOST", GostSecureRandomSpi::new, Map.of("ThreadSafe", "true"));
+    }
+
+    private void add(String type, String name, Supplier<Object> factory, String... aliases) {
+        add(type, name, factory, Map.of(), aliases);
+    }
+
+    private void add(String type, String name, Supplier<Object> factory, Map<String, String> attributes,
+                     String... aliases) {
+        List<String> all = new java.util.ArrayList<>(List.of(aliases));
+        for (String a : aliases) {
+            if (Character.isDigit(a.charAt(0))) {
+                all.add("OID." + a);
+            }
+        }
+        putService(new Service(this, type, name, getClass().getName() + "$" + type + "/" + name, all, attributes) {
+            @Override
+            public Object newInstance(Object constructorParameter) {
+                return factory.get();
+            }
+        });
+    }
+
+    /** The generator shared by the provider's keys and ciphers (seeded from the system once). */
+    static RandomGenerator generator() {
+        synchronized (LOCK) {
+            if (shared == null) {
+                shared = RandomGenerator.fromSystem();
+            }
+            return shared;
+        }
+    }
+}
