@@ -6,6 +6,7 @@
 #include "container/container.h"
 #include "gost28147/builtin_tables.h"
 #include "gost3411/hash.h"
+#include "platform/once.h"
 #include "random/masking.h"
 
 namespace vantix {
@@ -22,7 +23,7 @@ void local_table(COM_State* com, Sbox id) { std::memcpy(com->sbox, builtin_sbox(
 // Containers open only under these exact bytes; a golden-file test holds them fixed.
 struct DerivationBlocks {
     uint8_t bytes[2][DERIVATION_BLOCK_BYTES];
-    DerivationBlocks() {
+    void compute() {
         COM_State com{};
         RND_State rnd{};
         local_table(&com, Sbox::HashCryptoPro);
@@ -42,7 +43,9 @@ struct DerivationBlocks {
 }  // namespace
 
 const uint8_t* derivation_block(int which) {
-    static const DerivationBlocks blocks;  // computed once, thread-safe
+    static Once once;
+    static DerivationBlocks blocks;  // computed once, safely under concurrent first use
+    once.run([] { blocks.compute(); });
     return blocks.bytes[which & 1];
 }
 

@@ -1,6 +1,7 @@
 #include "gost28147/builtin_tables.h"
 
 #include "gost28147/sbox.h"
+#include "platform/once.h"
 
 namespace vantix {
 
@@ -73,7 +74,7 @@ constexpr uint8_t kTables[6][128] = {
 
 struct ExpandedSet {
     uint32_t tables[6][EXPANDED_WORDS];
-    ExpandedSet() {
+    void expand() {
         for (int i = 0; i < 6; ++i) sbox_expand(kTables[i], tables[i]);
     }
 };
@@ -83,9 +84,10 @@ struct ExpandedSet {
 const uint8_t* builtin_sbox(Sbox id) { return kTables[static_cast<int>(id)]; }
 
 const uint32_t* builtin_expanded(Sbox id) {
-    // A function-local static is initialised exactly once, safely under concurrent first
-    // use; afterwards the tables are only read.
-    static const ExpandedSet set;
+    // Expanded once, safely under concurrent first use; afterwards only read.
+    static Once once;
+    static ExpandedSet set;
+    once.run([] { set.expand(); });
     return set.tables[static_cast<int>(id)];
 }
 

@@ -8,9 +8,9 @@
 // was rewritten simply finds another table, or none.
 #include <atomic>
 #include <cstring>
-#include <mutex>
 
 #include "gost3410/scalar_mul.h"
+#include "platform/mutex.h"
 
 namespace vantix {
 
@@ -20,7 +20,7 @@ constexpr int TABLE_SLOTS = 8;  // 8 x 88 KiB at most
 
 BaseTable g_tables[TABLE_SLOTS];
 std::atomic<int> g_published{0};
-std::mutex g_build_lock;
+Mutex g_build_lock;
 
 void make_key(const Curve& c, const APoint& g, uint64_t* key) {
     std::memcpy(key, c.p.m, 32);
@@ -41,7 +41,7 @@ const BaseTable* base_table_get(const Curve& c, const APoint& g) {
     uint64_t key[16];
     make_key(c, g, key);
     if (const BaseTable* t = find(key, g_published.load(std::memory_order_acquire))) return t;
-    std::lock_guard<std::mutex> lock(g_build_lock);
+    MutexLock lock(g_build_lock);
     const int published = g_published.load(std::memory_order_relaxed);
     if (const BaseTable* t = find(key, published)) return t;
     if (published == TABLE_SLOTS) return nullptr;

@@ -8,6 +8,7 @@
 #include "gost3410/signature.h"
 #include "lnum/lnum.h"
 #include "lnum/modarith.h"
+#include "platform/once.h"
 
 namespace vantix {
 
@@ -109,9 +110,14 @@ SignContext make_builtin() {
 
 }  // namespace
 
+namespace {
+Once g_builtin_once;
+SignContext g_builtin;  // written once under g_builtin_once, then only read
+}  // namespace
+
 const SignContext& sign_builtin_image() {
-    static const SignContext image = make_builtin();  // computed once, thread-safe
-    return image;
+    g_builtin_once.run([] { g_builtin = make_builtin(); });
+    return g_builtin;
 }
 
 int sign_set_parms(SignContext* ctx, RND_State* rnd, const uint8_t* p, int32_t p_length, const uint8_t* q,

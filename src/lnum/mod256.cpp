@@ -2,6 +2,8 @@
 
 #include "common/wipe.h"
 
+#include <atomic>
+
 #if defined(__x86_64__)
 #include <cpuid.h>
 #endif
@@ -27,16 +29,20 @@ ModShape mod256_shape(const Mod256& md) {
 }
 
 bool cpu_has_mulx_adx() {
-    static const bool has = [] {
+    // 0 not asked yet, 1 no, 2 yes. Threads that ask at once all get the same answer and
+    // store the same value, so a relaxed atomic suffices.
+    static std::atomic<int> answer{0};
+    int a = answer.load(std::memory_order_relaxed);
+    if (a == 0) {
+        bool has = false;
 #if defined(__x86_64__)
-        unsigned a = 0, b = 0, c = 0, d = 0;
-        if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
-        return (b & (1u << 8)) != 0 && (b & (1u << 19)) != 0;  // BMI2, ADX
-#else
-        return false;
+        unsigned ea = 0, eb = 0, ec = 0, ed = 0;
+        if (__get_cpuid_count(7, 0, &ea, &eb, &ec, &ed)) has = (eb & (1u << 8)) != 0 && (eb & (1u << 19)) != 0;  // BMI2, ADX
 #endif
-    }();
-    return has;
+        a = has ? 2 : 1;
+        answer.store(a, std::memory_order_relaxed);
+    }
+    return a == 2;
 }
 
 ModShape mod256_best_shape(const Mod256& md) {

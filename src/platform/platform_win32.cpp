@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include <cstring>
-#include <mutex>
 
 #include <intrin.h>
 
+#include "platform/mutex.h"
 #include "platform/platform.h"
 
 namespace vantix::platform {
@@ -17,7 +17,7 @@ using NtQueryFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
 
 const uint64_t g_load_time = system_file_time();
 
-std::mutex g_bind_lock;
+Mutex g_bind_lock;
 HMODULE g_ntdll = nullptr;
 NtQueryFn g_query = nullptr;
 
@@ -77,7 +77,7 @@ int32_t query_system_info(int32_t kind, uint8_t* buffer) {
     if (kind < 0 || kind > 4) return -5;
     NtQueryFn query;
     {
-        std::lock_guard<std::mutex> guard(g_bind_lock);
+        MutexLock guard(g_bind_lock);
         const int32_t bound = bind_locked();
         if (bound != 0) return bound;
         if (kind == 4) {

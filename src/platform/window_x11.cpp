@@ -9,9 +9,17 @@
 #include <dlfcn.h>
 
 #include <cstring>
-#include <mutex>
 
+#include "platform/mutex.h"
 #include "platform/window.h"
+
+// The module must load on glibc 2.17: glibc 2.34 moved dlopen and dlsym into libc under a
+// new symbol version, which the linker would otherwise record. Bind the original ones
+// (libdl's before 2.34, libc's compatibility symbols since).
+#if defined(__x86_64__) && defined(__GLIBC__)
+__asm__(".symver dlopen,dlopen@GLIBC_2.2.5");
+__asm__(".symver dlsym,dlsym@GLIBC_2.2.5");
+#endif
 
 namespace vantix::platform {
 
@@ -20,24 +28,24 @@ namespace {
 // The Xlib entry points used here, resolved once.
 struct Xlib {
     bool ok = false;
-    decltype(&XOpenDisplay) open_display;
-    decltype(&XCloseDisplay) close_display;
-    decltype(&XDefaultRootWindow) default_root;
-    decltype(&XQueryTree) query_tree;
-    decltype(&XFetchName) fetch_name;
-    decltype(&XGetWindowProperty) get_property;
-    decltype(&XInternAtom) intern_atom;
-    decltype(&XFree) free;
-    decltype(&XGetWindowAttributes) get_attributes;
-    decltype(&XTranslateCoordinates) translate;
-    decltype(&XMoveWindow) move_window;
-    decltype(&XStoreName) store_name;
-    decltype(&XChangeProperty) change_property;
-    decltype(&XSendEvent) send_event;
-    decltype(&XSync) sync;
-    decltype(&XSetErrorHandler) set_error_handler;
+    decltype(&XOpenDisplay) open_display = nullptr;
+    decltype(&XCloseDisplay) close_display = nullptr;
+    decltype(&XDefaultRootWindow) default_root = nullptr;
+    decltype(&XQueryTree) query_tree = nullptr;
+    decltype(&XFetchName) fetch_name = nullptr;
+    decltype(&XGetWindowProperty) get_property = nullptr;
+    decltype(&XInternAtom) intern_atom = nullptr;
+    decltype(&XFree) free = nullptr;
+    decltype(&XGetWindowAttributes) get_attributes = nullptr;
+    decltype(&XTranslateCoordinates) translate = nullptr;
+    decltype(&XMoveWindow) move_window = nullptr;
+    decltype(&XStoreName) store_name = nullptr;
+    decltype(&XChangeProperty) change_property = nullptr;
+    decltype(&XSendEvent) send_event = nullptr;
+    decltype(&XSync) sync = nullptr;
+    decltype(&XSetErrorHandler) set_error_handler = nullptr;
 
-    Xlib() {
+    void load() {
         void* h = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
         if (h == nullptr) return;
         ok = bind(h, open_display, "XOpenDisplay") && bind(h, close_display, "XCloseDisplay") &&
@@ -57,9 +65,17 @@ struct Xlib {
     }
 };
 
+// Xlib is resolved at the first connection, under g_connection_lock.
+Mutex g_connection_lock;
+Xlib g_xlib;
+bool g_xlib_loaded = false;
+
 const Xlib& xlib() {
-    static const Xlib x;
-    return x;
+    if (!g_xlib_loaded) {
+        g_xlib.load();
+        g_xlib_loaded = true;
+    }
+    return g_xlib;
 }
 
 // A bad window id makes Xlib report an error; Xlib's default handler then ends the
@@ -70,12 +86,8 @@ const Xlib& xlib() {
 // overlapping calls would otherwise save and restore each other's handler in the wrong
 // order. On the way out the previous handler is put back, unless the host replaced ours in
 // the meantime, in which case the host's choice is kept.
-std::mutex& connection_lock() {
-    static std::mutex m;
-    return m;
-}
-Display* g_ours = nullptr;            // under connection_lock()
-XErrorHandler g_previous = nullptr;   // under connection_lock()
+Display* g_ours = nullptr;            // under g_connection_lock
+XErrorHandler g_previous = nullptr;   // under g_connection_lock
 
 int filter_errors(Display* d, XErrorEvent* e) {
     if (d == g_ours) return 0;
@@ -85,7 +97,7 @@ int filter_errors(Display* d, XErrorEvent* e) {
 // One display connection for the duration of an operation.
 class Connection {
 public:
-    Connection() : guard_(connection_lock()) {
+    Connection() : guard_(g_connection_lock) {
         const Xlib& x = xlib();
         if (!x.ok) return;
         display_ = x.open_display(nullptr);
@@ -106,7 +118,7 @@ public:
     Display* get() const { return display_; }
 
 private:
-    std::lock_guard<std::mutex> guard_;
+    MutexLock guard_;
     Display* display_ = nullptr;
 };
 
