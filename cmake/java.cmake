@@ -30,19 +30,23 @@ else()
   add_custom_command(OUTPUT ${_javadoc_jar}
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${_javadoc_dir}
     COMMAND ${Java_JAVADOC_EXECUTABLE} -quiet -Xdoclint:all,-missing -Werror -d ${_javadoc_dir}
+            -classpath /usr/share/java/picocli.jar
             -sourcepath ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/java -subpackages com.norvane.security.gost
     COMMAND ${Java_JAR_EXECUTABLE} cf ${_javadoc_jar} -C ${_javadoc_dir} .
     DEPENDS ${VANTIX_JAVA_MAIN}
     COMMENT "Building vantix-javadoc.jar")
   add_custom_target(vantix_javadoc ALL DEPENDS ${_javadoc_jar})
-  add_jar(vantix_jar SOURCES ${VANTIX_JAVA_MAIN}
+  # The tool's command-line parser (Debian libpicocli-java), bundled into vantix-all.jar.
+  set(VANTIX_PICOCLI_JAR /usr/share/java/picocli.jar)
+  add_jar(vantix_jar SOURCES ${VANTIX_JAVA_MAIN} INCLUDE_JARS ${VANTIX_PICOCLI_JAR}
           RESOURCES NAMESPACE "META-INF/services"
             ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/resources/META-INF/services/java.security.Provider
           OUTPUT_NAME vantix)
 endif()
 
-# The self-loading jar: the classes plus the module and companion of each platform built,
-# under native/<platform>/, which the class extracts and loads when no library path is set.
+# The self-loading jar: the classes, the tool's parser, and the module and companion of each
+# platform built under native/<platform>/ with their SHA-256 sums, which the loader checks
+# before loading. `java -jar vantix-all.jar` runs the tool.
 function(vantix_bundle_jar)
   get_target_property(_classes_jar vantix_jar JAR_FILE)
   set(_stage ${CMAKE_BINARY_DIR}/bundle)
@@ -54,15 +58,21 @@ function(vantix_bundle_jar)
       COMMAND ${CMAKE_COMMAND} -E copy ${VANTIX_WINDOWS_BUILD_DIR}/bin/tellarvantix.dll
               ${VANTIX_WINDOWS_BUILD_DIR}/bin/Qel_InitBioRnd64.dll ${_stage}/native/windows-x86_64/)
   endif()
+  set(_manifest ${CMAKE_BINARY_DIR}/vantix-all.manifest)
+  file(WRITE ${_manifest} "Main-Class: com.norvane.security.gost.tool.VantixTool\n"
+    "Enable-Native-Access: ALL-UNNAMED\n"
+    "Implementation-Title: tellarvantix\n")
   add_custom_command(OUTPUT ${_out}
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${_stage}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${_stage}/native/linux-x86_64
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${_stage}/native/linux-x86_64 ${_stage}/parser
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:tellarvantix> $<TARGET_FILE:Qel_InitBioRnd64>
             ${_stage}/native/linux-x86_64/
     ${_copy_windows}
+    COMMAND ${CMAKE_COMMAND} -DSTAGE=${_stage}/native -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/native_sums.cmake
+    COMMAND ${CMAKE_COMMAND} -E chdir ${_stage}/parser ${Java_JAR_EXECUTABLE} xf ${VANTIX_PICOCLI_JAR} picocli
     COMMAND ${CMAKE_COMMAND} -E copy ${_classes_jar} ${_out}
-    COMMAND ${Java_JAR_EXECUTABLE} uf ${_out} -C ${_stage} native
-    DEPENDS vantix_jar tellarvantix Qel_InitBioRnd64 ${_classes_jar}
+    COMMAND ${Java_JAR_EXECUTABLE} ufm ${_out} ${_manifest} -C ${_stage} native -C ${_stage}/parser picocli
+    DEPENDS vantix_jar tellarvantix Qel_InitBioRnd64 ${_classes_jar} ${CMAKE_CURRENT_SOURCE_DIR}/cmake/native_sums.cmake
     COMMENT "Bundling the native libraries into vantix-all.jar")
   add_custom_target(vantix_bundle ALL DEPENDS ${_out})
 endfunction()

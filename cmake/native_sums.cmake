@@ -1,0 +1,17 @@
+# Writes SHA256SUMS beside the libraries of each platform directory under STAGE, in the
+# form sha256sum prints; the loader checks each extracted library against it.
+file(GLOB _platforms LIST_DIRECTORIES true ${STAGE}/*)
+foreach(_dir ${_platforms})
+  if(IS_DIRECTORY ${_dir})
+    file(GLOB _libs ${_dir}/*)
+    set(_sums "")
+    foreach(_lib ${_libs})
+      get_filename_component(_name ${_lib} NAME)
+      if(NOT _name STREQUAL "SHA256SUMS")
+        file(SHA256 ${_lib} _hash)
+        string(APPEND _sums "${_hash}  ${_name}\n")
+      endif()
+    endforeach()
+    file(WRITE ${_dir}/SHA256SUMS "${_sums}")
+  endif()
+endforeach()
