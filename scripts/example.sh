@@ -25,6 +25,10 @@ show keygen --out alice --password-file password.txt --home "$work/home"
 cat alice.pub
 show sign --key alice.key --password-file password.txt --home "$work/home" contract.txt
 show verify --pub alice.pub contract.txt
+if openssl engine gost >/dev/null 2>&1; then
+  echo "\$ openssl dgst -engine gost -md_gost94 -verify alice.pub -signature contract.txt.sig contract.txt"
+  openssl dgst -engine gost -md_gost94 -verify alice.pub -signature contract.txt.sig contract.txt 2>/dev/null
+fi
 sed 's/12 crates/120 crates/' contract.txt > altered.txt
 cp contract.txt.sig altered.txt.sig
 if show verify --pub alice.pub altered.txt; then

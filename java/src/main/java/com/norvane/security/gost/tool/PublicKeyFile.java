@@ -1,15 +1,14 @@
 package com.norvane.security.gost.tool;
 
+import com.norvane.security.gost.KeyEncoding;
 import com.norvane.security.gost.ParameterSet;
-import java.io.IOException;
 import java.nio.charset.StandardCharsets;
-import java.nio.file.Files;
-import java.nio.file.Path;
 import java.util.HexFormat;
-import java.util.List;
 
 /**
- * The tool's public key file, a small text form:
+ * A public key file. The tool writes PEM SubjectPublicKeyInfo (RFC 4491, the parameter set
+ * recorded), the form {@code openssl pkey -pubout} writes and reads. It reads that, the same
+ * as DER, and the small text form of earlier versions:
  *
  * <pre>
  * # GOST R 34.10-2001 public key
@@ -18,8 +17,7 @@ import java.util.List;
  * y 26f1b489d6701dd185c8413a977b3cbbaf64d1c593d26627dffb101a87ff77da
  * </pre>
  *
- * Lines starting with {@code #} and blank lines are ignored; x and y are the affine
- * coordinates of the public key, 64 hexadecimal digits each (big-endian).
+ * (lines starting with {@code #} and blank lines ignored; x and y big-endian).
  */
 final class PublicKeyFile {
     final ParameterSet parameters;
@@ -30,78 +28,74 @@ final class PublicKeyFile {
         this.key = key;
     }
 
-    void write(Path file) throws IOException {
-        HexFormat hex = HexFormat.of();
-        String text = "# GOST R 34.10-2001 public key\n"
-            + "parameter-set " + parameters.oidName() + "\n"
-            + "x " + hex.formatHex(flip(key, 0)) + "\n"
-            + "y " + hex.formatHex(flip(key, 32)) + "\n";
-        Files.writeString(file, text, StandardCharsets.US_ASCII);
+    byte[] pem() {
+        return KeyEncoding.toPem("PUBLIC KEY", KeyEncoding.encodePublicKey(parameters, key))
+            .getBytes(StandardCharsets.US_ASCII);
     }
 
-    /** Reads and checks a public key file; a malformed one gives ToolException. */
-    static PublicKeyFile read(Path file) throws IOException {
-        if (!Files.isRegularFile(file)) {
-            throw new ToolException("no such file: " + file);
+    static PublicKeyFile parse(String name, byte[] data) {
+        try {
+            String text = new String(data, StandardCharsets.US_ASCII);
+            KeyEncoding.Decoded d;
+            if (text.contains("-----BEGIN PUBLIC KEY-----")) {
+                d = KeyEncoding.decodePublicKey(KeyEncoding.fromPem("PUBLIC KEY", data));
+            } else if (data.length > 0 && data[0] == 0x30) {
+                d = KeyEncoding.decodePublicKey(data);
+            } else {
+                return legacy(name, text);
+            }
+            return new PublicKeyFile(d.parameterSet(), d.key());
+        } catch (IllegalArgumentException e) {
+            throw malformed(name, e.getMessage());
         }
-        List<String> lines = new String(VantixTool.readFile(file, VantixTool.MAX_SMALL_FILE),
-            StandardCharsets.US_ASCII).lines().collect(java.util.stream.Collectors.toList());
+    }
+
+    private static PublicKeyFile legacy(String name, String text) {
         ParameterSet set = null;
         byte[] x = null;
         byte[] y = null;
-        for (String raw : lines) {
+        for (String raw : text.split("\n")) {
             String line = raw.strip();
             if (line.isEmpty() || line.startsWith("#")) {
                 continue;
             }
             String[] parts = line.split("\\s+");
             if (parts.length != 2) {
-                throw malformed(file, "unexpected line: " + line);
+                throw malformed(name, "unexpected line: " + line);
             }
             switch (parts[0]) {
                 case "parameter-set":
-                    try {
-                        set = ParameterSet.byName(parts[1]);
-                    } catch (IllegalArgumentException e) {
-                        throw malformed(file, e.getMessage());
-                    }
+                    set = ParameterSet.byName(parts[1]);
                     break;
                 case "x":
-                    x = coordinate(file, parts[1]);
+                    x = coordinate(name, parts[1]);
                     break;
                 case "y":
-                    y = coordinate(file, parts[1]);
+                    y = coordinate(name, parts[1]);
                     break;
                 default:
-                    throw malformed(file, "unknown field " + parts[0]);
+                    throw malformed(name, "unknown field " + parts[0]);
             }
         }
         if (set == null || x == null || y == null) {
-            throw malformed(file, "parameter-set, x and y are required");
+            throw malformed(name, "neither PEM nor DER, and parameter-set, x and y are not all there");
         }
         byte[] key = new byte[64];
-        System.arraycopy(flip(x, 0), 0, key, 0, 32);
-        System.arraycopy(flip(y, 0), 0, key, 32, 32);
+        for (int i = 0; i < 32; i++) {
+            key[i] = x[31 - i];
+            key[32 + i] = y[31 - i];
+        }
         return new PublicKeyFile(set, key);
     }
 
-    /** The 32 bytes at {@code off}, reversed (little-endian to big-endian and back). */
-    private static byte[] flip(byte[] b, int off) {
-        byte[] out = new byte[32];
-        for (int i = 0; i < 32; i++) {
-            out[i] = b[off + 31 - i];
-        }
-        return out;
-    }
-
-    private static byte[] coordinate(Path file, String hex) {
+    private static byte[] coordinate(String name, String hex) {
         if (!hex.matches("[0-9a-fA-F]{64}")) {
-            throw malformed(file, "a coordinate is 64 hexadecimal digits");
+            throw malformed(name, "a coordinate is 64 hexadecimal digits");
         }
         return HexFormat.of().parseHex(hex);
     }
 
-    private static ToolException malformed(Path file, String why) {
-        return new ToolException("malformed public key file " + file + ": " + why);
+    private static ToolException malformed(String name, String why) {
+        return new ToolException("malformed public key file " + name + ": " + why);
     }
 }
