@@ -6,10 +6,10 @@
 
 #include "container/container.h"
 #include "gost28147/builtin_tables.h"
-#include "gost28147/gamma.h"
-#include "gost28147/gamma_ofb.h"
-#include "gost28147/mac.h"
-#include "gost3411/hash.h"
+#include "contexts/gamma.h"
+#include "contexts/gamma_ofb.h"
+#include "contexts/mac.h"
+#include "contexts/hash.h"
 #include "gost3410/signature.h"
 #include "random/generator.h"
 

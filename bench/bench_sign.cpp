@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "gost3410/signature.h"
-#include "lnum/modarith.h"
+#include "gost3410/modarith.h"
 #include "random/generator.h"
 #include "unit/param_sets.h"
 

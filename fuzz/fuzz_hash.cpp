@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "fuzz/fuzz_common.h"
-#include "gost3411/hash.h"
+#include "contexts/hash.h"
 
 using namespace vantix;
 

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "fuzz/fuzz_common.h"
-#include "gost28147/gamma.h"
-#include "gost28147/gamma_ofb.h"
-#include "gost28147/mac.h"
+#include "contexts/gamma.h"
+#include "contexts/gamma_ofb.h"
+#include "contexts/mac.h"
 
 using namespace vantix;
 

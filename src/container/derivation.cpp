@@ -5,7 +5,7 @@
 #include "common/wipe.h"
 #include "container/container.h"
 #include "gost28147/builtin_tables.h"
-#include "gost3411/hash.h"
+#include "contexts/hash.h"
 #include "platform/once.h"
 #include "random/masking.h"
 

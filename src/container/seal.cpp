@@ -7,8 +7,8 @@
 #include "common/wipe.h"
 #include "container/container.h"
 #include "gost28147/builtin_tables.h"
-#include "gost28147/gamma_ofb.h"
-#include "gost28147/mac.h"
+#include "contexts/gamma_ofb.h"
+#include "contexts/mac.h"
 #include "random/generator.h"
 
 namespace vantix {

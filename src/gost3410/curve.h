@@ -13,7 +13,7 @@
 #include <cstdint>
 
 #include "gost3410/sign_context.h"
-#include "lnum/lpoint.h"
+#include "gost3410/lpoint.h"
 #include "lnum/mod256.h"
 
 namespace vantix {

@@ -7,7 +7,7 @@
 #include "gost3410/scalar_mul.h"
 #include "gost3410/signature.h"
 #include "lnum/lnum.h"
-#include "lnum/modarith.h"
+#include "gost3410/modarith.h"
 #include "platform/once.h"
 
 namespace vantix {

@@ -7,7 +7,7 @@
 #include "gost3410/scalar_mul.h"
 #include "gost3410/signature.h"
 #include "lnum/lnum.h"
-#include "lnum/modarith.h"
+#include "gost3410/modarith.h"
 #include "random/generator.h"
 #include "random/masking.h"
 

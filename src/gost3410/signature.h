@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "gost3410/sign_context.h"
-#include "lnum/lpoint.h"
+#include "gost3410/lpoint.h"
 
 namespace vantix {
 

@@ -4,7 +4,7 @@
 
 #include "common/bytes.h"
 #include "common/wipe.h"
-#include "gost28147/block.h"
+#include "gost28147/transform.h"
 
 namespace vantix {
 

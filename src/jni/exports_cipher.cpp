@@ -1,8 +1,8 @@
 // GOST 28147-89 mode context exports: simple replacement, gamma, gamma with feedback, MAC.
-#include "gost28147/ecb.h"
-#include "gost28147/gamma.h"
-#include "gost28147/gamma_ofb.h"
-#include "gost28147/mac.h"
+#include "contexts/block_context.h"
+#include "contexts/gamma.h"
+#include "contexts/gamma_ofb.h"
+#include "contexts/mac.h"
 #include "jni/exports.h"
 #include "jni/pins.h"
 

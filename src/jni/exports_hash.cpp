@@ -1,5 +1,5 @@
 // GOST R 34.11-94 hash context exports.
-#include "gost3411/hash.h"
+#include "contexts/hash.h"
 #include "jni/exports.h"
 #include "jni/pins.h"
 

@@ -2,10 +2,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "gost28147/ecb.h"
-#include "gost28147/gamma.h"
+#include "contexts/block_context.h"
+#include "contexts/gamma.h"
 #include "gost28147/sbox.h"
-#include "gost3411/hash.h"
+#include "contexts/hash.h"
 #include "jni/exports.h"
 #include "jni/native_memory.h"
 #include "jni/pins.h"

@@ -3,7 +3,7 @@
 
 #include "common/bytes.h"
 #include "common/wipe.h"
-#include "gost28147/block.h"
+#include "gost28147/transform.h"
 #include "gost28147/sbox.h"
 #include "jni/exports.h"
 

@@ -6,16 +6,16 @@
 // export then answers RC_CHECKSUM (17, "stored state altered") without calling the
 // operation.
 #pragma once
-#include "gost28147/ecb.h"
-#include "gost28147/gamma.h"
-#include "gost28147/gamma_ofb.h"
-#include "gost28147/mac.h"
+#include "contexts/block_context.h"
+#include "contexts/gamma.h"
+#include "contexts/gamma_ofb.h"
+#include "contexts/mac.h"
 #include "gost3410/sign_context.h"
-#include "gost3411/hash.h"
+#include "contexts/hash.h"
 #include <type_traits>
 
 #include "jni/registry.h"
-#include "lnum/lpoint.h"
+#include "gost3410/lpoint.h"
 #include "random/rnd_state.h"
 
 namespace vantix::jni {

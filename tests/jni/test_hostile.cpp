@@ -14,11 +14,11 @@
 #include <thread>
 #include <vector>
 
-#include "gost28147/gamma.h"
-#include "gost28147/gamma_ofb.h"
-#include "gost28147/mac.h"
+#include "contexts/gamma.h"
+#include "contexts/gamma_ofb.h"
+#include "contexts/mac.h"
 #include "gost3410/sign_context.h"
-#include "gost3411/hash.h"
+#include "contexts/hash.h"
 #include "jni/fake_jni.h"
 #include "jni/module.h"
 

@@ -6,9 +6,9 @@
 #include <random>
 
 #include "gost28147/builtin_tables.h"
-#include "gost28147/gamma.h"
-#include "gost28147/gamma_ofb.h"
-#include "gost28147/mac.h"
+#include "contexts/gamma.h"
+#include "contexts/gamma_ofb.h"
+#include "contexts/mac.h"
 #include "oracle/engine.h"
 #include "random/generator.h"
 #include "unit/hex.h"

@@ -10,7 +10,7 @@
 
 #include "gost3410/signature.h"
 #include "lnum/lnum.h"
-#include "lnum/modarith.h"
+#include "gost3410/modarith.h"
 #include "random/generator.h"
 
 using namespace vantix;

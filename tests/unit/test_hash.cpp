@@ -7,7 +7,7 @@
 
 #include "common/result.h"
 #include "gost28147/builtin_tables.h"
-#include "gost3411/hash.h"
+#include "contexts/hash.h"
 #include "gost3411/hash_step.h"
 #include "unit/hex.h"
 

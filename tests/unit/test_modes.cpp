@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "common/result.h"
-#include "gost28147/block.h"
+#include "gost28147/transform.h"
 #include "gost28147/builtin_tables.h"
-#include "gost28147/ecb.h"
-#include "gost28147/gamma.h"
-#include "gost28147/gamma_ofb.h"
-#include "gost28147/mac.h"
+#include "contexts/block_context.h"
+#include "contexts/gamma.h"
+#include "contexts/gamma_ofb.h"
+#include "contexts/mac.h"
 #include "random/generator.h"
 #include "unit/hex.h"
 

@@ -1,12 +1,12 @@
-#include "gost28147/gamma.h"
+#include "contexts/gamma.h"
 
 #include <cstring>
 
 #include "common/bytes.h"
 #include "common/result.h"
 #include "common/wipe.h"
-#include "gost28147/block.h"
-#include "gost28147/context_key.h"
+#include "gost28147/transform.h"
+#include "contexts/context_key.h"
 
 namespace vantix {
 

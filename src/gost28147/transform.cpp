@@ -1,4 +1,4 @@
-#include "gost28147/block.h"
+#include "gost28147/transform.h"
 
 #include "common/bytes.h"
 #include "common/result.h"

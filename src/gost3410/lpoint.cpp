@@ -1,11 +1,11 @@
-#include "lnum/lpoint.h"
+#include "gost3410/lpoint.h"
 
 #include <cstring>
 
 #include "common/wipe.h"
 #include "gost3410/sign_context.h"
 #include "lnum/lnum.h"
-#include "lnum/modarith.h"
+#include "gost3410/modarith.h"
 
 namespace vantix {
 

@@ -1,8 +1,8 @@
-#include "gost28147/context_key.h"
+#include "contexts/context_key.h"
 
 #include "common/bytes.h"
 #include "common/wipe.h"
-#include "gost28147/block.h"
+#include "gost28147/transform.h"
 #include "gost28147/sbox.h"
 #include "random/masking.h"
 

@@ -1,10 +1,10 @@
-#include "gost28147/ecb.h"
+#include "contexts/block_context.h"
 
 #include "common/bytes.h"
 #include "common/result.h"
 #include "common/wipe.h"
-#include "gost28147/block.h"
-#include "gost28147/context_key.h"
+#include "gost28147/transform.h"
+#include "contexts/context_key.h"
 
 namespace vantix {
 

@@ -1,4 +1,4 @@
-#include "gost3411/hash.h"
+#include "contexts/hash.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "lnum/modarith.h"
+#include "gost3410/modarith.h"
 
 #include <cstring>
 
