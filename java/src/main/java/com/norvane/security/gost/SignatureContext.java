@@ -233,10 +233,10 @@ public final class SignatureContext implements AutoCloseable {
             return false;
         }
         int code = Vantix.vantix_LR34_10_2001_verify(block.handle(), Words.reversed(digest), swapHalves(signature));
-        if (code == 0) {
+        if (code == ResultCode.OK) {
             return true;
         }
-        if (code >= 5 && code <= 9) {
+        if (ResultCode.isInvalidSignature(code)) {
             return false;
         }
         throw new VantixException("verifying", code);

@@ -109,14 +109,14 @@ class ApiTest {
             byte[] sealed = ctx.sealSecretKey(rng, password);
             VantixException wrong = assertThrows(VantixException.class,
                 () -> SignatureContext.openSecretKey(ParameterSet.TEST, rng, sealed, "not the password".getBytes()));
-            assertEquals(20, wrong.code());
+            assertEquals(ResultCode.CONTAINER_MAC, wrong.code());
             assertTrue(wrong.getMessage().contains("wrong password"));
             VantixException shortPw = assertThrows(VantixException.class, () -> rng.sealState("short".getBytes()));
-            assertEquals(15, shortPw.code());
+            assertEquals(ResultCode.MISSING, shortPw.code());
             byte[] seed = rng.sealState(password);
             VantixException seedWrong = assertThrows(VantixException.class,
                 () -> RandomGenerator.fromContainer(seed, "not the password".getBytes()));
-            assertEquals(20, seedWrong.code());
+            assertEquals(ResultCode.CONTAINER_MAC, seedWrong.code());
             try (SignatureContext reopened = SignatureContext.openSecretKey(ParameterSet.TEST, rng, sealed, password);
                  RandomGenerator restored = RandomGenerator.fromContainer(seed, password)) {
                 assertArrayEquals(ctx.publicKey(), reopened.publicKey());
@@ -125,7 +125,7 @@ class ApiTest {
             try (SimpleReplacementCipher ecb = new SimpleReplacementCipher(
                     new CipherTable(SubstitutionTable.GOST_28147_89_CRYPTOPRO_A), rng, key)) {
                 ecb.encrypt(new byte[32]);
-                assertEquals(18, assertThrows(VantixException.class, () -> ecb.encrypt(new byte[8])).code());
+                assertEquals(ResultCode.ECB_LIMIT, assertThrows(VantixException.class, () -> ecb.encrypt(new byte[8])).code());
             }
         }
     }

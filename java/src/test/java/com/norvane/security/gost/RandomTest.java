@@ -61,8 +61,8 @@ class RandomTest {
         }
         byte[] first = Arrays.copyOf(key, 64);
         byte[] second = Arrays.copyOf(key, 64);
-        assertEquals(0, Vantix.vantix_Mask_SecretKey_(rnd, first));
-        assertEquals(0, Vantix.vantix_Mask_SecretKey_(rnd, second));
+        assertEquals(ResultCode.OK, Vantix.vantix_Mask_SecretKey_(rnd, first));
+        assertEquals(ResultCode.OK, Vantix.vantix_Mask_SecretKey_(rnd, second));
         for (byte[] m : new byte[][] {first, second}) {
             byte[] k = new byte[32];
             for (int i = 0; i < 32; i++) {

@@ -4,6 +4,7 @@ import com.norvane.security.gost.KeyEncoding;
 import com.norvane.security.gost.ParameterSet;
 import com.norvane.security.gost.SignatureContext;
 import com.norvane.security.gost.RandomGenerator;
+import com.norvane.security.gost.ResultCode;
 import com.norvane.security.gost.VantixException;
 import java.nio.charset.StandardCharsets;
 import java.util.Arrays;
@@ -118,7 +119,7 @@ final class KeyFile {
         try {
             k = SignatureContext.openSecretKey(set, rng, container, password);
         } catch (VantixException e) {
-            if (e.code() == 20) {
+            if (e.code() == ResultCode.CONTAINER_MAC) {
                 throw new ToolException("wrong password for " + name + " (or the key container was altered)");
             }
             throw e;
