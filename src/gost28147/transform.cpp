@@ -37,15 +37,15 @@ inline void decrypt_rounds(const uint32_t* t, const uint32_t* k, uint32_t& x, ui
     }
 }
 
-template <int L>
+template <size_t L>
 void encrypt_lanes(const uint32_t* t, const uint32_t* const* keys, uint32_t (*blocks)[2]) {
     uint32_t x[L], y[L];
-    for (int l = 0; l < L; ++l) {
+    for (size_t l = 0; l < L; ++l) {
         x[l] = blocks[l][0];
         y[l] = blocks[l][1];
     }
     rounds32<L>(t, keys, x, y);
-    for (int l = 0; l < L; ++l) {
+    for (size_t l = 0; l < L; ++l) {
         blocks[l][0] = y[l];
         blocks[l][1] = x[l];
     }
