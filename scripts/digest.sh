@@ -9,4 +9,4 @@ if [ ! -f "$root/build/linux/bin/libtellarvantix.so" ]; then
 fi
 [ $# -gt 0 ] || set -- "$root/README.md"
 java -Xcheck:jni -Dvantix.library.path="$root/build/linux/bin" -cp "$root/build/linux/vantix.jar" \
-  com.norvane.security.gost.Digest "$@"
+  com.norvane.security.gost.examples.Digest "$@"

@@ -1,6 +1,8 @@
 // Gamma-with-feedback (cipher feedback) context with CryptoPro key meshing after every
 // 1024 bytes. The gamma of a block is the encipherment of the previous ciphertext block
 // (of the vector for the first block); a stream may be split into calls of any lengths.
+// The exports, and so these functions, call it "ofb": the mode is cipher feedback (the
+// gamma depends on the ciphertext), not output feedback.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -12,7 +12,7 @@ package com.norvane.security.gost;
 public final class CipherTable extends NativeBlock {
     /** A native copy of one of the published tables. */
     public CipherTable(SubstitutionTable table) {
-        this(table.libraryBytes(), true);
+        this(table.exportBytes(), true);
     }
 
     /**

@@ -96,11 +96,16 @@ public enum SubstitutionTable {
 
     /** A fresh copy of the 128-byte table, rows K1 to K8. */
     public byte[] bytes() {
-        return flipRows(libraryBytes());
+        return flipRows(exportBytes());
     }
 
-    /** The table as the exports take it: rows K8 to K1 (the constants above are in this order). */
-    byte[] libraryBytes() {
+    /**
+     * The table as {@link Vantix}'s exports take it (written into a COM_State): rows K8 to
+     * K1, the reverse of {@link #bytes()}. The constants above are in this order.
+     *
+     * @return a fresh copy of the 128 bytes
+     */
+    public byte[] exportBytes() {
         return ParameterSet.bytes(hex);
     }
 

@@ -1,21 +1,19 @@
-package com.norvane.security.gost;
+package com.norvane.security.gost.examples;
 
+import com.norvane.security.gost.ResultCode;
+import com.norvane.security.gost.SubstitutionTable;
+import com.norvane.security.gost.Vantix;
 import java.io.IOException;
 import java.io.InputStream;
 import java.nio.file.Files;
 import java.nio.file.Path;
 
 /**
- * Prints the GOST R 34.11-94 digest (CryptoPro parameter set) of each file named on the
- * command line, one {@code HEX  FILE} line per file; {@code -} reads standard input.
+ * A minimal program on the low-level {@link Vantix} interface: prints the GOST R 34.11-94
+ * digest (CryptoPro parameter set) of each file named on the command line, one
+ * {@code HEX  FILE} line per file; {@code -} reads standard input.
  */
 public final class Digest {
-    /** id-GostR3411-94-CryptoProParamSet, rows K8 first, one entry per byte. */
-    private static final String CRYPTOPRO_TABLE =
-        "01030a09050b040f0806070e0d00020c0d0e04010700050a030c080f0602090b070602040d090f000a01050b080e0c03"
-        + "0706040b090c020a0108000e0f0d0305040a070c000f02080e0106050d0b0903070f0c0e09040100030b0502060a080d"
-        + "050f0400020d0b09010706030c0e0a080a040506080103070d0c0e0009020b0f";
-
     private Digest() {
     }
 
@@ -25,10 +23,7 @@ public final class Digest {
             System.err.println("usage: Digest FILE...");
             System.exit(2);
         }
-        byte[] table = new byte[128];
-        for (int i = 0; i < 128; i++) {
-            table[i] = (byte) Integer.parseInt(CRYPTOPRO_TABLE.substring(2 * i, 2 * i + 2), 16);
-        }
+        byte[] table = SubstitutionTable.GOST_R_34_11_94_CRYPTOPRO.exportBytes();
         long com = Vantix.vantix_COM_State();
         long rnd = Vantix.vantix_RND_State();
         Vantix.mem_write(com, 0, table, 0, 128);
@@ -60,7 +55,7 @@ public final class Digest {
     }
 
     private static void check(int code) {
-        if (code != 0) {
+        if (code != ResultCode.OK) {
             throw new IllegalStateException("hash failed with code " + code);
         }
     }

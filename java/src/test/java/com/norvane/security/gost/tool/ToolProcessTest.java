@@ -159,7 +159,10 @@ class ToolProcessTest {
         Path doc = dir.resolve("doc");
         Files.writeString(doc, "interrupted signing\n");
         assertEquals(0, run("keygen", "-o", "k", "--home", "h", "--password-file", "pw").code);
+        long start = System.nanoTime();
         assertEquals(0, run("sign", "-k", "k.key", "--home", "h", "--password-file", "pw", "doc").code);
+        // Interruptions fall anywhere in a whole run, from JVM start to exit (slower under a sanitizer).
+        int runMillis = (int) ((System.nanoTime() - start) / 1_000_000);
         byte[] raw = KeyEncoding.decodePublicKey(KeyEncoding.fromPem("PUBLIC KEY",
             Files.readAllBytes(dir.resolve("k.pub")))).key();
         byte[] digest = Gost3411Digest.of(SubstitutionTable.GOST_R_34_11_94_CRYPTOPRO, Files.readAllBytes(doc));
@@ -173,7 +176,7 @@ class ToolProcessTest {
             for (int i = 0; i < 14; i++) {
                 Process p = builder(List.of(), "sign", "--force", "-k", "k.key", "--home", "h", "--password-file", "pw",
                     "doc").start();
-                Thread.sleep(random.nextInt(1500));
+                Thread.sleep(random.nextInt(runMillis + runMillis / 4 + 1));
                 if (i % 2 == 0) {
                     p.destroyForcibly();  // SIGKILL
                 } else {
