@@ -45,8 +45,7 @@ void BM_EngineMac(benchmark::State& st) {
     unsigned char key[32] = {1, 2, 3};
     EVP_PKEY* pkey = EVP_PKEY_new_mac_key(NID_id_Gost28147_89_MAC, gost_engine(), key, 32);
     EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-    if (pkey == nullptr ||
-        EVP_DigestSignInit(ctx, nullptr, EVP_get_digestbyname("gost-mac"), gost_engine(), pkey) != 1)
+    if (pkey == nullptr || EVP_DigestSignInit(ctx, nullptr, EVP_get_digestbyname("gost-mac"), gost_engine(), pkey) != 1)
         return st.SkipWithError("no gost-mac");
     std::vector<unsigned char> in(size_t(st.range(0)));
     for (auto _ : st) EVP_DigestSignUpdate(ctx, in.data(), in.size());

@@ -13,9 +13,7 @@
 
 using namespace vantix;
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 namespace vantix {
 void load_cryptopro_a(SignContext* ctx, RND_State* rnd);

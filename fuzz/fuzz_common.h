@@ -20,7 +20,9 @@ struct FuzzInput {
         --n;
         return *p++;
     }
-    uint32_t u32() { return uint32_t(byte()) | uint32_t(byte()) << 8 | uint32_t(byte()) << 16 | uint32_t(byte()) << 24; }
+    uint32_t u32() {
+        return uint32_t(byte()) | uint32_t(byte()) << 8 | uint32_t(byte()) << 16 | uint32_t(byte()) << 24;
+    }
     void bytes(uint8_t* out, size_t count) {
         for (size_t i = 0; i < count; ++i) out[i] = byte();
     }

@@ -36,12 +36,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 9:
                 VANTIX_CALL(vantix_1G28147_11989_1gamma_1init)(env, nullptr, pick(), pick(), pick(), key, nullptr);
                 break;
-            case 10: VANTIX_CALL(vantix_1G28147_11989_1gamma_1crypt)(env, nullptr, pick(), buf, 0, buf, 0, in.byte()); break;
-            case 11: VANTIX_CALL(vantix_1GOST_1R34_111_11994_1init)(env, nullptr, pick(), pick(), pick(), nullptr); break;
+            case 10:
+                VANTIX_CALL(vantix_1G28147_11989_1gamma_1crypt)(env, nullptr, pick(), buf, 0, buf, 0, in.byte());
+                break;
+            case 11:
+                VANTIX_CALL(vantix_1GOST_1R34_111_11994_1init)(env, nullptr, pick(), pick(), pick(), nullptr);
+                break;
             case 12: VANTIX_CALL(vantix_1GOST_1R34_111_11994_1update)(env, nullptr, pick(), buf, 0, in.byte()); break;
             case 13:
-                VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(env, nullptr, pick(), pick(), nullptr, nullptr, nullptr,
-                                                                nullptr, 0);
+                VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)
+                (env, nullptr, pick(), pick(), nullptr, nullptr, nullptr, nullptr, 0);
                 VANTIX_CALL(vantix_1LR34_110_12001_1sign)(env, nullptr, pick(), b32, b64);
                 break;
         }

@@ -90,11 +90,9 @@ int main() {
     const vantix::LPoint g_record = param_set_point(kCryptoProA);
     std::memcpy(point.data(), &g_record, 64);
     VANTIX_CALL(mem_1write)(env, cls, g, 0, jni.array(point, "point"), 0, 100);
-    VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(
-        env, cls, ctx, rnd, jni.array(unhex(kCryptoProA.p), "p"),
-        jni.array(unhex(kCryptoProA.q), "q"),
-        jni.array(unhex(kCryptoProA.a), "a"),
-        jni.array(unhex(kCryptoProA.b), "b"), g);
+    VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)
+    (env, cls, ctx, rnd, jni.array(unhex(kCryptoProA.p), "p"), jni.array(unhex(kCryptoProA.q), "q"),
+     jni.array(unhex(kCryptoProA.a), "a"), jni.array(unhex(kCryptoProA.b), "b"), g);
     VANTIX_CALL(vantix_1LR34_110_12001_1gen_1secret_1key)(env, cls, ctx);
     VANTIX_CALL(vantix_1LR34_110_12001_1gen_1public_1key)(env, cls, ctx);
     jbyteArray digest = jni.array(32, "digest", 0x11), sig = jni.array(64, "sig");

@@ -28,9 +28,7 @@ inline void store_be32(uint8_t* p, uint32_t v) {
     p[3] = uint8_t(v);
 }
 
-inline uint64_t load_le64(const uint8_t* p) {
-    return uint64_t(load_le32(p)) | (uint64_t(load_le32(p + 4)) << 32);
-}
+inline uint64_t load_le64(const uint8_t* p) { return uint64_t(load_le32(p)) | (uint64_t(load_le32(p + 4)) << 32); }
 
 inline void store_le64(uint8_t* p, uint64_t v) {
     store_le32(p, uint32_t(v));

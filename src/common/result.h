@@ -6,20 +6,20 @@ namespace vantix {
 
 enum Result : int32_t {
     RC_OK = 0,
-    RC_ALREADY_INITIALISED = 1,   // init on an initialised context; parameters already loaded
-    RC_NOT_INITIALISED = 2,       // context not initialised; parameters not loaded
-    RC_NO_KEY = 3,                // the signature context lacks the needed key
-    RC_KEY_PRESENT = 4,           // the key to create or load is already held
+    RC_ALREADY_INITIALISED = 1,  // init on an initialised context; parameters already loaded
+    RC_NOT_INITIALISED = 2,      // context not initialised; parameters not loaded
+    RC_NO_KEY = 3,               // the signature context lacks the needed key
+    RC_KEY_PRESENT = 4,          // the key to create or load is already held
     RC_BAD_SIGNATURE = 5,
     RC_R_ZERO = 6,
     RC_S_ZERO = 7,
     RC_R_RANGE = 8,
     RC_S_RANGE = 9,
-    RC_BAD_MARKER = 14,           // the block does not carry its context marker
-    RC_MISSING = 15,              // missing argument, unseeded generator, short password
+    RC_BAD_MARKER = 14,  // the block does not carry its context marker
+    RC_MISSING = 15,     // missing argument, unseeded generator, short password
     RC_Q_LENGTH = 16,
-    RC_CHECKSUM = 17,             // stored key altered
-    RC_ECB_LIMIT = 18,            // simple replacement already processed 32 bytes
+    RC_CHECKSUM = 17,   // stored key altered
+    RC_ECB_LIMIT = 18,  // simple replacement already processed 32 bytes
     RC_CONTAINER_STEP = 19,
     RC_CONTAINER_MAC = 20,
 };

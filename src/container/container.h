@@ -22,8 +22,8 @@ const uint8_t* derivation_block(int which);
 
 // Writes a 64-byte masked key derived from password and salt. 0, or a negative value when
 // a hash step is refused.
-int derive_container_key(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt,
-                         int which, uint8_t* key);
+int derive_container_key(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt, int which,
+                         uint8_t* key);
 
 // Seals the generator's state. The container is written only on success (0); 15 missing
 // argument or password shorter than 10 bytes; 19 a step failed (an unseeded generator).

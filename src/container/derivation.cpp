@@ -30,7 +30,8 @@ struct DerivationBlocks {
         for (int w = 0; w < 2; ++w) {
             for (int i = 0; i < 32; ++i) {
                 char label[64];
-                const int n = std::snprintf(label, sizeof label, "tellarvantix container derivation block %d part %d", w, i);
+                const int n =
+                    std::snprintf(label, sizeof label, "tellarvantix container derivation block %d part %d", w, i);
                 HashContext h{};
                 hash_init(&h, &com, &rnd, nullptr);
                 hash_update(&h, reinterpret_cast<const uint8_t*>(label), n);
@@ -49,8 +50,8 @@ const uint8_t* derivation_block(int which) {
     return blocks.bytes[which & 1];
 }
 
-int derive_container_key(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt,
-                         int which, uint8_t* key) {
+int derive_container_key(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt, int which,
+                         uint8_t* key) {
     struct {
         uint8_t start[32];
         uint8_t digest[32];
@@ -65,8 +66,10 @@ int derive_container_key(RND_State* rnd, const uint8_t* password, int32_t length
         result = -2;
     } else {
         for (int r = 0; r < 1024 && result == 0; ++r) {
-            if (hash_update(&w.hash, block, int32_t(DERIVATION_BLOCK_BYTES)) != 0) result = -4;
-            else if (hash_update(&w.hash, salt, 8) != 0) result = -5;
+            if (hash_update(&w.hash, block, int32_t(DERIVATION_BLOCK_BYTES)) != 0)
+                result = -4;
+            else if (hash_update(&w.hash, salt, 8) != 0)
+                result = -5;
         }
         if (result == 0 && hash_final(&w.hash, w.digest) != 0) result = -6;
         hash_clear(&w.hash);

@@ -23,7 +23,6 @@ struct Work {
     GammaFeedbackContext ofb;
 };
 
-
 // MAC of buf[0 .. len) into w.mac with the CryptoPro-D table.
 bool compute_mac(Work& w, RND_State* rnd, const uint8_t* buf, size_t len) {
     std::memcpy(w.com.sbox, builtin_sbox(Sbox::CipherD), SBOX_BYTES);
@@ -75,8 +74,8 @@ int container_seal(RND_State* rnd, const ContainerKeys& keys, uint8_t* buf, size
 int container_open(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* buf, size_t payload_len) {
     Work w = {};
     int result = RC_CONTAINER_STEP;
-    if (container_derive_keys(rnd, password, length, buf, &w.keys) == RC_OK && run_feedback(w, rnd, buf, buf + 8, payload_len + 8, true) &&
-        compute_mac(w, rnd, buf, 8 + payload_len)) {
+    if (container_derive_keys(rnd, password, length, buf, &w.keys) == RC_OK &&
+        run_feedback(w, rnd, buf, buf + 8, payload_len + 8, true) && compute_mac(w, rnd, buf, 8 + payload_len)) {
         // Compared in constant time; only the one bit "it matches" is made public.
         result = ct_declassify_bit(ct_equal_mask(w.mac, buf + 8 + payload_len, 8)) ? RC_OK : RC_CONTAINER_MAC;
     }

@@ -11,19 +11,19 @@ namespace vantix {
 
 #pragma pack(push, 4)
 struct BlockContext {
-    uint32_t magic;          // 0x9ABCDEF0 once cleared
-    uint32_t key[16];        // key_value (words 0-7) then key_mask (words 8-15)
+    uint32_t magic;    // 0x9ABCDEF0 once cleared
+    uint32_t key[16];  // key_value (words 0-7) then key_mask (words 8-15)
     uint32_t initialised;
     RND_State* rnd_state;
     COM_State* com_state;
     uint8_t reserved[8];
-    uint32_t byte_count;     // bytes processed since init, 0..32
-    uint32_t checksum;       // CRC-32 of key_value
+    uint32_t byte_count;  // bytes processed since init, 0..32
+    uint32_t checksum;    // CRC-32 of key_value
 };
 #pragma pack(pop)
 
 static_assert(offsetof(BlockContext, magic) == 0);
-static_assert(offsetof(BlockContext, key) == 4);        // key_value at 4, key_mask at 36
+static_assert(offsetof(BlockContext, key) == 4);  // key_value at 4, key_mask at 36
 static_assert(offsetof(BlockContext, initialised) == 68);
 static_assert(offsetof(BlockContext, rnd_state) == 72);
 static_assert(offsetof(BlockContext, com_state) == 80);

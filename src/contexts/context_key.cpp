@@ -19,17 +19,14 @@ uint32_t context_key_load(RND_State* rnd, uint32_t* key16, const uint8_t* mk) {
     return checksum_seal(key16);
 }
 
-bool context_key_intact(const uint32_t* key16, uint32_t checksum) {
-    return checksum_verify(key16, checksum);
-}
+bool context_key_intact(const uint32_t* key16, uint32_t checksum) { return checksum_verify(key16, checksum); }
 
 uint32_t context_key_remask(RND_State* rnd, uint32_t* key16) {
     remask_key(rnd, key16, key16 + 8);
     return checksum_seal(key16);
 }
 
-int context_key_mesh(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg,
-                     uint32_t* checksum) {
+int context_key_mesh(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg, uint32_t* checksum) {
     const int r = key_meshing(com, rnd, key16, key16 + 8, reg);
     if (r == 0) *checksum = checksum_seal(key16);
     return r;

@@ -30,7 +30,6 @@ uint32_t context_key_remask(RND_State* rnd, uint32_t* key16);
 
 // Meshes the key (RFC 4357 CryptoPro key meshing) and re-enciphers `reg`; returns the
 // result of key_meshing and stores the new checksum.
-int context_key_mesh(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg,
-                     uint32_t* checksum);
+int context_key_mesh(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg, uint32_t* checksum);
 
 }  // namespace vantix

@@ -10,8 +10,7 @@
 
 namespace vantix {
 
-int gamma_init(GammaContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key,
-               const uint8_t* iv) {
+int gamma_init(GammaContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key, const uint8_t* iv) {
     if (com == nullptr) return RC_MISSING;
     sbox_expand(com->sbox, com->expanded);
     if (ctx == nullptr || masked_key == nullptr || rnd == nullptr) return RC_MISSING;

@@ -12,15 +12,15 @@ namespace vantix {
 
 #pragma pack(push, 4)
 struct GammaContext {
-    uint32_t magic;          // 0x9ABCDEF2 once cleared
-    uint32_t key[16];        // key_value then key_mask
-    uint32_t counter[2];     // N3, N4
-    uint8_t gamma[8];        // current gamma block, two big-endian words
-    int32_t position;        // next unused gamma byte; 8 = none left
+    uint32_t magic;       // 0x9ABCDEF2 once cleared
+    uint32_t key[16];     // key_value then key_mask
+    uint32_t counter[2];  // N3, N4
+    uint8_t gamma[8];     // current gamma block, two big-endian words
+    int32_t position;     // next unused gamma byte; 8 = none left
     uint32_t initialised;
     RND_State* rnd_state;
     COM_State* com_state;
-    uint32_t mesh_count;     // gamma bytes since init or the last meshing
+    uint32_t mesh_count;  // gamma bytes since init or the last meshing
     uint32_t checksum;
 };
 #pragma pack(pop)
@@ -42,8 +42,7 @@ constexpr uint32_t GAMMA_C1 = 0x01010104u;
 constexpr uint32_t GAMMA_C2 = 0x01010101u;
 
 // iv: 8 bytes (two big-endian words) or null for zeros.
-int gamma_init(GammaContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key,
-               const uint8_t* iv);
+int gamma_init(GammaContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key, const uint8_t* iv);
 int gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
 int gamma_clear(GammaContext* ctx);
 

@@ -11,12 +11,9 @@ namespace vantix {
 namespace {
 
 // Byte p of the feedback register as it lies in memory (the register is two native words).
-uint8_t* feedback_bytes(GammaFeedbackContext* ctx) {
-    return reinterpret_cast<uint8_t*>(ctx->feedback);
-}
+uint8_t* feedback_bytes(GammaFeedbackContext* ctx) { return reinterpret_cast<uint8_t*>(ctx->feedback); }
 
-int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length,
-            bool decrypt) {
+int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length, bool decrypt) {
     if (ctx == nullptr || in == nullptr || out == nullptr) return RC_MISSING;
     if (ctx->magic != MAGIC_GAMMA_OFB) return RC_BAD_MARKER;
     if (ctx->initialised != 1) return RC_NOT_INITIALISED;
@@ -114,8 +111,8 @@ int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t 
 
 }  // namespace
 
-int gamma_ofb_init(GammaFeedbackContext* ctx, COM_State* com, RND_State* rnd,
-                   const uint8_t* masked_key, const uint8_t* iv) {
+int gamma_ofb_init(GammaFeedbackContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key,
+                   const uint8_t* iv) {
     if (com == nullptr) return RC_MISSING;
     sbox_expand(com->sbox, com->expanded);
     if (ctx == nullptr || masked_key == nullptr || rnd == nullptr) return RC_MISSING;

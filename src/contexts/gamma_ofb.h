@@ -14,12 +14,12 @@ namespace vantix {
 
 #pragma pack(push, 4)
 struct GammaFeedbackContext {
-    uint32_t magic;          // 0x9ABCDEF3 once cleared
-    uint32_t key[16];        // key_value then key_mask
-    uint32_t feedback[2];    // between blocks: the next block to encipher; within a block its
-                             // first `position` bytes hold that block's ciphertext
-    uint8_t gamma[8];        // current gamma block, two big-endian words
-    int32_t position;        // next byte of the current block; 8 = block complete
+    uint32_t magic;        // 0x9ABCDEF3 once cleared
+    uint32_t key[16];      // key_value then key_mask
+    uint32_t feedback[2];  // between blocks: the next block to encipher; within a block its
+                           // first `position` bytes hold that block's ciphertext
+    uint8_t gamma[8];      // current gamma block, two big-endian words
+    int32_t position;      // next byte of the current block; 8 = block complete
     uint32_t initialised;
     RND_State* rnd_state;
     COM_State* com_state;
@@ -39,8 +39,8 @@ static_assert(offsetof(GammaFeedbackContext, mesh_count) == 108);
 static_assert(offsetof(GammaFeedbackContext, checksum) == 112);
 static_assert(sizeof(GammaFeedbackContext) == 116);
 
-int gamma_ofb_init(GammaFeedbackContext* ctx, COM_State* com, RND_State* rnd,
-                   const uint8_t* masked_key, const uint8_t* iv);
+int gamma_ofb_init(GammaFeedbackContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key,
+                   const uint8_t* iv);
 int gamma_ofb_encrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
 int gamma_ofb_decrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
 int gamma_ofb_clear(GammaFeedbackContext* ctx);

@@ -10,15 +10,15 @@ namespace vantix {
 
 #pragma pack(push, 4)
 struct HashContext {
-    uint32_t marker;        // 0x9ABCDEF5 once cleared
-    uint8_t buffer[32];     // current, not yet absorbed block
-    uint8_t h[32];          // chaining value, little-endian
-    uint8_t sum[32];        // control sum of the absorbed blocks, little-endian
-    uint32_t byte_count;    // bytes absorbed into h, a multiple of 32
-    int32_t fill;           // valid bytes in buffer, 0..32
-    uint32_t state;         // 1 when initialised
-    RND_State* rnd_state;   // stored, never used by the hash
-    COM_State* com_state;   // its expanded table drives every step
+    uint32_t marker;       // 0x9ABCDEF5 once cleared
+    uint8_t buffer[32];    // current, not yet absorbed block
+    uint8_t h[32];         // chaining value, little-endian
+    uint8_t sum[32];       // control sum of the absorbed blocks, little-endian
+    uint32_t byte_count;   // bytes absorbed into h, a multiple of 32
+    int32_t fill;          // valid bytes in buffer, 0..32
+    uint32_t state;        // 1 when initialised
+    RND_State* rnd_state;  // stored, never used by the hash
+    COM_State* com_state;  // its expanded table drives every step
 };
 #pragma pack(pop)
 

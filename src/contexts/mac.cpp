@@ -10,8 +10,7 @@
 
 namespace vantix {
 
-int mac_init(MacContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key,
-             const uint8_t* iv) {
+int mac_init(MacContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key, const uint8_t* iv) {
     if (com == nullptr) return RC_MISSING;
     sbox_expand(com->sbox, com->expanded);
     if (ctx == nullptr || masked_key == nullptr || rnd == nullptr) return RC_MISSING;
@@ -47,8 +46,7 @@ int mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
             ctx->position = 0;
             if (ctx->mesh_count == 1024) {
                 ctx->mesh_count = 0;
-                const int r = context_key_mesh(ctx->com_state, ctx->rnd_state, ctx->key,
-                                               ctx->state, &ctx->checksum);
+                const int r = context_key_mesh(ctx->com_state, ctx->rnd_state, ctx->key, ctx->state, &ctx->checksum);
                 if (r != 0) return r;
                 round_keys(ctx->key, rk);
             }

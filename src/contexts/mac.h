@@ -12,11 +12,11 @@ namespace vantix {
 
 #pragma pack(push, 4)
 struct MacContext {
-    uint32_t magic;          // 0x9ABCDEF4 once cleared
-    uint32_t key[16];        // key_value then key_mask
-    uint8_t buffer[8];       // bytes received but not yet absorbed
-    uint32_t state[2];       // chaining value
-    int32_t position;        // bytes in buffer, 0..8
+    uint32_t magic;     // 0x9ABCDEF4 once cleared
+    uint32_t key[16];   // key_value then key_mask
+    uint8_t buffer[8];  // bytes received but not yet absorbed
+    uint32_t state[2];  // chaining value
+    int32_t position;   // bytes in buffer, 0..8
     uint32_t initialised;
     RND_State* rnd_state;
     COM_State* com_state;
@@ -36,8 +36,7 @@ static_assert(offsetof(MacContext, mesh_count) == 108);
 static_assert(offsetof(MacContext, checksum) == 112);
 static_assert(sizeof(MacContext) == 116);
 
-int mac_init(MacContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key,
-             const uint8_t* iv);
+int mac_init(MacContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key, const uint8_t* iv);
 int mac_update(MacContext* ctx, const uint8_t* data, int32_t length);
 // Writes 8 bytes (two big-endian words). Ends the message: the buffered block is padded in
 // place, so a new MAC takes mac_clear and mac_init.

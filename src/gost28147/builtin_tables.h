@@ -5,12 +5,12 @@
 namespace vantix {
 
 enum class Sbox {
-    HashTest,        // id-GostR3411-94-TestParamSet: key masking
-    HashCryptoPro,   // id-GostR3411-94-CryptoProParamSet: generator hashing, container keys
-    CipherA,         // id-Gost28147-89-CryptoPro-A-ParamSet: generator re-encipherment
-    CipherB,         // id-Gost28147-89-CryptoPro-B-ParamSet: entropy gathering
-    CipherC,         // id-Gost28147-89-CryptoPro-C-ParamSet: container encryption
-    CipherD,         // id-Gost28147-89-CryptoPro-D-ParamSet: container MAC
+    HashTest,       // id-GostR3411-94-TestParamSet: key masking
+    HashCryptoPro,  // id-GostR3411-94-CryptoProParamSet: generator hashing, container keys
+    CipherA,        // id-Gost28147-89-CryptoPro-A-ParamSet: generator re-encipherment
+    CipherB,        // id-Gost28147-89-CryptoPro-B-ParamSet: entropy gathering
+    CipherC,        // id-Gost28147-89-CryptoPro-C-ParamSet: container encryption
+    CipherD,        // id-Gost28147-89-CryptoPro-D-ParamSet: container MAC
 };
 
 // The 128-byte table, rows K8 first.

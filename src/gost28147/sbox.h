@@ -15,9 +15,9 @@ constexpr size_t EXPANDED_WORDS = 1024;  // T0..T3, 256 words each
 constexpr size_t EXPANDED_BYTES = EXPANDED_WORDS * 4;
 
 struct COM_State {
-    uint8_t sbox[SBOX_BYTES];              // written by the caller
-    uint32_t expanded[EXPANDED_WORDS];     // computed by sbox_expand
-    uint8_t expanded_flag[4];              // byte 0: 1 once expanded (built-in blocks only)
+    uint8_t sbox[SBOX_BYTES];           // written by the caller
+    uint32_t expanded[EXPANDED_WORDS];  // computed by sbox_expand
+    uint8_t expanded_flag[4];           // byte 0: 1 once expanded (built-in blocks only)
 };
 
 static_assert(offsetof(COM_State, sbox) == 0);

@@ -96,14 +96,14 @@ void lpoint_double(const SignContext* ctx, LPoint* p) {
     uint32_t m[8], t[8], s[8], y2[8], x3[8], y3[8], z3[8];
     // M = 3X^2 + a*Z^4
     f.copy(t, p->z);
-    f.sqr(t);          // Z^2
-    f.sqr(t);          // Z^4
+    f.sqr(t);  // Z^2
+    f.sqr(t);  // Z^4
     f.mul(t, ctx->a_mont);
     f.copy(m, p->x);
-    f.sqr(m);          // X^2
+    f.sqr(m);  // X^2
     f.copy(s, m);
-    f.add(m, s);       // 2X^2
-    f.add(m, s);       // 3X^2
+    f.add(m, s);  // 2X^2
+    f.add(m, s);  // 3X^2
     f.add(m, t);
     // Z' = 2*Y*Z
     f.copy(z3, p->y);
@@ -147,18 +147,18 @@ void lpoint_add(const SignContext* ctx, LPoint* p, const LPoint* q) {
         f.copy(s1, p->y);
     } else {
         f.copy(tmp, q->z);
-        f.sqr(tmp);               // Z2^2
+        f.sqr(tmp);  // Z2^2
         f.copy(u1, p->x);
         f.mul(u1, tmp);
-        f.mul(tmp, q->z);         // Z2^3
+        f.mul(tmp, q->z);  // Z2^3
         f.copy(s1, p->y);
         f.mul(s1, tmp);
     }
     f.copy(tmp, p->z);
-    f.sqr(tmp);                   // Z1^2
+    f.sqr(tmp);  // Z1^2
     f.copy(u2, q->x);
     f.mul(u2, tmp);
-    f.mul(tmp, p->z);             // Z1^3
+    f.mul(tmp, p->z);  // Z1^3
     f.copy(s2, q->y);
     f.mul(s2, tmp);
     f.copy(w, u1);
@@ -166,8 +166,10 @@ void lpoint_add(const SignContext* ctx, LPoint* p, const LPoint* q) {
     f.copy(r, s1);
     f.sub(r, s2);
     if (f.zero(w)) {
-        if (!f.zero(r)) set_infinity(ctx, p);
-        else lpoint_double(ctx, p);
+        if (!f.zero(r))
+            set_infinity(ctx, p);
+        else
+            lpoint_double(ctx, p);
         return;
     }
     // T = 2*U1 - W, M = 2*S1 - R
@@ -185,7 +187,7 @@ void lpoint_add(const SignContext* ctx, LPoint* p, const LPoint* q) {
     f.copy(w2, w);
     f.sqr(w2);
     f.copy(tmp, t);
-    f.mul(tmp, w2);               // T*W^2
+    f.mul(tmp, w2);  // T*W^2
     f.copy(x3, r);
     f.sqr(x3);
     f.sub(x3, tmp);
@@ -195,7 +197,7 @@ void lpoint_add(const SignContext* ctx, LPoint* p, const LPoint* q) {
     f.sub(v, x3);
     // Y3 = (V*R - M*W^3) / 2
     f.mul(v, r);
-    f.mul(w2, w);                 // W^3
+    f.mul(w2, w);  // W^3
     f.mul(m, w2);
     f.sub(v, m);
     f.mul(v, ctx->half);

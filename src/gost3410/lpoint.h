@@ -15,7 +15,7 @@ struct LPoint {
     uint32_t x[8];
     uint32_t y[8];
     uint32_t z[8];
-    uint16_t flags;     // 0x80: Montgomery form; 0x01: projective with meaningful Z
+    uint16_t flags;  // 0x80: Montgomery form; 0x01: projective with meaningful Z
     uint16_t unused;
 };
 static_assert(offsetof(LPoint, x) == 0);

@@ -179,13 +179,15 @@ int lnum_mul_r_mod(uint32_t* out, const uint32_t* x, const uint32_t* m, int n) {
 
 int mont_mul(uint32_t* a, const uint32_t* b, const uint32_t* m, int n) {
     if (n > MONT_MAX_WORDS) return 1;
-    mont_product(a, [&](int i) { return b[n - 1 - i]; }, m, n);
+    mont_product(
+        a, [&](int i) { return b[n - 1 - i]; }, m, n);
     return 0;
 }
 
 int mont_mul_masked(uint32_t* a, const uint32_t* b2, const uint32_t* m, int n) {
     if (n > MONT_MAX_WORDS) return 1;
-    mont_product(a, [&](int i) { return b2[n - 1 - i] ^ b2[2 * n - 1 - i]; }, m, n);
+    mont_product(
+        a, [&](int i) { return b2[n - 1 - i] ^ b2[2 * n - 1 - i]; }, m, n);
     return 0;
 }
 

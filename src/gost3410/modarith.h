@@ -14,8 +14,8 @@ constexpr int MONT_MAX_WORDS = 64;
 extern const uint32_t LNUM_ONE[MONT_MAX_WORDS];
 inline const uint32_t* lnum_one(int n) { return LNUM_ONE + (MONT_MAX_WORDS - n); }
 
-void lnum_add_mod(int n, uint32_t* a, const uint32_t* b, const uint32_t* m);  // a = (a+b) mod m
-void lnum_sub_mod(int n, uint32_t* a, const uint32_t* b, const uint32_t* m);  // a = (a-b) mod m
+void lnum_add_mod(int n, uint32_t* a, const uint32_t* b, const uint32_t* m);     // a = (a+b) mod m
+void lnum_sub_mod(int n, uint32_t* a, const uint32_t* b, const uint32_t* m);     // a = (a-b) mod m
 int lnum_mul_r_mod(uint32_t* out, const uint32_t* x, const uint32_t* m, int n);  // x*R mod m
 
 // a = a*b*R^-1 mod m, fully reduced; b may be a. 1 (a unchanged) when n > 64.

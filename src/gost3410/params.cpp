@@ -17,7 +17,7 @@ namespace {
 constexpr int N = SIGN_WORDS;
 
 // GOST R 34.10-2001, appendix A.1 (id-GostR3410-2001-TestParamSet in RFC 4357).
-constexpr uint8_t kTestP[32] = {0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+constexpr uint8_t kTestP[32] = {0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,    0,
                                 0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x04, 0x31};
 constexpr uint8_t kTestA[32] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7};
@@ -144,7 +144,8 @@ int sign_set_parms(SignContext* ctx, RND_State* rnd, const uint8_t* p, int32_t p
     } else {
         // Only the parameter fields: the key slots stay as they are, as when computed in place.
         const size_t from = offsetof(SignContext, p_length), to = offsetof(SignContext, rnd);
-        std::memcpy(reinterpret_cast<uint8_t*>(ctx) + from, reinterpret_cast<const uint8_t*>(&computed) + from, to - from);
+        std::memcpy(reinterpret_cast<uint8_t*>(ctx) + from, reinterpret_cast<const uint8_t*>(&computed) + from,
+                    to - from);
         const size_t from2 = offsetof(SignContext, a_mont), to2 = offsetof(SignContext, secret);
         std::memcpy(reinterpret_cast<uint8_t*>(ctx) + from2, reinterpret_cast<const uint8_t*>(&computed) + from2,
                     to2 - from2);
@@ -156,8 +157,8 @@ int sign_set_parms(SignContext* ctx, RND_State* rnd, const uint8_t* p, int32_t p
     return RC_OK;
 }
 
-int sign_get_parms(const SignContext* ctx, uint8_t* p, int32_t* p_length, uint8_t* q, int32_t* q_length,
-                   uint8_t* a, uint8_t* b, LPoint* point) {
+int sign_get_parms(const SignContext* ctx, uint8_t* p, int32_t* p_length, uint8_t* q, int32_t* q_length, uint8_t* a,
+                   uint8_t* b, LPoint* point) {
     if (ctx == nullptr) return RC_MISSING;
     if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
     if (!sign_fields_valid(ctx)) return RC_CHECKSUM;

@@ -276,8 +276,8 @@ void comb_table_build_impl(const Curve& c, const APoint& g, BaseTable* table) {
             std::memset(&e, 0, sizeof e);
             continue;
         }
-        fe_mul<S>(zi, inv, prefix[n], c.p);       // 1/Z_n
-        fe_mul<S>(inv, inv, points[n].z, c.p);    // 1/(Z_0 ... Z_{n-1})
+        fe_mul<S>(zi, inv, prefix[n], c.p);     // 1/Z_n
+        fe_mul<S>(inv, inv, points[n].z, c.p);  // 1/(Z_0 ... Z_{n-1})
         fe_sqr<S>(zi2, zi, c.p);
         fe_mul<S>(e.x, points[n].x, zi2, c.p);
         fe_mul<S>(zi2, zi2, zi, c.p);
@@ -295,8 +295,10 @@ void fixed_base_load(FixedBase* fb, const SignContext* ctx) {
 }
 
 void fixed_base_mul(const FixedBase& fb, const uint64_t* k, JPoint* out) {
-    if (fb.table != nullptr) mul_base_ct(fb.c, *fb.table, k, out);
-    else mul_ct(fb.c, fb.g, k, out);
+    if (fb.table != nullptr)
+        mul_base_ct(fb.c, *fb.table, k, out);
+    else
+        mul_ct(fb.c, fb.g, k, out);
 }
 
 void comb_table_build(const Curve& c, const APoint& g, BaseTable* table) {
@@ -319,8 +321,10 @@ void mul2_vartime(const Curve& c, const BaseTable* table, const JPoint& g, const
                   const uint64_t* u2, JPoint* out) {
     with_shape(c.shape, [&]<ModShape S>() {
         JPoint a, b;
-        if (table != nullptr) comb_vartime<S>(c, *table, u1, &a);
-        else mul_vartime_impl<S>(c, g, u1, &a);
+        if (table != nullptr)
+            comb_vartime<S>(c, *table, u1, &a);
+        else
+            mul_vartime_impl<S>(c, g, u1, &a);
         mul_vartime_impl<S>(c, q, u2, &b);
         add_vartime<S>(c, out, a, b);
     });

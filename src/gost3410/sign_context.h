@@ -13,27 +13,27 @@ constexpr int SIGN_WORDS = 8;  // every accepted parameter set has 32-byte p and
 
 #pragma pack(push, 4)
 struct SignContext {
-    uint32_t magic;              // 0x9ABCDEF9 once cleared
-    uint32_t flags;              // SIGN_PARAMS | SIGN_SECRET | SIGN_PUBLIC
-    int32_t p_length;            // bytes (32)
-    int32_t q_length;            // bytes (32)
-    RND_State* rnd;              // all random numbers are drawn from it
-    uint32_t a_mont[8];          // a*R mod p
-    uint32_t b_mont[8];          // b*R mod p
-    uint32_t p[9];               // p, then p' = -p^-1 mod 2^32
-    uint32_t r2_p[8];            // R^2 mod p
-    uint32_t q[9];               // q, then q'
-    uint32_t r2_q[8];            // R^2 mod q
-    uint32_t q_wide[9];          // q widened to p's word count, then q'
-    uint32_t r_q[8];             // R mod q with q's word count
-    uint32_t r_p[8];             // R mod p: one in Montgomery form
-    uint32_t r_pq[8];            // R mod q with the widened q and p's word count
-    uint32_t half[8];            // (1/2)*R mod p
-    uint32_t secret[16];         // masked secret key: value words, then mask words
-    uint8_t public_key[98];      // LPoint, working form
-    uint8_t base_copy[98];       // verbatim copy of the caller's base-point record
-    uint8_t base[98];            // working base point (Z = R mod p, flags 0x81)
-    uint8_t key_crc[4];          // CRC-32 of the secret value half, native order
+    uint32_t magic;          // 0x9ABCDEF9 once cleared
+    uint32_t flags;          // SIGN_PARAMS | SIGN_SECRET | SIGN_PUBLIC
+    int32_t p_length;        // bytes (32)
+    int32_t q_length;        // bytes (32)
+    RND_State* rnd;          // all random numbers are drawn from it
+    uint32_t a_mont[8];      // a*R mod p
+    uint32_t b_mont[8];      // b*R mod p
+    uint32_t p[9];           // p, then p' = -p^-1 mod 2^32
+    uint32_t r2_p[8];        // R^2 mod p
+    uint32_t q[9];           // q, then q'
+    uint32_t r2_q[8];        // R^2 mod q
+    uint32_t q_wide[9];      // q widened to p's word count, then q'
+    uint32_t r_q[8];         // R mod q with q's word count
+    uint32_t r_p[8];         // R mod p: one in Montgomery form
+    uint32_t r_pq[8];        // R mod q with the widened q and p's word count
+    uint32_t half[8];        // (1/2)*R mod p
+    uint32_t secret[16];     // masked secret key: value words, then mask words
+    uint8_t public_key[98];  // LPoint, working form
+    uint8_t base_copy[98];   // verbatim copy of the caller's base-point record
+    uint8_t base[98];        // working base point (Z = R mod p, flags 0x81)
+    uint8_t key_crc[4];      // CRC-32 of the secret value half, native order
 };
 #pragma pack(pop)
 
@@ -57,8 +57,8 @@ static_assert(offsetof(SignContext, public_key) == 452);
 static_assert(offsetof(SignContext, base_copy) == 550);
 static_assert(offsetof(SignContext, base) == 648);
 static_assert(offsetof(SignContext, key_crc) == 746);
-constexpr size_t SIGN_CONTEXT_BYTES = 750;   // significant bytes
-constexpr size_t SIGN_CONTEXT_BLOCK = 760;   // allocation size
+constexpr size_t SIGN_CONTEXT_BYTES = 750;  // significant bytes
+constexpr size_t SIGN_CONTEXT_BLOCK = 760;  // allocation size
 static_assert(sizeof(SignContext) <= SIGN_CONTEXT_BLOCK && sizeof(SignContext) >= SIGN_CONTEXT_BYTES);
 
 constexpr uint32_t SIGN_PARAMS = 1;

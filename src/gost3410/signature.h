@@ -15,8 +15,8 @@ namespace vantix {
 int sign_set_parms(SignContext* ctx, RND_State* rnd, const uint8_t* p, int32_t p_length, const uint8_t* q,
                    int32_t q_length, const uint8_t* a, const uint8_t* b, const LPoint* point);
 // Each output may be null. 15 missing context, 2 not loaded.
-int sign_get_parms(const SignContext* ctx, uint8_t* p, int32_t* p_length, uint8_t* q, int32_t* q_length,
-                   uint8_t* a, uint8_t* b, LPoint* point);
+int sign_get_parms(const SignContext* ctx, uint8_t* p, int32_t* p_length, uint8_t* q, int32_t* q_length, uint8_t* a,
+                   uint8_t* b, LPoint* point);
 int sign_clear(SignContext* ctx);
 
 // The 750 significant bytes of a context loaded with the built-in test set (generator 0).

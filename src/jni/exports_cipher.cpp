@@ -35,15 +35,14 @@ jint init_with_iv(JNIEnv* env, jlong ctx, jlong com, jlong rnd, jbyteArray key, 
 // op(ctx, in, out, count) with in read only and out copied back; out released first.
 // `unit` is the number of bytes per counted item (8 for blocks, 1 for bytes).
 template <class Ctx, class Op>
-jint in_out(JNIEnv* env, jlong ctx, jbyteArray in, jint in_off, jbyteArray out, jint out_off, jint count,
-            jint unit, Op op) {
+jint in_out(JNIEnv* env, jlong ctx, jbyteArray in, jint in_off, jbyteArray out, jint out_off, jint count, jint unit,
+            Op op) {
     const jlong bytes = count > 0 ? jlong(count) * unit : 0;
     if (bytes > 0x7FFFFFFF) {
         throw_java(env, "java/lang/ArrayIndexOutOfBoundsException", "array region out of bounds");
         return RC_MISSING;
     }
-    if (!ArgCheck(env, true).region(in, in_off, jint(bytes)).region(out, out_off, jint(bytes)).ok())
-        return RC_MISSING;
+    if (!ArgCheck(env, true).region(in, in_off, jint(bytes)).region(out, out_off, jint(bytes)).ok()) return RC_MISSING;
     const ContextPin<Ctx> c(ctx);
     if (c.damaged()) return RC_CHECKSUM;
     Borrowed i(env, in);
@@ -59,8 +58,8 @@ jint in_out(JNIEnv* env, jlong ctx, jbyteArray in, jint in_off, jbyteArray out, 
 
 // ---- simple replacement ----
 
-JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1block_1init)(JNIEnv* env, jclass, jlong ctx, jlong com,
-                                                            jlong rnd, jbyteArray key) {
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1block_1init)(JNIEnv* env, jclass, jlong ctx, jlong com, jlong rnd,
+                                                             jbyteArray key) {
     if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).ok()) return RC_MISSING;
     Borrowed k(env, key);
     if (k.failed()) return RC_MISSING;
@@ -73,14 +72,14 @@ JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1block_1init)(JNIEnv* env, jclass
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1block_1encrypt)(JNIEnv* env, jclass, jlong ctx, jbyteArray in,
-                                                               jint in_off, jbyteArray out, jint out_off,
-                                                               jint blocks) {
+                                                                jint in_off, jbyteArray out, jint out_off,
+                                                                jint blocks) {
     return in_out<BlockContext>(env, ctx, in, in_off, out, out_off, blocks, 8, block_encrypt);
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1block_1decrypt)(JNIEnv* env, jclass, jlong ctx, jbyteArray in,
-                                                               jint in_off, jbyteArray out, jint out_off,
-                                                               jint blocks) {
+                                                                jint in_off, jbyteArray out, jint out_off,
+                                                                jint blocks) {
     return in_out<BlockContext>(env, ctx, in, in_off, out, out_off, blocks, 8, block_decrypt);
 }
 
@@ -90,14 +89,13 @@ JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1block_1clear)(JNIEnv*, jclass, j
 
 // ---- gamma ----
 
-JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1init)(JNIEnv* env, jclass, jlong ctx, jlong com,
-                                                            jlong rnd, jbyteArray key, jbyteArray iv) {
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1init)(JNIEnv* env, jclass, jlong ctx, jlong com, jlong rnd,
+                                                             jbyteArray key, jbyteArray iv) {
     return init_with_iv<GammaContext>(env, ctx, com, rnd, key, iv, gamma_init);
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1crypt)(JNIEnv* env, jclass, jlong ctx, jbyteArray in,
-                                                             jint in_off, jbyteArray out, jint out_off,
-                                                             jint length) {
+                                                              jint in_off, jbyteArray out, jint out_off, jint length) {
     return in_out<GammaContext>(env, ctx, in, in_off, out, out_off, length, 1, gamma_crypt);
 }
 
@@ -107,20 +105,20 @@ JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1clear)(JNIEnv*, jclass, j
 
 // ---- gamma with feedback ----
 
-JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1ofb_1init)(JNIEnv* env, jclass, jlong ctx, jlong com,
-                                                                 jlong rnd, jbyteArray key, jbyteArray iv) {
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1ofb_1init)(JNIEnv* env, jclass, jlong ctx, jlong com, jlong rnd,
+                                                                  jbyteArray key, jbyteArray iv) {
     return init_with_iv<GammaFeedbackContext>(env, ctx, com, rnd, key, iv, gamma_ofb_init);
 }
 
-JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1ofb_1encrypt)(JNIEnv* env, jclass, jlong ctx,
-                                                                    jbyteArray in, jint in_off, jbyteArray out,
-                                                                    jint out_off, jint length) {
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1ofb_1encrypt)(JNIEnv* env, jclass, jlong ctx, jbyteArray in,
+                                                                     jint in_off, jbyteArray out, jint out_off,
+                                                                     jint length) {
     return in_out<GammaFeedbackContext>(env, ctx, in, in_off, out, out_off, length, 1, gamma_ofb_encrypt);
 }
 
-JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1ofb_1decrypt)(JNIEnv* env, jclass, jlong ctx,
-                                                                    jbyteArray in, jint in_off, jbyteArray out,
-                                                                    jint out_off, jint length) {
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1ofb_1decrypt)(JNIEnv* env, jclass, jlong ctx, jbyteArray in,
+                                                                     jint in_off, jbyteArray out, jint out_off,
+                                                                     jint length) {
     return in_out<GammaFeedbackContext>(env, ctx, in, in_off, out, out_off, length, 1, gamma_ofb_decrypt);
 }
 
@@ -130,13 +128,13 @@ JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1gamma_1ofb_1clear)(JNIEnv*, jcla
 
 // ---- MAC ----
 
-JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1init)(JNIEnv* env, jclass, jlong ctx, jlong com,
-                                                          jlong rnd, jbyteArray key, jbyteArray iv) {
+JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1init)(JNIEnv* env, jclass, jlong ctx, jlong com, jlong rnd,
+                                                           jbyteArray key, jbyteArray iv) {
     return init_with_iv<MacContext>(env, ctx, com, rnd, key, iv, mac_init);
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1update)(JNIEnv* env, jclass, jlong ctx, jbyteArray data,
-                                                            jint offset, jint length) {
+                                                             jint offset, jint length) {
     if (!ArgCheck(env, true).region(data, offset, length).ok()) return RC_MISSING;
     const ContextPin<MacContext> c(ctx);
     if (c.damaged()) return RC_CHECKSUM;

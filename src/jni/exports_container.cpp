@@ -11,7 +11,7 @@ constexpr jlong kMaskedKeyBytes = 64;
 }  // namespace
 
 JNIEXPORT jint JNICALL VX(vantix_1MakeRndContainer)(JNIEnv* env, jclass, jlong rnd, jbyteArray password,
-                                                   jbyteArray container) {
+                                                    jbyteArray container) {
     if (!ArgCheck(env, true).need(password, 0).need(container, RND_CONTAINER_BYTES).ok()) return RC_MISSING;
     const jint length = array_length(env, password);
     const Handle<RND_State> g(rnd);
@@ -24,8 +24,8 @@ JNIEXPORT jint JNICALL VX(vantix_1MakeRndContainer)(JNIEnv* env, jclass, jlong r
     return r;
 }
 
-JNIEXPORT jint JNICALL VX(vantix_1ExtractRndContainer)(JNIEnv* env, jclass, jbyteArray container,
-                                                      jbyteArray password, jlong rnd) {
+JNIEXPORT jint JNICALL VX(vantix_1ExtractRndContainer)(JNIEnv* env, jclass, jbyteArray container, jbyteArray password,
+                                                       jlong rnd) {
     if (!ArgCheck(env, true).need(container, RND_CONTAINER_BYTES).need(password, 0).ok()) return RC_MISSING;
     const jint length = array_length(env, password);
     const Handle<RND_State> g(rnd);
@@ -38,8 +38,8 @@ JNIEXPORT jint JNICALL VX(vantix_1ExtractRndContainer)(JNIEnv* env, jclass, jbyt
     return r;
 }
 
-JNIEXPORT jint JNICALL VX(vantix_1MakeKeyContainer)(JNIEnv* env, jclass, jlong rnd, jbyteArray key,
-                                                   jbyteArray password, jbyteArray container) {
+JNIEXPORT jint JNICALL VX(vantix_1MakeKeyContainer)(JNIEnv* env, jclass, jlong rnd, jbyteArray key, jbyteArray password,
+                                                    jbyteArray container) {
     if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).need(password, 0).need(container, KEY_CONTAINER_BYTES).ok())
         return RC_MISSING;
     const jint length = array_length(env, password);
@@ -56,7 +56,7 @@ JNIEXPORT jint JNICALL VX(vantix_1MakeKeyContainer)(JNIEnv* env, jclass, jlong r
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1ExtractKeyContainer)(JNIEnv* env, jclass, jlong rnd, jbyteArray container,
-                                                      jbyteArray password, jbyteArray key) {
+                                                       jbyteArray password, jbyteArray key) {
     if (!ArgCheck(env, true).need(container, KEY_CONTAINER_BYTES).need(password, 0).need(key, kMaskedKeyBytes).ok())
         return RC_MISSING;
     const jint length = array_length(env, password);

@@ -11,7 +11,7 @@ constexpr jlong kHashBytes = 32;
 }  // namespace
 
 JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1init)(JNIEnv* env, jclass, jlong ctx, jlong com, jlong rnd,
-                                                            jbyteArray start) {
+                                                             jbyteArray start) {
     if (!ArgCheck(env, true).optional(start, kHashBytes).ok()) return RC_MISSING;
     Borrowed s(env, start);
     if (s.failed()) return RC_MISSING;
@@ -24,7 +24,7 @@ JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1init)(JNIEnv* env, jclass
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1update)(JNIEnv* env, jclass, jlong ctx, jbyteArray data,
-                                                              jint offset, jint length) {
+                                                               jint offset, jint length) {
     if (!ArgCheck(env, true).region(data, offset, length).ok()) return RC_MISSING;
     const ContextPin<HashContext> c(ctx);
     if (c.damaged()) return RC_CHECKSUM;

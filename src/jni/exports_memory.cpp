@@ -73,8 +73,8 @@ JNIEXPORT void JNICALL VX(mem_1free)(JNIEnv*, jclass, jlong handle) {
     registry_free(reinterpret_cast<const void*>(static_cast<intptr_t>(handle)));
 }
 
-JNIEXPORT void JNICALL VX(mem_1read)(JNIEnv* env, jclass, jlong handle, jint offset, jbyteArray dst,
-                                     jint dst_offset, jint length) {
+JNIEXPORT void JNICALL VX(mem_1read)(JNIEnv* env, jclass, jlong handle, jint offset, jbyteArray dst, jint dst_offset,
+                                     jint length) {
     if (!ArgCheck(env, false).handle(handle).region(dst, dst_offset, length).ok()) return;
     const AnyBlock block(handle, PinMode::Shared);
     if (!block_region(env, block, block.size(), offset, length) || length <= 0) return;
@@ -82,8 +82,8 @@ JNIEXPORT void JNICALL VX(mem_1read)(JNIEnv* env, jclass, jlong handle, jint off
     env->SetByteArrayRegion(dst, dst_offset, length, reinterpret_cast<const jbyte*>(src));
 }
 
-JNIEXPORT void JNICALL VX(mem_1write)(JNIEnv* env, jclass, jlong handle, jint offset, jbyteArray src,
-                                      jint src_offset, jint length) {
+JNIEXPORT void JNICALL VX(mem_1write)(JNIEnv* env, jclass, jlong handle, jint offset, jbyteArray src, jint src_offset,
+                                      jint length) {
     if (!ArgCheck(env, false).handle(handle).region(src, src_offset, length).ok()) return;
     const AnyBlock block(handle, PinMode::Exclusive);
     if (!block_region(env, block, block.size(), offset, length) || length <= 0) return;

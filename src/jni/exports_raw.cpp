@@ -34,8 +34,12 @@ void load_common(RawWork& w, const uint8_t* expanded, const uint8_t* key) {
 // GOSTE and GOSTD: four arrays borrowed in argument order and released in argument order;
 // only `out` is copied back.
 void raw_block(JNIEnv* env, jbyteArray expanded, jbyteArray key, jbyteArray in, jbyteArray out, BlockOp op) {
-    if (!ArgCheck(env, false).need(expanded, EXPANDED_BYTES).need(key, kKeyBytes).need(in, kBlockBytes)
-             .need(out, kBlockBytes).ok())
+    if (!ArgCheck(env, false)
+             .need(expanded, EXPANDED_BYTES)
+             .need(key, kKeyBytes)
+             .need(in, kBlockBytes)
+             .need(out, kBlockBytes)
+             .ok())
         return;
     Borrowed e(env, expanded), k(env, key), i(env, in), o(env, out);
     if (e.failed() || k.failed() || i.failed() || o.failed()) return;
@@ -65,19 +69,23 @@ JNIEXPORT void JNICALL VX(vantix_1_1InitGost)(JNIEnv* env, jclass, jbyteArray ta
 }
 
 JNIEXPORT void JNICALL VX(vantix_1_1GOSTE)(JNIEnv* env, jclass, jbyteArray expanded, jbyteArray key, jbyteArray in,
-                                          jbyteArray out) {
+                                           jbyteArray out) {
     raw_block(env, expanded, key, in, out, encrypt_block);
 }
 
 JNIEXPORT void JNICALL VX(vantix_1_1GOSTD)(JNIEnv* env, jclass, jbyteArray expanded, jbyteArray key, jbyteArray in,
-                                          jbyteArray out) {
+                                           jbyteArray out) {
     raw_block(env, expanded, key, in, out, decrypt_block);
 }
 
-JNIEXPORT void JNICALL VX(vantix_1_1GOSTA)(JNIEnv* env, jclass, jbyteArray expanded, jbyteArray key,
-                                          jbyteArray state, jbyteArray data) {
-    if (!ArgCheck(env, false).need(expanded, EXPANDED_BYTES).need(key, kKeyBytes).need(state, kBlockBytes)
-             .need(data, kBlockBytes).ok())
+JNIEXPORT void JNICALL VX(vantix_1_1GOSTA)(JNIEnv* env, jclass, jbyteArray expanded, jbyteArray key, jbyteArray state,
+                                           jbyteArray data) {
+    if (!ArgCheck(env, false)
+             .need(expanded, EXPANDED_BYTES)
+             .need(key, kKeyBytes)
+             .need(state, kBlockBytes)
+             .need(data, kBlockBytes)
+             .ok())
         return;
     Borrowed e(env, expanded), k(env, key), s(env, state), d(env, data);
     if (e.failed() || k.failed() || s.failed() || d.failed()) return;

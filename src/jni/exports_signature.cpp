@@ -14,10 +14,14 @@ constexpr jlong kSignatureBytes = 64;
 }  // namespace
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1set_1parms)(JNIEnv* env, jclass, jlong ctx, jlong rnd, jbyteArray p,
-                                                             jbyteArray q, jbyteArray a, jbyteArray b, jlong pt) {
+                                                              jbyteArray q, jbyteArray a, jbyteArray b, jlong pt) {
     // A missing array selects the built-in parameter set, so every array is optional.
-    if (!ArgCheck(env, true).optional(p, kNumberBytes).optional(q, kNumberBytes).optional(a, kNumberBytes)
-             .optional(b, kNumberBytes).ok())
+    if (!ArgCheck(env, true)
+             .optional(p, kNumberBytes)
+             .optional(q, kNumberBytes)
+             .optional(a, kNumberBytes)
+             .optional(b, kNumberBytes)
+             .ok())
         return RC_MISSING;
     Borrowed bp(env, p), bq(env, q), ba(env, a), bb(env, b);
     if (bp.failed() || bq.failed() || ba.failed() || bb.failed()) return RC_MISSING;
@@ -33,9 +37,13 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1set_1parms)(JNIEnv* env, jclas
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1get_1parms)(JNIEnv* env, jclass, jlong ctx, jbyteArray p,
-                                                             jbyteArray q, jbyteArray a, jbyteArray b, jlong pt) {
-    if (!ArgCheck(env, true).optional(p, kNumberBytes).optional(q, kNumberBytes).optional(a, kNumberBytes)
-             .optional(b, kNumberBytes).ok())
+                                                              jbyteArray q, jbyteArray a, jbyteArray b, jlong pt) {
+    if (!ArgCheck(env, true)
+             .optional(p, kNumberBytes)
+             .optional(q, kNumberBytes)
+             .optional(a, kNumberBytes)
+             .optional(b, kNumberBytes)
+             .ok())
         return RC_MISSING;
     Borrowed bp(env, p), bq(env, q), ba(env, a), bb(env, b);
     if (bp.failed() || bq.failed() || ba.failed() || bb.failed()) return RC_MISSING;
@@ -43,8 +51,8 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1get_1parms)(JNIEnv* env, jclas
     const ContextPin<SignContext> c(ctx);
     if (c.damaged()) return RC_CHECKSUM;
     const Handle<LPoint> point(pt);
-    const jint r = sign_get_parms(c.get(), bp.data(), &p_length, bq.data(), &q_length, ba.data(), bb.data(),
-                                  point.get());
+    const jint r =
+        sign_get_parms(c.get(), bp.data(), &p_length, bq.data(), &q_length, ba.data(), bb.data(), point.get());
     bb.release(0);
     ba.release(0);
     bq.release(0);
@@ -118,7 +126,7 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1clear_1public_1key)(JNIEnv*, j
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1sign)(JNIEnv* env, jclass, jlong ctx, jbyteArray digest,
-                                                       jbyteArray signature) {
+                                                        jbyteArray signature) {
     if (!ArgCheck(env, true).need(digest, kNumberBytes).need(signature, kSignatureBytes).ok()) return RC_MISSING;
     Borrowed d(env, digest), s(env, signature);
     if (d.failed() || s.failed()) return RC_MISSING;
@@ -131,7 +139,7 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1sign)(JNIEnv* env, jclass, jlo
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1verify)(JNIEnv* env, jclass, jlong ctx, jbyteArray digest,
-                                                         jbyteArray signature) {
+                                                          jbyteArray signature) {
     if (!ArgCheck(env, true).need(digest, kNumberBytes).need(signature, kSignatureBytes).ok()) return RC_MISSING;
     Borrowed d(env, digest), s(env, signature);
     if (d.failed() || s.failed()) return RC_MISSING;

@@ -36,7 +36,7 @@ JNIEXPORT jint JNICALL VX(utils_1FindWindowByTitle)(JNIEnv* env, jclass, jbyteAr
 }
 
 JNIEXPORT jint JNICALL VX(utils_1CenterWindow)(JNIEnv*, jclass, jint window, jint left, jint top, jint width,
-                                              jint height) {
+                                               jint height) {
     platform::WindowRect r;
     if (!platform::window_rect(static_cast<uint32_t>(window), &r)) return 0;
     const int32_t w = r.right - r.left, h = r.bottom - r.top;

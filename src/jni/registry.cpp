@@ -9,12 +9,12 @@ namespace vantix::jni {
 namespace {
 
 struct Entry {
-    uintptr_t key;            // the block's address; 0 marks an empty slot
+    uintptr_t key;  // the block's address; 0 marks an empty slot
     size_t size;
     BlockKind kind;
-    bool dead;                // freed by Java while pinned; freed for real at the last unpin
-    bool exclusive;           // an exclusive pin is held
-    uint32_t shared;          // shared pins held
+    bool dead;        // freed by Java while pinned; freed for real at the last unpin
+    bool exclusive;   // an exclusive pin is held
+    uint32_t shared;  // shared pins held
 };
 
 // The live blocks: an open-addressing table (linear probing, at most half full) under one
@@ -167,8 +167,10 @@ void registry_unpin(const void* p, PinMode mode) {
         MutexLock g(g_lock);
         Entry* e = p ? g_blocks.find(key(p)) : nullptr;
         if (e == nullptr) return;
-        if (mode == PinMode::Exclusive) e->exclusive = false;
-        else if (e->shared > 0) --e->shared;
+        if (mode == PinMode::Exclusive)
+            e->exclusive = false;
+        else if (e->shared > 0)
+            --e->shared;
         if (e->dead && !e->exclusive && e->shared == 0) {
             to_free = const_cast<void*>(p);
             g_blocks.erase(e);

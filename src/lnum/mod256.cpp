@@ -37,7 +37,8 @@ bool cpu_has_mulx_adx() {
         bool has = false;
 #if defined(__x86_64__)
         unsigned ea = 0, eb = 0, ec = 0, ed = 0;
-        if (__get_cpuid_count(7, 0, &ea, &eb, &ec, &ed)) has = (eb & (1u << 8)) != 0 && (eb & (1u << 19)) != 0;  // BMI2, ADX
+        if (__get_cpuid_count(7, 0, &ea, &eb, &ec, &ed))
+            has = (eb & (1u << 8)) != 0 && (eb & (1u << 19)) != 0;  // BMI2, ADX
 #endif
         a = has ? 2 : 1;
         answer.store(a, std::memory_order_relaxed);

@@ -40,10 +40,10 @@ inline void mul64(uint64_t a, uint64_t b, uint64_t& lo, uint64_t& hi) {
 }
 
 struct Mod256 {
-    uint64_t m[4];     // the modulus, odd
-    uint64_t m_inv;    // -m^-1 mod 2^64
-    uint64_t one[4];   // R mod m: one in Montgomery form
-    uint64_t r2[4];    // R^2 mod m: multiplying by it converts into Montgomery form
+    uint64_t m[4];    // the modulus, odd
+    uint64_t m_inv;   // -m^-1 mod 2^64
+    uint64_t one[4];  // R mod m: one in Montgomery form
+    uint64_t r2[4];   // R^2 mod m: multiplying by it converts into Montgomery form
 };
 
 // Eight LNum words (most significant first) to four limbs and back.
@@ -74,14 +74,16 @@ __attribute__((always_inline)) inline void fe_select(uint64_t* r, const uint64_t
 }
 
 // All-ones when a is zero.
-__attribute__((always_inline)) inline uint64_t fe_zero_mask(const uint64_t* a) { return ct_mask64(ct_is_zero64(a[0] | a[1] | a[2] | a[3])); }
+__attribute__((always_inline)) inline uint64_t fe_zero_mask(const uint64_t* a) {
+    return ct_mask64(ct_is_zero64(a[0] | a[1] | a[2] | a[3]));
+}
 inline uint64_t fe_equal_mask(const uint64_t* a, const uint64_t* b) {
     return ct_mask64(ct_is_zero64((a[0] ^ b[0]) | (a[1] ^ b[1]) | (a[2] ^ b[2]) | (a[3] ^ b[3])));
 }
 
 // r = t - m when the five-limb value t (t4 the top) is at least m, else t. For t < 2m.
-__attribute__((always_inline)) inline void fe_final_sub(uint64_t* r, uint64_t t0, uint64_t t1, uint64_t t2,
-                                                        uint64_t t3, uint64_t t4, const uint64_t* m) {
+__attribute__((always_inline)) inline void fe_final_sub(uint64_t* r, uint64_t t0, uint64_t t1, uint64_t t2, uint64_t t3,
+                                                        uint64_t t4, const uint64_t* m) {
     unsigned char b = 0;
     const uint64_t d0 = sbb64(t0, m[0], b);
     const uint64_t d1 = sbb64(t1, m[1], b);
@@ -203,7 +205,7 @@ __attribute__((always_inline)) inline void fe_mul_with(uint64_t* r, const uint64
 #define VX_STR(x) #x
 #define VX_REG(t) "%[" VX_STR(t) "]"
 // window += a * b[off/8]
-#define VX_MUL_ROW(off, T0, T1, T2, T3, T4, T5)                                                          \
+#define VX_MUL_ROW(off, T0, T1, T2, T3, T4, T5) \
     "movq " VX_STR(off) "(%[b]), %%rdx\n\t"                                                             \
     "xorl %%eax, %%eax\n\t"                                                                             \
     "mulxq 0(%[a]), %[lo], %[hi]\n\t"  "adoxq %[lo], " VX_REG(T0) "\n\t" "adcxq %[hi], " VX_REG(T1) "\n\t" \
@@ -212,9 +214,10 @@ __attribute__((always_inline)) inline void fe_mul_with(uint64_t* r, const uint64
     "mulxq 24(%[a]), %[lo], %[hi]\n\t" "adoxq %[lo], " VX_REG(T3) "\n\t" "adcxq %[hi], " VX_REG(T4) "\n\t" \
     "adoxq %%rax, " VX_REG(T4) "\n\t" "adcxq %%rax, " VX_REG(T5) "\n\t" "adoxq %%rax, " VX_REG(T5) "\n\t"
 // u = t0 * m' into rdx
-#define VX_U(T0) "movq " VX_REG(T0) ", %%rdx\n\t" "imulq %[minv], %%rdx\n\t"
+#define VX_U(T0) \
+    "movq " VX_REG(T0) ", %%rdx\n\t" "imulq %[minv], %%rdx\n\t"
 // window += u * m, any m
-#define VX_RED_GENERIC(T0, T1, T2, T3, T4, T5)                                                           \
+#define VX_RED_GENERIC(T0, T1, T2, T3, T4, T5) \
     VX_U(T0) "xorl %%eax, %%eax\n\t"                                                                    \
     "mulxq 0(%[m]), %[lo], %[hi]\n\t"  "adoxq %[lo], " VX_REG(T0) "\n\t" "adcxq %[hi], " VX_REG(T1) "\n\t" \
     "mulxq 8(%[m]), %[lo], %[hi]\n\t"  "adoxq %[lo], " VX_REG(T1) "\n\t" "adcxq %[hi], " VX_REG(T2) "\n\t" \
@@ -223,7 +226,7 @@ __attribute__((always_inline)) inline void fe_mul_with(uint64_t* r, const uint64
     "adoxq %%rax, " VX_REG(T4) "\n\t" "adcxq %%rax, " VX_REG(T5) "\n\t" "adoxq %%rax, " VX_REG(T5) "\n\t"
 // window += u * m for m = 2^256 - c: u*m0 at limb 0, and -u (low) and u - [u != 0] (high)
 // at each of limbs 1..3
-#define VX_RED_MINUSC(T0, T1, T2, T3, T4, T5)                                                            \
+#define VX_RED_MINUSC(T0, T1, T2, T3, T4, T5) \
     VX_U(T0) "mulxq 0(%[m]), %[lo], %[hi]\n\t"                                                          \
     "movq %%rdx, %%rax\n\t" "negq %%rax\n\t" "sbbq $0, %%rdx\n\t"                                        \
     "addq %[lo], " VX_REG(T0) "\n\t" "adcq %[hi], " VX_REG(T1) "\n\t" "adcq %%rdx, " VX_REG(T2) "\n\t"  \
@@ -231,13 +234,13 @@ __attribute__((always_inline)) inline void fe_mul_with(uint64_t* r, const uint64
     "addq %%rax, " VX_REG(T1) "\n\t" "adcq %%rax, " VX_REG(T2) "\n\t" "adcq %%rax, " VX_REG(T3) "\n\t"  \
     "adcq $0, " VX_REG(T4) "\n\t" "adcq $0, " VX_REG(T5) "\n\t"
 // window += u * m for m = 2^255 + c: u*m0 at limb 0, u << 63 at limb 3, u >> 1 at limb 4
-#define VX_RED_HALF(T0, T1, T2, T3, T4, T5)                                                              \
+#define VX_RED_HALF(T0, T1, T2, T3, T4, T5) \
     VX_U(T0) "mulxq 0(%[m]), %[lo], %[hi]\n\t"                                                          \
     "movq %%rdx, %%rax\n\t" "shlq $63, %%rax\n\t" "shrq $1, %%rdx\n\t"                                    \
     "addq %[lo], " VX_REG(T0) "\n\t" "adcq %[hi], " VX_REG(T1) "\n\t" "adcq $0, " VX_REG(T2) "\n\t"     \
     "adcq %%rax, " VX_REG(T3) "\n\t" "adcq %%rdx, " VX_REG(T4) "\n\t" "adcq $0, " VX_REG(T5) "\n\t"
 // R0..R3 (top R4) -= m unless that borrows; FREE is a spare register for the mask
-#define VX_FINAL(R0, R1, R2, R3, R4, FREE)                                                               \
+#define VX_FINAL(R0, R1, R2, R3, R4, FREE) \
     "movq " VX_REG(R0) ", %%rax\n\t" "movq " VX_REG(R1) ", %%rdx\n\t"                                    \
     "movq " VX_REG(R2) ", %[lo]\n\t" "movq " VX_REG(R3) ", %[hi]\n\t"                                    \
     "subq 0(%[m]), %%rax\n\t" "sbbq 8(%[m]), %%rdx\n\t" "sbbq 16(%[m]), %[lo]\n\t" "sbbq 24(%[m]), %[hi]\n\t" \
@@ -246,18 +249,17 @@ __attribute__((always_inline)) inline void fe_mul_with(uint64_t* r, const uint64
     "xorq %%rdx, " VX_REG(R1) "\n\t" "andq " VX_REG(FREE) ", " VX_REG(R1) "\n\t" "xorq %%rdx, " VX_REG(R1) "\n\t" \
     "xorq %[lo], " VX_REG(R2) "\n\t" "andq " VX_REG(FREE) ", " VX_REG(R2) "\n\t" "xorq %[lo], " VX_REG(R2) "\n\t" \
     "xorq %[hi], " VX_REG(R3) "\n\t" "andq " VX_REG(FREE) ", " VX_REG(R3) "\n\t" "xorq %[hi], " VX_REG(R3) "\n\t"
-#define VX_MONT_MUL(RED)                                                                                 \
-    VX_MUL_ROW(0, t0, t1, t2, t3, t4, t5) RED(t0, t1, t2, t3, t4, t5)                                    \
-    VX_MUL_ROW(8, t1, t2, t3, t4, t5, t0) RED(t1, t2, t3, t4, t5, t0)                                    \
-    VX_MUL_ROW(16, t2, t3, t4, t5, t0, t1) RED(t2, t3, t4, t5, t0, t1)                                   \
-    VX_MUL_ROW(24, t3, t4, t5, t0, t1, t2) RED(t3, t4, t5, t0, t1, t2)                                   \
-    VX_FINAL(t4, t5, t0, t1, t2, t3)
+#define VX_MONT_MUL(RED)                                                                                          \
+    VX_MUL_ROW(0, t0, t1, t2, t3, t4, t5)                                                                         \
+    RED(t0, t1, t2, t3, t4, t5) VX_MUL_ROW(8, t1, t2, t3, t4, t5, t0) RED(t1, t2, t3, t4, t5, t0)                 \
+        VX_MUL_ROW(16, t2, t3, t4, t5, t0, t1) RED(t2, t3, t4, t5, t0, t1) VX_MUL_ROW(24, t3, t4, t5, t0, t1, t2) \
+            RED(t3, t4, t5, t0, t1, t2) VX_FINAL(t4, t5, t0, t1, t2, t3)
 
 template <ModShape S>
 __attribute__((always_inline)) inline void fe_mul_mulx(uint64_t* r, const uint64_t* a, const uint64_t* b,
                                                        const Mod256& md) {
     uint64_t t0 = 0, t1 = 0, t2 = 0, t3 = 0, t4 = 0, t5 = 0, lo, hi;
-#define VX_OPERANDS                                                                                      \
+#define VX_OPERANDS                                                                                   \
     : [t0] "+&r"(t0), [t1] "+&r"(t1), [t2] "+&r"(t2), [t3] "+&r"(t3), [t4] "+&r"(t4), [t5] "+&r"(t5),     \
       [lo] "=&r"(lo), [hi] "=&r"(hi)                                                                      \
     : [a] "r"(a), [b] "r"(b), [m] "r"(md.m), [minv] "rm"(md.m_inv)                                       \
@@ -281,7 +283,8 @@ inline void fe_mul(uint64_t* r, const uint64_t* a, const uint64_t* b, const Mod2
     if constexpr (is_mulx(S)) {
         fe_mul_mulx<S>(r, a, b, md);
     } else {
-        fe_mul_with<S>(r, a, [b](int i) { return b[i]; }, md);
+        fe_mul_with<S>(
+            r, a, [b](int i) { return b[i]; }, md);
     }
 }
 
@@ -341,8 +344,10 @@ inline void fe_sqr_scanning(uint64_t* r, const uint64_t* a, const Mod256& md) {
 
 template <ModShape S = ModShape::Generic>
 inline void fe_sqr(uint64_t* r, const uint64_t* a, const Mod256& md) {
-    if constexpr (is_mulx(S)) fe_mul_mulx<S>(r, a, a, md);
-    else fe_sqr_scanning<S>(r, a, md);
+    if constexpr (is_mulx(S))
+        fe_mul_mulx<S>(r, a, a, md);
+    else
+        fe_sqr_scanning<S>(r, a, md);
 }
 
 __attribute__((always_inline)) inline void fe_add(uint64_t* r, const uint64_t* a, const uint64_t* b, const Mod256& md) {

@@ -86,8 +86,8 @@ const Xlib& xlib() {
 // overlapping calls would otherwise save and restore each other's handler in the wrong
 // order. On the way out the previous handler is put back, unless the host replaced ours in
 // the meantime, in which case the host's choice is kept.
-Display* g_ours = nullptr;            // under g_connection_lock
-XErrorHandler g_previous = nullptr;   // under g_connection_lock
+Display* g_ours = nullptr;           // under g_connection_lock
+XErrorHandler g_previous = nullptr;  // under g_connection_lock
 
 int filter_errors(Display* d, XErrorEvent* e) {
     if (d == g_ours) return 0;
@@ -156,7 +156,8 @@ Window find_below(Display* d, Window w, const char* title, int depth) {
     Window found = 0;
     for (unsigned int i = 0; i < n && found == 0; ++i)
         if (name_matches(d, children[i], title)) found = children[i];
-    for (unsigned int i = 0; i < n && found == 0 && depth < 4; ++i) found = find_below(d, children[i], title, depth + 1);
+    for (unsigned int i = 0; i < n && found == 0 && depth < 4; ++i)
+        found = find_below(d, children[i], title, depth + 1);
     if (children != nullptr) x.free(children);
     return found;
 }

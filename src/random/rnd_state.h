@@ -6,11 +6,11 @@
 namespace vantix {
 
 struct RND_State {
-    uint8_t x[32];        // output block: the bytes handed out
-    uint8_t y[32];        // key block and second chaining value
-    uint32_t counter;     // bytes produced since seeding, wraps modulo 2^32
-    uint32_t reserved;    // zeroed by seeding, otherwise unused
-    uint16_t seeded;      // 1 once a seed was loaded
+    uint8_t x[32];      // output block: the bytes handed out
+    uint8_t y[32];      // key block and second chaining value
+    uint32_t counter;   // bytes produced since seeding, wraps modulo 2^32
+    uint32_t reserved;  // zeroed by seeding, otherwise unused
+    uint16_t seeded;    // 1 once a seed was loaded
     uint8_t unused[2];
 };
 

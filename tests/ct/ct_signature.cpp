@@ -24,7 +24,9 @@ struct Set {
     const char* name;
     const ParamSetHex* hex;  // null: the built-in test set
 };
-const Set kSets[] = {{"test (built-in)", nullptr}, {"CryptoPro-A", &kCryptoProA}, {"CryptoPro-B", &kCryptoProB},
+const Set kSets[] = {{"test (built-in)", nullptr},
+                     {"CryptoPro-A", &kCryptoProA},
+                     {"CryptoPro-B", &kCryptoProB},
                      {"CryptoPro-C", &kCryptoProC}};
 
 int load(SignContext* ctx, RND_State* rnd, const Set& s) {

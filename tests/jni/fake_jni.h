@@ -28,8 +28,8 @@ public:
     std::vector<std::string> events;
     // Only the borrow/release events, in order.
     std::vector<std::string> borrows() const;
-    std::string exception;     // class of the pending exception, empty when none
-    int outstanding = 0;       // borrowed and not yet released
+    std::string exception;  // class of the pending exception, empty when none
+    int outstanding = 0;    // borrowed and not yet released
 
     void clear() {
         events.clear();

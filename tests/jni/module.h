@@ -9,6 +9,6 @@ void* module_symbol(const std::string& name);
 
 // Calls export `name` (the mangled part after Java_com_norvane_security_gost_Vantix_) with
 // the signature that the generated JNI header declares for it.
-#define VANTIX_CALL(name) \
+#define VANTIX_CALL(name)                                                       \
     (reinterpret_cast<decltype(&Java_com_norvane_security_gost_Vantix_##name)>( \
         module_symbol("Java_com_norvane_security_gost_Vantix_" #name)))

@@ -66,8 +66,7 @@ TEST_F(ExportFixture, RawEntryPointsReleaseInArgumentOrder) {
     jni.clear();
     jbyteArray table = jni.array(128, "table", 3);
     VANTIX_CALL(vantix_1_1InitGost)(env, nullptr, table, expanded);
-    EXPECT_EQ(jni.borrows(),
-              (Events{"get table", "get expanded", "release expanded 0", "release table abort"}));
+    EXPECT_EQ(jni.borrows(), (Events{"get table", "get expanded", "release expanded 0", "release table abort"}));
     jni.clear();
     jbyteArray state = jni.array(8, "state");
     VANTIX_CALL(vantix_1_1GOSTA)(env, nullptr, expanded, key, state, in);
@@ -111,7 +110,8 @@ TEST_F(ExportFixture, ModeInitAndDataCallsFollowTheirOrders) {
     EXPECT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1encrypt)(env, nullptr, ctx, nullptr, 0, out, 0, 1), 15);
     EXPECT_TRUE(jni.exception.empty());
     jni.clear();
-    EXPECT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1init)(env, nullptr, ctx, com, rnd, key, jni.array(7, "s")), 15);
+    EXPECT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1init)(env, nullptr, ctx, com, rnd, key, jni.array(7, "s")),
+              15);
     EXPECT_EQ(jni.exception, "java/lang/ArrayIndexOutOfBoundsException");
     VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1clear)(env, nullptr, ctx);
     VANTIX_CALL(mem_1free)(env, nullptr, ctx);
@@ -140,18 +140,20 @@ TEST_F(ExportFixture, ContainerAndSignatureOrders) {
     jbyteArray c = jni.array(84, "container");
     jni.clear();
     EXPECT_EQ(VANTIX_CALL(vantix_1MakeRndContainer)(env, nullptr, rnd, pw, c), 0);
-    EXPECT_EQ(jni.borrows(), (Events{"get password", "get container", "release password abort", "release container 0"}));
+    EXPECT_EQ(jni.borrows(),
+              (Events{"get password", "get container", "release password abort", "release container 0"}));
     const jlong target = VANTIX_CALL(vantix_1RND_1State)(env, nullptr);
     jni.clear();
     EXPECT_EQ(VANTIX_CALL(vantix_1ExtractRndContainer)(env, nullptr, c, pw, target), 0);
-    EXPECT_EQ(jni.borrows(), (Events{"get password", "get container", "release password abort", "release container 0"}));
+    EXPECT_EQ(jni.borrows(),
+              (Events{"get password", "get container", "release password abort", "release container 0"}));
     VANTIX_CALL(mem_1free)(env, nullptr, target);
 
     const jlong ctx = VANTIX_CALL(vantix_1LR34_110_12001)(env, nullptr);
     jni.clear();
-    EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(env, nullptr, ctx, rnd, nullptr, nullptr, nullptr,
-                                                               nullptr, 0),
-              0);
+    EXPECT_EQ(
+        VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(env, nullptr, ctx, rnd, nullptr, nullptr, nullptr, nullptr, 0),
+        0);
     EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1gen_1secret_1key)(env, nullptr, ctx), 0);
     EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1gen_1public_1key)(env, nullptr, ctx), 0);
     jbyteArray digest = jni.array(32, "digest", 0x33);

@@ -56,8 +56,12 @@ struct Hostile : ::testing::Test {
     std::vector<std::pair<const char*, jlong>> bad_handles(jlong other_kind) {
         const jlong freed = VANTIX_CALL(mem_1alloc)(env, nullptr, 4096);
         VANTIX_CALL(mem_1free)(env, nullptr, freed);
-        return {{"zero", 0},         {"minus one", -1},       {"one", 1},
-                {"0x1000", 0x1000},  {"freed", freed},        {"interior", other_kind + 8},
+        return {{"zero", 0},
+                {"minus one", -1},
+                {"one", 1},
+                {"0x1000", 0x1000},
+                {"freed", freed},
+                {"interior", other_kind + 8},
                 {"other kind", other_kind}};
     }
 
@@ -86,62 +90,153 @@ TEST_F(Hostile, EveryHandleArgumentRefusesWhatIsNotALiveBlockOfItsKind) {
         const char* name;
         jlong other_kind;  // a live block of a kind this argument must refuse
         Call call;
-        jint missing;      // the answer to a missing argument: a code, or kVoid
+        jint missing;  // the answer to a missing argument: a code, or kVoid
         const char* exception;
     };
     const std::vector<Case> cases = {
-        {"gamma_init ctx", hash, [&](jlong h) { return VANTIX_CALL(vantix_1G28147_11989_1gamma_1init)(env, nullptr, h, com, rnd, key, iv); }, 15, ""},
-        {"gamma_init com", gamma, [&](jlong h) {
+        {"gamma_init ctx", hash,
+         [&](jlong h) { return VANTIX_CALL(vantix_1G28147_11989_1gamma_1init)(env, nullptr, h, com, rnd, key, iv); },
+         15, ""},
+        {"gamma_init com", gamma,
+         [&](jlong h) {
              const jlong c = VANTIX_CALL(vantix_1G28147_11989_1gamma)(env, nullptr);
              const jint r = VANTIX_CALL(vantix_1G28147_11989_1gamma_1init)(env, nullptr, c, h, rnd, key, iv);
              VANTIX_CALL(mem_1free)(env, nullptr, c);
-             return r; }, 15, ""},
-        {"gamma_init rnd", gamma, [&](jlong h) {
+             return r;
+         },
+         15, ""},
+        {"gamma_init rnd", gamma,
+         [&](jlong h) {
              const jlong c = VANTIX_CALL(vantix_1G28147_11989_1gamma)(env, nullptr);
              const jint r = VANTIX_CALL(vantix_1G28147_11989_1gamma_1init)(env, nullptr, c, com, h, key, iv);
              VANTIX_CALL(mem_1free)(env, nullptr, c);
-             return r; }, 15, ""},
-        {"gamma_crypt", hash, [&](jlong h) { return VANTIX_CALL(vantix_1G28147_11989_1gamma_1crypt)(env, nullptr, h, data, 0, out, 0, 100); }, 15, ""},
-        {"gamma_clear", hash, [&](jlong h) { return VANTIX_CALL(vantix_1G28147_11989_1gamma_1clear)(env, nullptr, h); }, 15, ""},
-        {"ofb_init", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1init)(env, nullptr, h, com, rnd, key, iv); }, 15, ""},
-        {"ofb_encrypt", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1encrypt)(env, nullptr, h, data, 0, out, 0, 100); }, 15, ""},
-        {"ofb_decrypt", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1decrypt)(env, nullptr, h, data, 0, out, 0, 100); }, 15, ""},
-        {"mac_init", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1G28147_11989_1mac_1init)(env, nullptr, h, com, rnd, key, nullptr); }, 15, ""},
-        {"mac_update", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1G28147_11989_1mac_1update)(env, nullptr, h, data, 0, 100); }, 15, ""},
-        {"mac_final", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1G28147_11989_1mac_1final)(env, nullptr, h, b64); }, 15, ""},
-        {"block_init", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1G28147_11989_1block_1init)(env, nullptr, h, com, rnd, key); }, 15, ""},
-        {"block_encrypt", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1G28147_11989_1block_1encrypt)(env, nullptr, h, data, 0, out, 0, 4); }, 15, ""},
-        {"hash_init", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1GOST_1R34_111_11994_1init)(env, nullptr, h, com, rnd, nullptr); }, 15, ""},
-        {"hash_update", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1GOST_1R34_111_11994_1update)(env, nullptr, h, data, 0, 100); }, 15, ""},
-        {"hash_final", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1GOST_1R34_111_11994_1final)(env, nullptr, h, b32); }, 15, ""},
-        {"hash_clear", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1GOST_1R34_111_11994_1clear)(env, nullptr, h); }, 15, ""},
-        {"com_params_clear", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1COM_1State_1params_1clear)(env, nullptr, h); }, 15, ""},
-        {"set_parms ctx", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(env, nullptr, h, rnd, nullptr, nullptr, nullptr, nullptr, 0); }, 15, ""},
-        {"set_parms rnd", gamma, [&](jlong h) {
+             return r;
+         },
+         15, ""},
+        {"gamma_crypt", hash,
+         [&](jlong h) {
+             return VANTIX_CALL(vantix_1G28147_11989_1gamma_1crypt)(env, nullptr, h, data, 0, out, 0, 100);
+         },
+         15, ""},
+        {"gamma_clear", hash, [&](jlong h) { return VANTIX_CALL(vantix_1G28147_11989_1gamma_1clear)(env, nullptr, h); },
+         15, ""},
+        {"ofb_init", gamma,
+         [&](jlong h) {
+             return VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1init)(env, nullptr, h, com, rnd, key, iv);
+         },
+         15, ""},
+        {"ofb_encrypt", gamma,
+         [&](jlong h) {
+             return VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1encrypt)(env, nullptr, h, data, 0, out, 0, 100);
+         },
+         15, ""},
+        {"ofb_decrypt", gamma,
+         [&](jlong h) {
+             return VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1decrypt)(env, nullptr, h, data, 0, out, 0, 100);
+         },
+         15, ""},
+        {"mac_init", gamma,
+         [&](jlong h) { return VANTIX_CALL(vantix_1G28147_11989_1mac_1init)(env, nullptr, h, com, rnd, key, nullptr); },
+         15, ""},
+        {"mac_update", gamma,
+         [&](jlong h) { return VANTIX_CALL(vantix_1G28147_11989_1mac_1update)(env, nullptr, h, data, 0, 100); }, 15,
+         ""},
+        {"mac_final", gamma,
+         [&](jlong h) { return VANTIX_CALL(vantix_1G28147_11989_1mac_1final)(env, nullptr, h, b64); }, 15, ""},
+        {"block_init", gamma,
+         [&](jlong h) { return VANTIX_CALL(vantix_1G28147_11989_1block_1init)(env, nullptr, h, com, rnd, key); }, 15,
+         ""},
+        {"block_encrypt", gamma,
+         [&](jlong h) {
+             return VANTIX_CALL(vantix_1G28147_11989_1block_1encrypt)(env, nullptr, h, data, 0, out, 0, 4);
+         },
+         15, ""},
+        {"hash_init", gamma,
+         [&](jlong h) { return VANTIX_CALL(vantix_1GOST_1R34_111_11994_1init)(env, nullptr, h, com, rnd, nullptr); },
+         15, ""},
+        {"hash_update", gamma,
+         [&](jlong h) { return VANTIX_CALL(vantix_1GOST_1R34_111_11994_1update)(env, nullptr, h, data, 0, 100); }, 15,
+         ""},
+        {"hash_final", gamma,
+         [&](jlong h) { return VANTIX_CALL(vantix_1GOST_1R34_111_11994_1final)(env, nullptr, h, b32); }, 15, ""},
+        {"hash_clear", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1GOST_1R34_111_11994_1clear)(env, nullptr, h); },
+         15, ""},
+        {"com_params_clear", gamma,
+         [&](jlong h) { return VANTIX_CALL(vantix_1COM_1State_1params_1clear)(env, nullptr, h); }, 15, ""},
+        {"set_parms ctx", gamma,
+         [&](jlong h) {
+             return VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(env, nullptr, h, rnd, nullptr, nullptr, nullptr,
+                                                                    nullptr, 0);
+         },
+         15, ""},
+        {"set_parms rnd", gamma,
+         [&](jlong h) {
              const jlong c = VANTIX_CALL(vantix_1LR34_110_12001)(env, nullptr);
-             const jint r = VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(env, nullptr, c, h, nullptr, nullptr, nullptr, nullptr, 0);
+             const jint r = VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(env, nullptr, c, h, nullptr, nullptr,
+                                                                            nullptr, nullptr, 0);
              VANTIX_CALL(mem_1free)(env, nullptr, c);
-             return r; }, 15, ""},
-        {"get_parms", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1LR34_110_12001_1get_1parms)(env, nullptr, h, b32, nullptr, nullptr, nullptr, 0); }, 15, ""},
-        {"gen_secret_key", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1LR34_110_12001_1gen_1secret_1key)(env, nullptr, h); }, 15, ""},
-        {"gen_public_key", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1LR34_110_12001_1gen_1public_1key)(env, nullptr, h); }, 15, ""},
-        {"set_public_key point", sign, [&](jlong h) {
+             return r;
+         },
+         15, ""},
+        {"get_parms", gamma,
+         [&](jlong h) {
+             return VANTIX_CALL(vantix_1LR34_110_12001_1get_1parms)(env, nullptr, h, b32, nullptr, nullptr, nullptr, 0);
+         },
+         15, ""},
+        {"gen_secret_key", gamma,
+         [&](jlong h) { return VANTIX_CALL(vantix_1LR34_110_12001_1gen_1secret_1key)(env, nullptr, h); }, 15, ""},
+        {"gen_public_key", gamma,
+         [&](jlong h) { return VANTIX_CALL(vantix_1LR34_110_12001_1gen_1public_1key)(env, nullptr, h); }, 15, ""},
+        {"set_public_key point", sign,
+         [&](jlong h) {
              const jlong c = VANTIX_CALL(vantix_1LR34_110_12001)(env, nullptr);
-             VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(env, nullptr, c, rnd, nullptr, nullptr, nullptr, nullptr, 0);
+             VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)
+             (env, nullptr, c, rnd, nullptr, nullptr, nullptr, nullptr, 0);
              const jint r = VANTIX_CALL(vantix_1LR34_110_12001_1set_1public_1key)(env, nullptr, c, h);
              VANTIX_CALL(mem_1free)(env, nullptr, c);
-             return r; }, 15, ""},
-        {"sign", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1LR34_110_12001_1sign)(env, nullptr, h, b32, b64); }, 15, ""},
-        {"verify", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1LR34_110_12001_1verify)(env, nullptr, h, b32, b64); }, 15, ""},
-        {"sign_clear", point, [&](jlong h) { return VANTIX_CALL(vantix_1LR34_110_12001_1clear)(env, nullptr, h); }, 15, ""},
-        {"make_rnd_container", gamma, [&](jlong h) {
-             return VANTIX_CALL(vantix_1MakeRndContainer)(env, nullptr, h, jni.array(12, "pw", 'p'), jni.array(84, "c")); }, 15, ""},
-        {"mask_secret_key", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1Mask_1SecretKey_1)(env, nullptr, h, b64); }, 15, ""},
-        {"force_random", gamma, [&](jlong h) { VANTIX_CALL(vantix_1ForceRandom_1)(env, nullptr, h, b64); return kVoid; }, kVoid, "java/lang/NullPointerException"},
-        {"random_fill", gamma, [&](jlong h) { VANTIX_CALL(vantix_1Random_1Fill)(env, nullptr, h, b32); return kVoid; }, kVoid, "java/lang/IllegalStateException"},
-        {"clone_rnd", gamma, [&](jlong h) { return jint(VANTIX_CALL(clone_1vantix_1RND_1State)(env, nullptr, h)); }, 0, "java/lang/NullPointerException"},
-        {"mem_read", -1, [&](jlong h) { VANTIX_CALL(mem_1read)(env, nullptr, h, 0, b32, 0, 4); return kVoid; }, kVoid, "java/lang/NullPointerException"},
-        {"mem_write", -1, [&](jlong h) { VANTIX_CALL(mem_1write)(env, nullptr, h, 0, b32, 0, 4); return kVoid; }, kVoid, "java/lang/NullPointerException"},
+             return r;
+         },
+         15, ""},
+        {"sign", gamma, [&](jlong h) { return VANTIX_CALL(vantix_1LR34_110_12001_1sign)(env, nullptr, h, b32, b64); },
+         15, ""},
+        {"verify", gamma,
+         [&](jlong h) { return VANTIX_CALL(vantix_1LR34_110_12001_1verify)(env, nullptr, h, b32, b64); }, 15, ""},
+        {"sign_clear", point, [&](jlong h) { return VANTIX_CALL(vantix_1LR34_110_12001_1clear)(env, nullptr, h); }, 15,
+         ""},
+        {"make_rnd_container", gamma,
+         [&](jlong h) {
+             return VANTIX_CALL(vantix_1MakeRndContainer)(env, nullptr, h, jni.array(12, "pw", 'p'),
+                                                          jni.array(84, "c"));
+         },
+         15, ""},
+        {"mask_secret_key", gamma,
+         [&](jlong h) { return VANTIX_CALL(vantix_1Mask_1SecretKey_1)(env, nullptr, h, b64); }, 15, ""},
+        {"force_random", gamma,
+         [&](jlong h) {
+             VANTIX_CALL(vantix_1ForceRandom_1)(env, nullptr, h, b64);
+             return kVoid;
+         },
+         kVoid, "java/lang/NullPointerException"},
+        {"random_fill", gamma,
+         [&](jlong h) {
+             VANTIX_CALL(vantix_1Random_1Fill)(env, nullptr, h, b32);
+             return kVoid;
+         },
+         kVoid, "java/lang/IllegalStateException"},
+        {"clone_rnd", gamma, [&](jlong h) { return jint(VANTIX_CALL(clone_1vantix_1RND_1State)(env, nullptr, h)); }, 0,
+         "java/lang/NullPointerException"},
+        {"mem_read", -1,
+         [&](jlong h) {
+             VANTIX_CALL(mem_1read)(env, nullptr, h, 0, b32, 0, 4);
+             return kVoid;
+         },
+         kVoid, "java/lang/NullPointerException"},
+        {"mem_write", -1,
+         [&](jlong h) {
+             VANTIX_CALL(mem_1write)(env, nullptr, h, 0, b32, 0, 4);
+             return kVoid;
+         },
+         kVoid, "java/lang/NullPointerException"},
     };
     for (const Case& c : cases) {
         for (const auto& [what, h] : bad_handles(c.other_kind)) {
@@ -218,7 +313,8 @@ TEST_F(Hostile, ContextFieldsOutOfRangeAreRefusedAsDamaged) {
     auto init_sign = [&] {
         const jlong c = VANTIX_CALL(vantix_1LR34_110_12001)(env, nullptr);
         EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(env, nullptr, c, rnd, nullptr, nullptr, nullptr,
-                                                                  nullptr, 0), 0);
+                                                                  nullptr, 0),
+                  0);
         EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1gen_1secret_1key)(env, nullptr, c), 0);
         EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1gen_1public_1key)(env, nullptr, c), 0);
         return c;
@@ -235,7 +331,8 @@ TEST_F(Hostile, ContextFieldsOutOfRangeAreRefusedAsDamaged) {
         std::vector<std::function<jint(jlong)>> ops;
     };
     const std::vector<Family> families = {
-        {"gamma", init_gamma,
+        {"gamma",
+         init_gamma,
          {{"position -1", offsetof(GammaContext, position), -1, 4},
           {"position 9", offsetof(GammaContext, position), 9, 4},
           {"mesh_count 1020", offsetof(GammaContext, mesh_count), 1020, 4},
@@ -244,29 +341,39 @@ TEST_F(Hostile, ContextFieldsOutOfRangeAreRefusedAsDamaged) {
           {"com_state freed", offsetof(GammaContext, com_state), freed, 8},
           {"rnd_state null", offsetof(GammaContext, rnd_state), 0, 8},
           {"rnd_state is the table", offsetof(GammaContext, rnd_state), com, 8}},
-         {[&](jlong c) { return VANTIX_CALL(vantix_1G28147_11989_1gamma_1crypt)(env, nullptr, c, data, 0, out, 0, 100); }}},
-        {"feedback", init_ofb,
+         {[&](jlong c) {
+             return VANTIX_CALL(vantix_1G28147_11989_1gamma_1crypt)(env, nullptr, c, data, 0, out, 0, 100);
+         }}},
+        {"feedback",
+         init_ofb,
          {{"position 1000", offsetof(GammaFeedbackContext, position), 1000, 4},
           {"mesh_count 7", offsetof(GammaFeedbackContext, mesh_count), 7, 4},
           {"com_state null", offsetof(GammaFeedbackContext, com_state), 0, 8},
           {"rnd_state garbage", offsetof(GammaFeedbackContext, rnd_state), garbage, 8}},
-         {[&](jlong c) { return VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1encrypt)(env, nullptr, c, data, 0, out, 0, 100); },
-          [&](jlong c) { return VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1decrypt)(env, nullptr, c, data, 0, out, 0, 100); }}},
-        {"mac", init_mac,
+         {[&](jlong c) {
+              return VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1encrypt)(env, nullptr, c, data, 0, out, 0, 100);
+          },
+          [&](jlong c) {
+              return VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1decrypt)(env, nullptr, c, data, 0, out, 0, 100);
+          }}},
+        {"mac",
+         init_mac,
          {{"position -5", offsetof(MacContext, position), -5, 4},
           {"position 200", offsetof(MacContext, position), 200, 4},
           {"mesh_count 1024", offsetof(MacContext, mesh_count), 1024, 4},
           {"com_state garbage", offsetof(MacContext, com_state), garbage, 8}},
          {[&](jlong c) { return VANTIX_CALL(vantix_1G28147_11989_1mac_1update)(env, nullptr, c, data, 0, 100); },
           [&](jlong c) { return VANTIX_CALL(vantix_1G28147_11989_1mac_1final)(env, nullptr, c, b64); }}},
-        {"hash", init_hash,
+        {"hash",
+         init_hash,
          {{"fill -1", offsetof(HashContext, fill), -1, 4},
           {"fill 33", offsetof(HashContext, fill), 33, 4},
           {"com_state garbage", offsetof(HashContext, com_state), garbage, 8},
           {"com_state null", offsetof(HashContext, com_state), 0, 8}},
          {[&](jlong c) { return VANTIX_CALL(vantix_1GOST_1R34_111_11994_1update)(env, nullptr, c, data, 0, 100); },
           [&](jlong c) { return VANTIX_CALL(vantix_1GOST_1R34_111_11994_1final)(env, nullptr, c, b32); }}},
-        {"signature", init_sign,
+        {"signature",
+         init_sign,
          {{"p_length 64", offsetof(SignContext, p_length), 64, 4},
           {"p_length -4", offsetof(SignContext, p_length), -4, 4},
           {"q_length 0", offsetof(SignContext, q_length), 0, 4},
@@ -285,8 +392,10 @@ TEST_F(Hostile, ContextFieldsOutOfRangeAreRefusedAsDamaged) {
         for (const Field& field : f.fields) {
             for (size_t op = 0; op < f.ops.size(); ++op) {
                 const jlong c = f.init();
-                if (field.width == 4) set(c, field.offset, int32_t(field.value));
-                else set(c, field.offset, field.value);
+                if (field.width == 4)
+                    set(c, field.offset, int32_t(field.value));
+                else
+                    set(c, field.offset, field.value);
                 jni.clear();
                 EXPECT_EQ(f.ops[op](c), 17) << f.name << ": " << field.name << ", operation " << op;
                 EXPECT_EQ(jni.exception, "") << f.name << ": " << field.name;

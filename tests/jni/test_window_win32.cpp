@@ -41,8 +41,8 @@ TEST(WindowWin32, FindCentreRetitleCloseAndInvalidHandle) {
     wc.lpszClassName = "VantixTestWindow";
     RegisterClassA(&wc);
     const std::string name = "vantix win32 window test";
-    HWND w = CreateWindowExA(0, wc.lpszClassName, name.c_str(), WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr,
-                             nullptr, wc.hInstance, nullptr);
+    HWND w = CreateWindowExA(0, wc.lpszClassName, name.c_str(), WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr, nullptr,
+                             wc.hInstance, nullptr);
     ASSERT_NE(w, nullptr);
     const jint h = VANTIX_CALL(utils_1FindWindowByTitle)(env, nullptr, jni.array(zstr(name), "title"));
     EXPECT_EQ(h, static_cast<jint>(reinterpret_cast<intptr_t>(w)));

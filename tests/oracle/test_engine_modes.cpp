@@ -79,8 +79,8 @@ TEST_F(EngineFixture, GammaKeystreamMatchesCounterModeOverSeveralMeshings) {
         ASSERT_EQ(gamma_crypt(&ctx, msg.data() + pos, ours.data() + pos, int32_t(cut)), 0);
         pos += cut;
     }
-    const auto theirs = engine_encrypt("gost89-cnt", kCipherTables[0].name, swap_groups(key), swap_groups(iv),
-                                       swap_groups(msg));
+    const auto theirs =
+        engine_encrypt("gost89-cnt", kCipherTables[0].name, swap_groups(key), swap_groups(iv), swap_groups(msg));
     ASSERT_EQ(theirs.size(), msg.size()) << "openssl gost engine not available";
     EXPECT_EQ(hex(swap_groups(theirs)), hex(ours));
 }
@@ -141,14 +141,14 @@ TEST_F(EngineFixture, MacMatchesEngineUpTo1024Bytes) {
 TEST_F(EngineFixture, OneShotCallsAroundBatchAndMeshingThresholdsMatchEngine) {
     std::memcpy(com.sbox, builtin_sbox(Sbox::CipherA), 128);
     const auto msg = random_bytes(3100);
-    const auto gamma_ref = swap_groups(engine_encrypt("gost89-cnt", kCipherTables[0].name, swap_groups(key),
-                                                      swap_groups(iv), swap_groups(msg)));
+    const auto gamma_ref = swap_groups(
+        engine_encrypt("gost89-cnt", kCipherTables[0].name, swap_groups(key), swap_groups(iv), swap_groups(msg)));
     const auto cfb_ref = swap_groups(
         engine_encrypt("gost89", kCipherTables[0].name, swap_groups(key), swap_groups(iv), swap_groups(msg)));
     ASSERT_EQ(gamma_ref.size(), msg.size()) << "openssl gost engine not available";
     ASSERT_EQ(cfb_ref.size(), msg.size());
-    for (size_t len : {1u, 7u, 8u, 9u, 15u, 16u, 63u, 64u, 65u, 71u, 72u, 73u, 1016u, 1023u, 1024u, 1025u, 1031u,
-                       1032u, 1033u, 2047u, 2048u, 2049u, 3072u, 3100u}) {
+    for (size_t len : {1u,    7u,    8u,    9u,    15u,   16u,   63u,   64u,   65u,   71u,   72u,   73u,
+                       1016u, 1023u, 1024u, 1025u, 1031u, 1032u, 1033u, 2047u, 2048u, 2049u, 3072u, 3100u}) {
         std::vector<uint8_t> out(len), back(len);
         GammaContext g{}, g2{};
         ASSERT_EQ(gamma_init(&g, &com, &rnd, masked().data(), iv.data()), 0);

@@ -81,22 +81,23 @@ TEST(GcryptInterop, SignaturesVerifyBothWays) {
             Sexp sk, pk, data;
             ASSERT_EQ(gcry_sexp_build(&sk.s, nullptr,
                                       ("(private-key (ecc (curve " + std::string(c.set->name) + ") (q #" + qhex +
-                                       "#) (d #" + hex(d, 32) + "#)))").c_str()),
+                                       "#) (d #" + hex(d, 32) + "#)))")
+                                          .c_str()),
                       0u);
-            ASSERT_EQ(gcry_sexp_build(&pk.s, nullptr,
-                                      ("(public-key (ecc (curve " + std::string(c.set->name) + ") (q #" + qhex +
-                                       "#)))").c_str()),
+            ASSERT_EQ(gcry_sexp_build(
+                          &pk.s, nullptr,
+                          ("(public-key (ecc (curve " + std::string(c.set->name) + ") (q #" + qhex + "#)))").c_str()),
                       0u);
-            ASSERT_EQ(gcry_sexp_build(&data.s, nullptr,
-                                      ("(data (flags gost) (value #" + hex(digest, 32) + "#))").c_str()),
-                      0u);
+            ASSERT_EQ(
+                gcry_sexp_build(&data.s, nullptr, ("(data (flags gost) (value #" + hex(digest, 32) + "#))").c_str()),
+                0u);
             // Ours, verified by libgcrypt.
             uint8_t sig[64];
             ASSERT_EQ(sign_digest(&ctx, digest, sig), 0);
             Sexp ours;
-            ASSERT_EQ(gcry_sexp_build(&ours.s, nullptr,
-                                      ("(sig-val (gost (r #" + hex(sig, 32) + "#) (s #" + hex(sig + 32, 32) + "#)))")
-                                          .c_str()),
+            ASSERT_EQ(gcry_sexp_build(
+                          &ours.s, nullptr,
+                          ("(sig-val (gost (r #" + hex(sig, 32) + "#) (s #" + hex(sig + 32, 32) + "#)))").c_str()),
                       0u);
             EXPECT_EQ(gcry_pk_verify(ours.s, data.s, pk.s), 0u) << c.set->name << " trial " << trial;
             // libgcrypt's, verified here.

@@ -150,8 +150,8 @@ std::vector<std::vector<uint64_t>> edge_scalars(const uint64_t* q) {
         v[size_t(bit / 64)] = 1ull << (bit % 64);
         add(v);
     }
-    add({1, 0, 0, 1ull << 63});                     // long run of zeros between two bits
-    add({0, 0, 0xFFFFFFFF00000000ull, 0});          // ones in the middle only
+    add({1, 0, 0, 1ull << 63});                              // long run of zeros between two bits
+    add({0, 0, 0xFFFFFFFF00000000ull, 0});                   // ones in the middle only
     add({0xFFFFFFFFFFFFFFE0ull, ~0ull, ~0ull, ~0ull >> 1});  // the recoding's carry at the top
     return out;
 }

@@ -9,11 +9,16 @@ inline std::vector<uint8_t> unhex(const std::string& s) {
     int hi = -1;
     for (char c : s) {
         int v;
-        if (c >= '0' && c <= '9') v = c - '0';
-        else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-        else continue;
-        if (hi < 0) hi = v;
+        if (c >= '0' && c <= '9')
+            v = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            v = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            v = c - 'A' + 10;
+        else
+            continue;
+        if (hi < 0)
+            hi = v;
         else {
             out.push_back(uint8_t(hi << 4 | v));
             hi = -1;

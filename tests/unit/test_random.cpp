@@ -82,9 +82,8 @@ TEST_F(FixedTime, FillReversesGroupsAndDrawsTheTailSeparately) {
     ASSERT_EQ(rnd_fill(&a, filled, 13), 0);
     ASSERT_EQ(rnd_generate(&b, blocks, 1), 0);
     ASSERT_EQ(rnd_generate(&b, blocks + 8, 1), 0);
-    const uint8_t expect[13] = {blocks[3],  blocks[2],  blocks[1],  blocks[0],  blocks[7],
-                                blocks[6],  blocks[5],  blocks[4],  blocks[11], blocks[10],
-                                blocks[9],  blocks[8],  blocks[15]};
+    const uint8_t expect[13] = {blocks[3], blocks[2],  blocks[1],  blocks[0], blocks[7], blocks[6], blocks[5],
+                                blocks[4], blocks[11], blocks[10], blocks[9], blocks[8], blocks[15]};
     EXPECT_EQ(hex(filled, 13), hex(expect, 13));
     EXPECT_EQ(a.counter, 16u);
     EXPECT_EQ(0, std::memcmp(&a, &b, sizeof a));

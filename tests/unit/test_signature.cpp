@@ -194,7 +194,8 @@ TEST_F(SignFixture, ExplicitParametersWithAnUnusableBasePointAreRefused) {
         const char* what;
         const LPoint* point;
         const std::vector<uint8_t>* q;
-    } cases[] = {{"zero-filled point", &zero, &q}, {"point off the curve", &off_curve, &q},
+    } cases[] = {{"zero-filled point", &zero, &q},
+                 {"point off the curve", &off_curve, &q},
                  {"q is not the order of P", &good, &q_wrong}};
     for (const Case& c : cases) {
         SignContext fresh{};
