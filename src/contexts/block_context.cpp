@@ -34,10 +34,7 @@ int block_run(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks
 }  // namespace
 
 int block_init(BlockContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key) {
-    if (com == nullptr) return RC_MISSING;
-    sbox_expand(com->sbox, com->expanded);
-    if (ctx == nullptr || masked_key == nullptr || rnd == nullptr) return RC_MISSING;
-    if (ctx->initialised != 0) return RC_ALREADY_INITIALISED;
+    if (const int r = context_init_start(ctx, com, rnd, masked_key, SeedCheck::NotAsked)) return r;
     if (ctx->magic != MAGIC_ECB) block_clear(ctx);
     ctx->com_state = com;
     ctx->rnd_state = rnd;

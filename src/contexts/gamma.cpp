@@ -11,11 +11,7 @@
 namespace vantix {
 
 int gamma_init(GammaContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key, const uint8_t* iv) {
-    if (com == nullptr) return RC_MISSING;
-    sbox_expand(com->sbox, com->expanded);
-    if (ctx == nullptr || masked_key == nullptr || rnd == nullptr) return RC_MISSING;
-    if (ctx->initialised != 0) return RC_ALREADY_INITIALISED;
-    if (!rnd_is_seeded(rnd)) return RC_MISSING;
+    if (const int r = context_init_start(ctx, com, rnd, masked_key, SeedCheck::Required)) return r;
     if (ctx->magic != MAGIC_GAMMA) gamma_clear(ctx);
     ctx->rnd_state = rnd;
     ctx->com_state = com;
@@ -68,7 +64,7 @@ int gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t leng
         // Whole blocks of keystream are made together, but never past a meshing point, so
         // the keystream, the counter and the meshing points are those of one block at a time.
         int32_t n = (length - i) / 8;
-        const int32_t to_mesh = int32_t((1024 - ctx->mesh_count) / 8);
+        const int32_t to_mesh = blocks_to_mesh(ctx->mesh_count);
         if (n > to_mesh) n = to_mesh;
         if (n > GAMMA_BATCH) n = GAMMA_BATCH;
         if (n == 0) n = 1;  // a tail: one block, of which only some bytes are used now
@@ -80,7 +76,6 @@ int gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t leng
         encrypt_blocks(t, w.rk, w.blk, n);
         store_be32(ctx->gamma, w.blk[n - 1][0]);
         store_be32(ctx->gamma + 4, w.blk[n - 1][1]);
-        ctx->mesh_count += 8 * uint32_t(n);
         ctx->position = 0;
         const int32_t whole = (length - i) / 8 < n ? n - 1 : n;  // blocks used up entirely here
         for (int b = 0; b < whole; ++b, i += 8) {
@@ -95,12 +90,9 @@ int gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t leng
             std::memcpy(out + i, &x, 8);
         }
         if (whole == n) ctx->position = 8;
-        if (ctx->mesh_count == 1024) {
-            ctx->mesh_count = 0;
-            const int r = context_key_mesh(ctx->com_state, ctx->rnd_state, ctx->key, ctx->counter, &ctx->checksum);
-            if (r != 0) return r;
-            round_keys(ctx->key, w.rk);
-        }
+        if (const int r = context_count_blocks(ctx->com_state, ctx->rnd_state, ctx->key, ctx->counter,
+                                               &ctx->checksum, &ctx->mesh_count, uint32_t(n), w.rk))
+            return r;
     }
     ctx->checksum = context_key_remask(ctx->rnd_state, ctx->key);
     return RC_OK;

@@ -24,14 +24,11 @@ int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t 
     uint32_t rk[8];
     WipeOnExit<uint32_t[8]> wipe(rk);
     round_keys(ctx->key, rk);
-    // After every 1024 bytes the key is meshed, the register enciphered under the new key
-    // and the round keys formed again.
-    auto mesh_if_due = [&]() -> int {
-        if (ctx->mesh_count != 1024) return RC_OK;
-        ctx->mesh_count = 0;
-        const int r = context_key_mesh(ctx->com_state, ctx->rnd_state, ctx->key, ctx->feedback, &ctx->checksum);
-        if (r == RC_OK) round_keys(ctx->key, rk);
-        return r;
+    // Counts processed blocks; at each meshing point the key is meshed, the register
+    // enciphered under the new key and the round keys formed again.
+    auto count_blocks = [&](uint32_t blocks) {
+        return context_count_blocks(ctx->com_state, ctx->rnd_state, ctx->key, ctx->feedback, &ctx->checksum,
+                                    &ctx->mesh_count, blocks, rk);
     };
     for (int32_t i = 0; i < length; ++i) {
         if (decrypt && ctx->position == 8 && length - i >= 16) {
@@ -39,7 +36,7 @@ int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t 
             // is the previous ciphertext block, all known, so up to eight blocks are
             // enciphered together (never past a meshing point), as gamma does.
             int32_t n = (length - i) / 8;
-            const int32_t to_mesh = int32_t((1024 - ctx->mesh_count) / 8);
+            const int32_t to_mesh = blocks_to_mesh(ctx->mesh_count);
             if (n > to_mesh) n = to_mesh;
             if (n > 8) n = 8;
             uint32_t blk[8][2];
@@ -63,8 +60,7 @@ int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t 
             ctx->feedback[0] = last0;  // the last ciphertext block, read before out was written
             ctx->feedback[1] = last1;
             i += 8 * n - 1;
-            ctx->mesh_count += 8 * uint32_t(n);
-            if (const int r = mesh_if_due()) return r;
+            if (const int r = count_blocks(uint32_t(n))) return r;
             continue;
         }
         if (ctx->position == 8 && length - i >= 8) {
@@ -81,8 +77,7 @@ int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t 
             i += 7;
             ctx->feedback[0] = load_be32(reg);
             ctx->feedback[1] = load_be32(reg + 4);
-            ctx->mesh_count += 8;
-            if (const int r = mesh_if_due()) return r;
+            if (const int r = count_blocks(1)) return r;
             continue;
         }
         if (ctx->position == 8) {
@@ -101,8 +96,7 @@ int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t 
             const uint32_t w0 = load_be32(reg), w1 = load_be32(reg + 4);
             ctx->feedback[0] = w0;
             ctx->feedback[1] = w1;
-            ctx->mesh_count += 8;
-            if (const int r = mesh_if_due()) return r;
+            if (const int r = count_blocks(1)) return r;
         }
     }
     ctx->checksum = context_key_remask(ctx->rnd_state, ctx->key);
@@ -113,11 +107,7 @@ int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t 
 
 int gamma_ofb_init(GammaFeedbackContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key,
                    const uint8_t* iv) {
-    if (com == nullptr) return RC_MISSING;
-    sbox_expand(com->sbox, com->expanded);
-    if (ctx == nullptr || masked_key == nullptr || rnd == nullptr) return RC_MISSING;
-    if (ctx->initialised != 0) return RC_ALREADY_INITIALISED;
-    if (!rnd_is_seeded(rnd)) return RC_MISSING;
+    if (const int r = context_init_start(ctx, com, rnd, masked_key, SeedCheck::Required)) return r;
     if (ctx->magic != MAGIC_GAMMA_OFB) gamma_ofb_clear(ctx);
     ctx->rnd_state = rnd;
     ctx->com_state = com;

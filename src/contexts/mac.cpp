@@ -11,11 +11,7 @@
 namespace vantix {
 
 int mac_init(MacContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key, const uint8_t* iv) {
-    if (com == nullptr) return RC_MISSING;
-    sbox_expand(com->sbox, com->expanded);
-    if (ctx == nullptr || masked_key == nullptr || rnd == nullptr) return RC_MISSING;
-    if (ctx->initialised != 0) return RC_ALREADY_INITIALISED;
-    if (!rnd_is_seeded(rnd)) return RC_MISSING;
+    if (const int r = context_init_start(ctx, com, rnd, masked_key, SeedCheck::Required)) return r;
     if (ctx->magic != MAGIC_MAC) mac_clear(ctx);
     ctx->rnd_state = rnd;
     ctx->com_state = com;
@@ -42,14 +38,10 @@ int mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
             // A full buffer is absorbed only when a further byte arrives.
             const uint32_t d[2] = {load_be32(ctx->buffer), load_be32(ctx->buffer + 4)};
             mac_rounds_rk(t, rk, ctx->state, d);
-            ctx->mesh_count += 8;
             ctx->position = 0;
-            if (ctx->mesh_count == 1024) {
-                ctx->mesh_count = 0;
-                const int r = context_key_mesh(ctx->com_state, ctx->rnd_state, ctx->key, ctx->state, &ctx->checksum);
-                if (r != 0) return r;
-                round_keys(ctx->key, rk);
-            }
+            if (const int r = context_count_blocks(ctx->com_state, ctx->rnd_state, ctx->key, ctx->state,
+                                                   &ctx->checksum, &ctx->mesh_count, 1, rk))
+                return r;
             if (length - i >= 8) {  // a whole block at once into the buffer
                 std::memcpy(ctx->buffer, data + i, 8);
                 ctx->position = 8;

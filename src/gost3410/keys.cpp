@@ -119,11 +119,7 @@ int sign_set_public_key(SignContext* ctx, const LPoint* point) {
     if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
     if (ctx->flags & SIGN_PUBLIC) return RC_KEY_PRESENT;
     LPoint q;
-    std::memcpy(&q, point, LPOINT_BYTES);
-    for (int i = 0; i < N; ++i) {
-        q.x[i] = byte_swap(q.x[i]);
-        q.y[i] = byte_swap(q.y[i]);
-    }
+    lpoint_from_java(&q, point);
     q.flags = 0;  // the input form is plain; the record's other flag bits are ignored
     lpoint_to_projective(ctx, &q);
     lpoint_to_mont(ctx, &q);
@@ -149,11 +145,7 @@ int sign_get_public_key(const SignContext* ctx, LPoint* point, int32_t* length) 
     lpoint_load(&q, ctx->public_key);
     lpoint_to_affine(ctx, &q);
     lpoint_from_mont(ctx, &q);
-    for (int i = 0; i < N; ++i) {
-        q.x[i] = byte_swap(q.x[i]);
-        q.y[i] = byte_swap(q.y[i]);
-    }
-    std::memcpy(point, &q, LPOINT_BYTES);
+    lpoint_to_java(point, &q);
     return RC_OK;
 }
 

@@ -53,13 +53,7 @@ void compute_parms(SignContext* ctx, const uint8_t* p, int32_t p_length, const u
     mont_mul(ctx->b_mont, ctx->r2_p, ctx->p, N);
     std::memcpy(ctx->base_copy, point, LPOINT_BYTES);
     LPoint base;
-    std::memcpy(&base, point, LPOINT_BYTES);
-    // The record's words arrive big-endian.
-    for (int i = 0; i < N; ++i) {
-        base.x[i] = byte_swap(base.x[i]);
-        base.y[i] = byte_swap(base.y[i]);
-        base.z[i] = byte_swap(base.z[i]);
-    }
+    lpoint_from_java(&base, point);
     std::memcpy(ctx->q_wide, ctx->q, sizeof ctx->q);  // both have 8 words here
     lnum_mul_r_mod(ctx->r_p, lnum_one(N), ctx->p, N);
     lnum_mul_r_mod(ctx->r_q, lnum_one(N), ctx->q, N);
@@ -182,11 +176,7 @@ int sign_get_parms(const SignContext* ctx, uint8_t* p, int32_t* p_length, uint8_
         lpoint_load(&g, ctx->base);
         lpoint_to_affine(ctx, &g);
         lpoint_from_mont(ctx, &g);
-        for (int i = 0; i < N; ++i) {
-            g.x[i] = byte_swap(g.x[i]);
-            g.y[i] = byte_swap(g.y[i]);
-        }
-        std::memcpy(point, &g, LPOINT_BYTES);
+        lpoint_to_java(point, &g);
     }
     return RC_OK;
 }

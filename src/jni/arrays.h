@@ -10,6 +10,9 @@
 
 namespace vantix::jni {
 
+// A masked key as Java passes it: 32 bytes of key XOR mask, then the 32-byte mask.
+constexpr jlong kMaskedKeyBytes = 64;
+
 void throw_java(JNIEnv* env, const char* cls, const char* msg);
 
 // Argument checks of one export. `returns_code`: a null required array is answered with

@@ -11,7 +11,6 @@ using namespace vantix::jni;
 
 namespace {
 
-constexpr jlong kMaskedKeyBytes = 64;
 constexpr jlong kIvBytes = 8;
 constexpr jlong kMacBytes = 8;
 

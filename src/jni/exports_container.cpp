@@ -7,7 +7,6 @@ using namespace vantix;
 using namespace vantix::jni;
 
 namespace {
-constexpr jlong kMaskedKeyBytes = 64;
 }  // namespace
 
 JNIEXPORT jint JNICALL VX(vantix_1MakeRndContainer)(JNIEnv* env, jclass, jlong rnd, jbyteArray password,

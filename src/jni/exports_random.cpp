@@ -11,7 +11,6 @@ using namespace vantix::jni;
 namespace {
 constexpr jlong kSeedBytes = 64;
 constexpr jlong kBioSeedBytes = 64;  // what the companion writes
-constexpr jlong kMaskedKeyBytes = 64;
 }  // namespace
 
 JNIEXPORT void JNICALL VX(vantix_1ForceRandom_1)(JNIEnv* env, jclass, jlong state, jbyteArray seed) {

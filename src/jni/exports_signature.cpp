@@ -8,7 +8,6 @@ using namespace vantix::jni;
 
 namespace {
 constexpr jlong kNumberBytes = 32;
-constexpr jlong kMaskedKeyBytes = 64;
 constexpr jlong kSignatureBytes = 64;
 
 }  // namespace

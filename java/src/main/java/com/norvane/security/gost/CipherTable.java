@@ -25,7 +25,7 @@ public final class CipherTable extends NativeBlock {
 
     private CipherTable(byte[] libraryOrder, boolean unused) {
         super(Vantix.vantix_COM_State(), h -> Vantix.vantix_COM_State_params_clear(h));
-        Vantix.mem_write(handle(), 0, libraryOrder, 0, SubstitutionTable.TABLE_BYTES);
+        Vantix.mem_write(handle(), 0, libraryOrder, 0, Vantix.SBOX_BYTES);
     }
 
 }

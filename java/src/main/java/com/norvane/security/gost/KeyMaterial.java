@@ -16,7 +16,7 @@ final class KeyMaterial {
         if (key.length != 32) {
             throw new IllegalArgumentException("a GOST 28147-89 key is 32 bytes");
         }
-        byte[] m = Arrays.copyOf(key, 64);
+        byte[] m = Arrays.copyOf(key, Vantix.MASKED_KEY_BYTES);
         Words.swapInPlace(m, 0, 32);
         VantixException.check("masking the key", Vantix.vantix_Mask_SecretKey_(rng.handle(), m));
         return m;

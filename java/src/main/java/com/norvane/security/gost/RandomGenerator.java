@@ -16,7 +16,7 @@ public final class RandomGenerator extends NativeBlock {
     public static final int CONTAINER_BYTES = 84;
 
     private RandomGenerator() {
-        super(Vantix.vantix_RND_State(), h -> zero(h, 76));  // the state has no clear operation of its own
+        super(Vantix.vantix_RND_State(), h -> zero(h, Vantix.RND_STATE_BYTES));  // the state has no clear operation of its own
     }
 
     /**

@@ -33,7 +33,7 @@ public final class SignatureContext implements AutoCloseable {
 
     private static final class Point extends NativeBlock {
         Point() {
-            super(Vantix.vantix_LPoint(), h -> zero(h, 100));
+            super(Vantix.vantix_LPoint(), h -> zero(h, Vantix.LPOINT_BYTES));
         }
     }
 
@@ -69,7 +69,7 @@ public final class SignatureContext implements AutoCloseable {
      * big-endian), the form {@link #openSecretKey} unseals.
      */
     public static SignatureContext withSecretKey(ParameterSet parameters, RandomGenerator rng, byte[] maskedKey) {
-        if (maskedKey.length != 64) {
+        if (maskedKey.length != Vantix.MASKED_KEY_BYTES) {
             throw new IllegalArgumentException("a masked secret key is 64 bytes");
         }
         SignatureContext c = new SignatureContext(parameters, rng);
@@ -90,7 +90,7 @@ public final class SignatureContext implements AutoCloseable {
         if (container.length != KEY_CONTAINER_BYTES) {
             throw new IllegalArgumentException("a key container is " + KEY_CONTAINER_BYTES + " bytes");
         }
-        byte[] key = new byte[64];
+        byte[] key = new byte[Vantix.MASKED_KEY_BYTES];
         try {
             synchronized (rng) {
                 VantixException.check("opening the key container",
@@ -115,7 +115,7 @@ public final class SignatureContext implements AutoCloseable {
         if (!inRange(privateKey, parameters.q())) {
             throw new IllegalArgumentException("the secret key is not between 1 and q - 1");
         }
-        byte[] masked = new byte[64];
+        byte[] masked = new byte[Vantix.MASKED_KEY_BYTES];
         try {
             System.arraycopy(Words.reversed(privateKey), 0, masked, 0, 32);
             synchronized (rng) {
@@ -197,7 +197,7 @@ public final class SignatureContext implements AutoCloseable {
      * another tool. The caller wipes the array when done with it.
      */
     public synchronized byte[] encodedPrivateKey() {
-        byte[] masked = new byte[64];
+        byte[] masked = new byte[Vantix.MASKED_KEY_BYTES];
         byte[] key = new byte[32];
         try {
             synchronized (block.generatorLock()) {
@@ -244,7 +244,7 @@ public final class SignatureContext implements AutoCloseable {
 
     /** Seals the secret key under a password of at least 10 bytes into a 48-byte container. */
     public synchronized byte[] sealSecretKey(RandomGenerator rng, byte[] password) {
-        byte[] key = new byte[64];
+        byte[] key = new byte[Vantix.MASKED_KEY_BYTES];
         try {
             // One generator lock at a time: never two, so no two threads can wait on each other.
             synchronized (block.generatorLock()) {
@@ -263,10 +263,10 @@ public final class SignatureContext implements AutoCloseable {
     }
 
     private void writePoint(byte[] x, byte[] y) {
-        byte[] record = new byte[100];
+        byte[] record = new byte[Vantix.LPOINT_BYTES];
         System.arraycopy(x, 0, record, 0, 32);
         System.arraycopy(y, 0, record, 32, 32);
-        Vantix.mem_write(point.handle(), 0, record, 0, 100);
+        Vantix.mem_write(point.handle(), 0, record, 0, Vantix.LPOINT_BYTES);
     }
 
     /** s then r from r then s, and back. */

@@ -55,6 +55,27 @@ public final class Vantix {
         NativeLoader.load();
     }
 
+    // ---- sizes of the native blocks and arrays (each defined here once for the Java side) ----
+
+    /** Bytes of a random-generator state ({@link #vantix_RND_State()}). */
+    public static final int RND_STATE_BYTES = 76;
+    /** Bytes of a COM_State ({@link #vantix_COM_State()}); its substitution table is the first 128. */
+    public static final int COM_STATE_BYTES = 4228;
+    /** Bytes of a substitution table as the exports take it (rows K8 first). */
+    public static final int SBOX_BYTES = 128;
+    /** Bytes of a simple-replacement context. */
+    public static final int BLOCK_CONTEXT_BYTES = 104;
+    /** Bytes of a gamma, gamma-with-feedback or MAC context block. */
+    public static final int STREAM_CONTEXT_BYTES = 120;
+    /** Bytes of a GOST R 34.11-94 hash context. */
+    public static final int HASH_CONTEXT_BYTES = 128;
+    /** Bytes of a curve point record ({@link #vantix_LPoint()}): affine X then Y (32 bytes each, big-endian) first. */
+    public static final int LPOINT_BYTES = 100;
+    /** Bytes of a signature context. */
+    public static final int SIGN_CONTEXT_BYTES = 760;
+    /** Bytes of a masked key: key XOR mask (32), then the mask (32). */
+    public static final int MASKED_KEY_BYTES = 64;
+
     private Vantix() {
     }
 

@@ -13,7 +13,10 @@ import java.util.regex.Matcher;
 import java.util.regex.Pattern;
 import org.junit.jupiter.api.Test;
 
-/** The Java names of the result codes and the native library's list agree, name for name. */
+/**
+ * What the Java side knows of the native library agrees with it: the result codes, name for
+ * name, and the sizes of the blocks the allocators hand out.
+ */
 class ResultCodeTest {
     @Test
     void javaAndNativeCodesAgree() throws Exception {
@@ -35,6 +38,32 @@ class ResultCodeTest {
         assertEquals(nativeCodes, javaCodes);
         for (int code : javaCodes.values()) {
             assertEquals(false, VantixException.meaning(code).equals("unknown result code"), "meaning of " + code);
+        }
+    }
+
+    @Test
+    void blockSizesAreTheAllocatedOnes() {
+        long[][] blocks = {
+            {Vantix.vantix_RND_State(), Vantix.RND_STATE_BYTES},
+            {Vantix.vantix_COM_State(), Vantix.COM_STATE_BYTES},
+            {Vantix.vantix_G28147_1989_block(), Vantix.BLOCK_CONTEXT_BYTES},
+            {Vantix.vantix_G28147_1989_gamma(), Vantix.STREAM_CONTEXT_BYTES},
+            {Vantix.vantix_G28147_1989_gamma_ofb(), Vantix.STREAM_CONTEXT_BYTES},
+            {Vantix.vantix_G28147_1989_mac(), Vantix.STREAM_CONTEXT_BYTES},
+            {Vantix.vantix_R34_11_1994(), Vantix.HASH_CONTEXT_BYTES},
+            {Vantix.vantix_LPoint(), Vantix.LPOINT_BYTES},
+            {Vantix.vantix_LR34_10_2001(), Vantix.SIGN_CONTEXT_BYTES},
+        };
+        for (long[] b : blocks) {
+            int size = (int) b[1];
+            byte[] buf = new byte[size + 1];
+            try {
+                Vantix.mem_read(b[0], 0, buf, 0, size);  // the whole block reads
+                org.junit.jupiter.api.Assertions.assertThrows(ArrayIndexOutOfBoundsException.class,
+                    () -> Vantix.mem_read(b[0], 0, buf, 0, size + 1), "block of " + size + " bytes");
+            } finally {
+                Vantix.mem_free(b[0]);
+            }
         }
     }
 }
