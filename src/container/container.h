@@ -25,11 +25,13 @@ const uint8_t* derivation_block(int which);
 int derive_container_key(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt, int which,
                          uint8_t* key);
 
-// Seals the generator's state. The container is written only on success (0); 15 missing
-// argument or password shorter than 10 bytes; 19 a step failed (an unseeded generator).
+// Seals the generator's state. The container is written only on success (RC_OK);
+// RC_MISSING for a missing argument or a password shorter than 10 bytes;
+// RC_CONTAINER_STEP when a step failed (an unseeded generator).
 int make_rnd_container(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* container);
-// Opens a container into `target`, which is then seeded. 15, 19, or 20 for a MAC mismatch
-// (wrong password or altered container); the target changes only on success.
+// Opens a container into `target`, which is then seeded. RC_MISSING, RC_CONTAINER_STEP, or
+// RC_CONTAINER_MAC for a MAC mismatch (wrong password or altered container); the target
+// changes only on success.
 int extract_rnd_container(const uint8_t* container, const uint8_t* password, int32_t length, RND_State* target);
 
 // masked_key: 64 bytes (key XOR mask, then mask). Same codes as the generator container.

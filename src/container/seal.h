@@ -14,12 +14,12 @@ struct ContainerKeys {
     uint8_t mac[64];
 };
 
-// 0, or 19 when a derivation fails.
+// RC_OK, or RC_CONTAINER_STEP when a derivation fails.
 int container_derive_keys(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt,
                           ContainerKeys* keys);
 
 // The first steps of sealing: draws the 8-byte salt into buf and derives both keys from
-// password and salt. 0, or 19 when the draw or a derivation fails.
+// password and salt. RC_OK, or RC_CONTAINER_STEP when the draw or a derivation fails.
 int container_begin(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* buf, ContainerKeys* keys);
 
 // buf: salt (8 bytes), payload (payload_len bytes) and room for the 8-byte MAC. MACs the

@@ -34,11 +34,24 @@ static_assert(sizeof(BlockContext) == 104);
 
 constexpr uint32_t ECB_LIMIT_BYTES = 32;
 
-// masked_key: 64 bytes (key XOR mask, then mask); key words big-endian.
+// Loads a 64-byte masked key (key XOR mask, then the mask; key words big-endian) and masks
+// it afresh from rnd. First of all com's table is expanded (see context_init_start). Then:
+// RC_MISSING for a null ctx, com, rnd or key; RC_ALREADY_INITIALISED when ctx is in use.
+// Unlike the other modes it does not ask whether rnd is seeded. A block without its
+// marker is cleared first. On a refusal nothing but com's expanded table changes.
 int block_init(BlockContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key);
-// blocks counts 8-byte blocks, each read and written as two big-endian words.
+
+// Enciphers or deciphers `blocks` 8-byte blocks, each read and written as two big-endian
+// words; in == out is allowed (each block is read whole before it is written), a partial
+// overlap is not. Checks, in order: RC_MISSING (null ctx, in or out), RC_BAD_MARKER,
+// RC_NOT_INITIALISED, RC_CHECKSUM (a rewritten table or generator address, or an altered
+// key) — each refusal changes nothing. Then block by block: once 32 bytes have been
+// processed since init the call stops with RC_ECB_LIMIT, the blocks before it written.
+// Success re-masks the key.
 int block_encrypt(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks);
 int block_decrypt(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks);
+
+// Wipes the whole context and sets its marker; RC_MISSING for null, else RC_OK.
 int block_clear(BlockContext* ctx);
 
 }  // namespace vantix

@@ -41,9 +41,22 @@ constexpr size_t GAMMA_CONTEXT_BLOCK = 120;  // allocation size; the last 4 byte
 constexpr uint32_t GAMMA_C1 = 0x01010104u;
 constexpr uint32_t GAMMA_C2 = 0x01010101u;
 
-// iv: 8 bytes (two big-endian words) or null for zeros.
+// Loads a 64-byte masked key and the vector iv (8 bytes, two big-endian words; null for
+// zeros) and enciphers the vector, as the standard starts the counter. First of all com's
+// table is expanded (see context_init_start). Then: RC_MISSING for a null ctx, com, rnd or
+// key; RC_ALREADY_INITIALISED when ctx is in use; RC_MISSING when rnd is not seeded. A
+// block without its marker is cleared first. On a refusal nothing but com's expanded
+// table changes.
 int gamma_init(GammaContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key, const uint8_t* iv);
+
+// XORs `length` bytes of keystream into out (encryption and decryption alike); in == out
+// is allowed, a partial overlap is not. Checks, in order: RC_MISSING (null ctx, in or out),
+// RC_BAD_MARKER, RC_NOT_INITIALISED, RC_CHECKSUM (a position, meshing count, table or
+// generator field out of range, or an altered key) — each refusal changes nothing. The
+// key is meshed at every 1024 keystream bytes; success re-masks the key.
 int gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
+
+// Wipes the whole context and sets its marker; RC_MISSING for null, else RC_OK.
 int gamma_clear(GammaContext* ctx);
 
 // N4 + C1 modulo 2^32 - 1 (a carry out of 32 bits adds 1).

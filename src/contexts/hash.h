@@ -33,12 +33,14 @@ static_assert(offsetof(HashContext, rnd_state) == 112);
 static_assert(offsetof(HashContext, com_state) == 120);
 static_assert(sizeof(HashContext) == 128);
 
-// Expands com's table first (whatever follows), then: 15 when ctx or rnd is null (or com
-// is null), 1 when already initialised. start is 32 bytes of big-endian words or null.
+// Expands com's table first (whatever follows), then: RC_MISSING when ctx or rnd is null
+// (or com is null), RC_ALREADY_INITIALISED when ctx is in use. start is 32 bytes of
+// big-endian words or null. On a refusal nothing but com's expanded table changes.
 int hash_init(HashContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* start);
 
-// 15 on null ctx/data, 2 when not initialised. A full buffer is absorbed when the next byte
-// arrives. length <= 0 absorbs nothing.
+// RC_MISSING on a null ctx or data, RC_NOT_INITIALISED when not initialised, RC_CHECKSUM
+// for a fill or table field out of range; a refusal changes nothing. A full buffer is
+// absorbed when the next byte arrives. length <= 0 absorbs nothing.
 int hash_update(HashContext* ctx, const uint8_t* data, int32_t length);
 
 // Writes the 32-byte hash value (byte 0 least significant) of everything fed so far. The

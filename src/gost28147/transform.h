@@ -38,8 +38,8 @@ void mac_rounds_rk(const uint32_t* t, const uint32_t* rk, uint32_t* state, const
 // Replaces the key by its meshed successor: the key deciphers the 32-byte meshing constant,
 // which becomes the new key. With a mask the key is value XOR mask before and after (the
 // mask is unchanged). With a register, the register is then enciphered under the new key.
-// Returns 15 when the key, the COM_State or the RND_State is absent (the generator is only
-// checked, not used), else 0.
+// Returns RC_MISSING when the key, the COM_State or the RND_State is absent (the generator
+// is only checked, not used), else RC_OK.
 int key_meshing(const COM_State* com, const RND_State* rnd, uint32_t* key_value, const uint32_t* key_mask,
                 uint32_t* reg);
 

@@ -19,7 +19,7 @@ constexpr int N = SIGN_WORDS;
 uint32_t* value_half(SignContext* c) { return c->secret; }
 uint32_t* mask_half(SignContext* c) { return c->secret + 8; }
 
-// Common checks of every key operation: 15 missing context, 2 parameters not loaded.
+// Common checks of every key operation: RC_MISSING, RC_NOT_INITIALISED, RC_CHECKSUM.
 int common_checks(const SignContext* ctx) {
     if (ctx == nullptr) return RC_MISSING;
     if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
