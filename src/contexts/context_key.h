@@ -45,8 +45,8 @@ inline int32_t blocks_to_mesh(uint32_t mesh_count) { return int32_t((kMeshInterv
 // the count starts again at 0, the key is meshed, `reg` (the context's register) is
 // enciphered under the new key, the checksum resealed and the eight round keys `rk`
 // formed again. Returns the meshing's result, RC_OK when none was due.
-int context_count_blocks(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg,
-                         uint32_t* checksum, uint32_t* mesh_count, uint32_t blocks, uint32_t* rk);
+int context_count_blocks(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg, uint32_t* checksum,
+                         uint32_t* mesh_count, uint32_t blocks, uint32_t* rk);
 
 // Reads the 64-byte Java form (key XOR mask, then the mask) into key words K0..K7, each
 // big-endian, masks them with a fresh mask from rnd and returns the sealed checksum.
@@ -61,8 +61,8 @@ bool context_key_intact(const uint32_t* key16, uint32_t checksum);
 // caller can rewrite a block with mem_write; a context that fails this is refused as
 // damaged (RC_CHECKSUM) before anything is read through it.
 inline bool stream_fields_valid(int32_t position, uint32_t mesh_count, const COM_State* com, const RND_State* rnd) {
-    return position >= 0 && position <= 8 && mesh_count < kMeshIntervalBytes && mesh_count % 8 == 0 &&
-           com != nullptr && rnd != nullptr;
+    return position >= 0 && position <= 8 && mesh_count < kMeshIntervalBytes && mesh_count % 8 == 0 && com != nullptr &&
+           rnd != nullptr;
 }
 
 // Re-masks the key and returns the new checksum.

@@ -10,8 +10,7 @@
 using namespace vantix;
 using namespace vantix::jni;
 
-namespace {
-}  // namespace
+namespace {}  // namespace
 
 JNIEXPORT jint JNICALL VX(vantix_1MakeRndContainer)(JNIEnv* env, jclass, jlong rnd, jbyteArray password,
                                                     jbyteArray container) {
