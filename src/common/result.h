@@ -4,7 +4,9 @@
 
 namespace vantix {
 
-enum Result : int32_t {
+// Every operation returns one; [[nodiscard]] makes ignoring it a compile error in the
+// library (built with -Werror). Unscoped, so the JNI layer returns it as a jint as it is.
+enum [[nodiscard]] Result : int32_t{
     RC_OK = 0,
     RC_ALREADY_INITIALISED = 1,  // init on an initialised context; parameters already loaded
     RC_NOT_INITIALISED = 2,      // context not initialised; parameters not loaded

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/result.h"
+
 #include "random/rnd_state.h"
 
 namespace vantix {
@@ -20,24 +22,29 @@ constexpr size_t DERIVATION_BLOCK_BYTES = 1024;
 // The two fixed derivation blocks (which = 0 encryption, 1 MAC), part of the format.
 const uint8_t* derivation_block(int which);
 
-// Writes a 64-byte masked key derived from password and salt. 0, or a negative value when
-// a hash step is refused.
-int derive_container_key(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt, int which,
-                         uint8_t* key);
+// How a key derivation ended: its own family of codes, kept apart from the operations'
+// Result (the negative values are those the derivation has always reported).
+enum class [[nodiscard]] DeriveStatus : int32_t{
+    Ok = 0, HashInitFailed = -2, BlockUpdateFailed = -4, SaltUpdateFailed = -5, FinalFailed = -6,
+};
+
+// Writes a 64-byte masked key derived from password and salt.
+DeriveStatus derive_container_key(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt,
+                                  int which, uint8_t* key);
 
 // Seals the generator's state. The container is written only on success (RC_OK);
 // RC_MISSING for a missing argument or a password shorter than 10 bytes;
 // RC_CONTAINER_STEP when a step failed (an unseeded generator).
-int make_rnd_container(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* container);
+Result make_rnd_container(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* container);
 // Opens a container into `target`, which is then seeded. RC_MISSING, RC_CONTAINER_STEP, or
 // RC_CONTAINER_MAC for a MAC mismatch (wrong password or altered container); the target
 // changes only on success.
-int extract_rnd_container(const uint8_t* container, const uint8_t* password, int32_t length, RND_State* target);
+Result extract_rnd_container(const uint8_t* container, const uint8_t* password, int32_t length, RND_State* target);
 
 // masked_key: 64 bytes (key XOR mask, then mask). Same codes as the generator container.
-int make_key_container(RND_State* rnd, const uint8_t* masked_key, const uint8_t* password, int32_t length,
-                       uint8_t* container);
-int extract_key_container(RND_State* rnd, const uint8_t* container, const uint8_t* password, int32_t length,
-                          uint8_t* masked_key);
+Result make_key_container(RND_State* rnd, const uint8_t* masked_key, const uint8_t* password, int32_t length,
+                          uint8_t* container);
+Result extract_key_container(RND_State* rnd, const uint8_t* container, const uint8_t* password, int32_t length,
+                             uint8_t* masked_key);
 
 }  // namespace vantix

@@ -32,10 +32,11 @@ struct DerivationBlocks {
                 char label[64];
                 const int n =
                     std::snprintf(label, sizeof label, "tellarvantix container derivation block %d part %d", w, i);
+                // A local context, table and generator: none of these can fail.
                 HashContext h{};
-                hash_init(&h, &com, &rnd, nullptr);
-                hash_update(&h, reinterpret_cast<const uint8_t*>(label), n);
-                hash_final(&h, bytes[w] + 32 * i);
+                static_cast<void>(hash_init(&h, &com, &rnd, nullptr));
+                static_cast<void>(hash_update(&h, reinterpret_cast<const uint8_t*>(label), n));
+                static_cast<void>(hash_final(&h, bytes[w] + 32 * i));
             }
         }
     }
@@ -50,32 +51,32 @@ const uint8_t* derivation_block(int which) {
     return blocks.bytes[which & 1];
 }
 
-int derive_container_key(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt, int which,
-                         uint8_t* key) {
+DeriveStatus derive_container_key(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt,
+                                  int which, uint8_t* key) {
     struct {
         uint8_t start[32];
         uint8_t digest[32];
         HashContext hash;
         COM_State com;
     } w = {};
+    WipeOnExit<decltype(w)> wipe(w);
     for (int32_t i = 0; i < 32 || i < length; ++i) w.start[i % 32] ^= password[i % length];
     local_table(&w.com, Sbox::HashCryptoPro);
     const uint8_t* block = derivation_block(which);
-    int result = 0;
-    if (hash_init(&w.hash, &w.com, rnd, w.start) != 0) {
-        result = -2;
+    DeriveStatus result = DeriveStatus::Ok;
+    if (hash_init(&w.hash, &w.com, rnd, w.start) != RC_OK) {
+        result = DeriveStatus::HashInitFailed;
     } else {
-        for (int r = 0; r < 1024 && result == 0; ++r) {
-            if (hash_update(&w.hash, block, int32_t(DERIVATION_BLOCK_BYTES)) != 0)
-                result = -4;
-            else if (hash_update(&w.hash, salt, 8) != 0)
-                result = -5;
+        for (int r = 0; r < 1024 && result == DeriveStatus::Ok; ++r) {
+            if (hash_update(&w.hash, block, int32_t(DERIVATION_BLOCK_BYTES)) != RC_OK)
+                result = DeriveStatus::BlockUpdateFailed;
+            else if (hash_update(&w.hash, salt, 8) != RC_OK)
+                result = DeriveStatus::SaltUpdateFailed;
         }
-        if (result == 0 && hash_final(&w.hash, w.digest) != 0) result = -6;
-        hash_clear(&w.hash);
+        if (result == DeriveStatus::Ok && hash_final(&w.hash, w.digest) != RC_OK) result = DeriveStatus::FinalFailed;
+        static_cast<void>(hash_clear(&w.hash));  // a local context: cannot fail
     }
-    if (result == 0) mask_key_bytes(rnd, w.digest, key);
-    secure_wipe(&w, sizeof w);
+    if (result == DeriveStatus::Ok) mask_key_bytes(rnd, w.digest, key);
     return result;
 }
 

@@ -13,8 +13,8 @@ namespace {
 constexpr size_t kPayload = 32;  // the plain key
 }
 
-int make_key_container(RND_State* rnd, const uint8_t* masked_key, const uint8_t* password, int32_t length,
-                       uint8_t* container) {
+Result make_key_container(RND_State* rnd, const uint8_t* masked_key, const uint8_t* password, int32_t length,
+                          uint8_t* container) {
     if (container == nullptr || rnd == nullptr || password == nullptr || length < CONTAINER_MIN_PASSWORD ||
         masked_key == nullptr)
         return RC_MISSING;
@@ -22,7 +22,7 @@ int make_key_container(RND_State* rnd, const uint8_t* masked_key, const uint8_t*
         uint8_t buf[KEY_CONTAINER_BYTES];
         ContainerKeys keys;
     } w;
-    int result = container_begin(rnd, password, length, w.buf, &w.keys);
+    Result result = container_begin(rnd, password, length, w.buf, &w.keys);
     if (result == RC_OK) {
         for (size_t i = 0; i < kPayload; ++i) w.buf[8 + i] = masked_key[i] ^ masked_key[32 + i];
         result = container_seal(rnd, w.keys, w.buf, kPayload);
@@ -32,12 +32,12 @@ int make_key_container(RND_State* rnd, const uint8_t* masked_key, const uint8_t*
     return result;
 }
 
-int extract_key_container(RND_State* rnd, const uint8_t* container, const uint8_t* password, int32_t length,
-                          uint8_t* masked_key) {
+Result extract_key_container(RND_State* rnd, const uint8_t* container, const uint8_t* password, int32_t length,
+                             uint8_t* masked_key) {
     if (container == nullptr || rnd == nullptr || password == nullptr || length < 1) return RC_MISSING;
     uint8_t buf[KEY_CONTAINER_BYTES];
     std::memcpy(buf, container, sizeof buf);
-    const int result = container_open(rnd, password, length, buf, kPayload);
+    const Result result = container_open(rnd, password, length, buf, kPayload);
     if (result == RC_OK && masked_key != nullptr) mask_key_bytes(rnd, buf + 8, masked_key);
     secure_wipe(buf, sizeof buf);
     return result;

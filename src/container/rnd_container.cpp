@@ -11,7 +11,7 @@ namespace {
 constexpr size_t kPayload = RND_SAVED_BYTES;  // output block, key block, byte counter
 }
 
-int make_rnd_container(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* container) {
+Result make_rnd_container(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* container) {
     if (container == nullptr || rnd == nullptr || password == nullptr || length < CONTAINER_MIN_PASSWORD)
         return RC_MISSING;
     // Built in a local buffer: the caller's array receives only a complete, sealed container.
@@ -19,7 +19,7 @@ int make_rnd_container(RND_State* rnd, const uint8_t* password, int32_t length, 
         uint8_t buf[RND_CONTAINER_BYTES];
         ContainerKeys keys;
     } w;
-    int result = container_begin(rnd, password, length, w.buf, &w.keys);
+    Result result = container_begin(rnd, password, length, w.buf, &w.keys);
     if (result == RC_OK) {
         // The state sealed is the one left after the salt and key-mask draws, so a restored
         // generator never repeats bytes that were already handed out.
@@ -31,7 +31,7 @@ int make_rnd_container(RND_State* rnd, const uint8_t* password, int32_t length, 
     return result;
 }
 
-int extract_rnd_container(const uint8_t* container, const uint8_t* password, int32_t length, RND_State* target) {
+Result extract_rnd_container(const uint8_t* container, const uint8_t* password, int32_t length, RND_State* target) {
     if (container == nullptr || target == nullptr || password == nullptr || length < 1) return RC_MISSING;
     // Every mask this call needs comes from a temporary generator, so the target need not
     // be seeded and is touched only on success.
@@ -39,7 +39,7 @@ int extract_rnd_container(const uint8_t* container, const uint8_t* password, int
     temp.seeded = 1;
     uint8_t buf[RND_CONTAINER_BYTES];
     std::memcpy(buf, container, sizeof buf);
-    const int result = container_open(&temp, password, length, buf, kPayload);
+    const Result result = container_open(&temp, password, length, buf, kPayload);
     if (result == RC_OK) {
         std::memcpy(target, buf + 8, kPayload);
         target->seeded = 1;

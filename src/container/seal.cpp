@@ -28,7 +28,7 @@ bool compute_mac(Work& w, RND_State* rnd, const uint8_t* buf, size_t len) {
     std::memcpy(w.com.sbox, builtin_sbox(Sbox::CipherD), SBOX_BYTES);
     const bool ok = mac_init(&w.mac_ctx, &w.com, rnd, w.keys.mac, nullptr) == 0 &&
                     mac_update(&w.mac_ctx, buf, int32_t(len)) == 0 && mac_final(&w.mac_ctx, w.mac) == 0;
-    mac_clear(&w.mac_ctx);
+    static_cast<void>(mac_clear(&w.mac_ctx));  // a local context: cannot fail
     return ok;
 }
 
@@ -40,46 +40,46 @@ bool run_feedback(Work& w, RND_State* rnd, const uint8_t* salt, uint8_t* data, s
         ok = (decrypt ? gamma_ofb_decrypt(&w.ofb, data, data, int32_t(len))
                       : gamma_ofb_encrypt(&w.ofb, data, data, int32_t(len))) == 0;
     }
-    gamma_ofb_clear(&w.ofb);
+    static_cast<void>(gamma_ofb_clear(&w.ofb));  // a local context: cannot fail
     return ok;
 }
 
 }  // namespace
 
-int container_derive_keys(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt,
-                          ContainerKeys* keys) {
-    if (derive_container_key(rnd, password, length, salt, 0, keys->enc) != 0 ||
-        derive_container_key(rnd, password, length, salt, 1, keys->mac) != 0)
+Result container_derive_keys(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt,
+                             ContainerKeys* keys) {
+    if (derive_container_key(rnd, password, length, salt, 0, keys->enc) != DeriveStatus::Ok ||
+        derive_container_key(rnd, password, length, salt, 1, keys->mac) != DeriveStatus::Ok)
         return RC_CONTAINER_STEP;
     return RC_OK;
 }
 
-int container_begin(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* buf, ContainerKeys* keys) {
+Result container_begin(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* buf, ContainerKeys* keys) {
     if (rnd_fill(rnd, buf, 8) != 0) return RC_CONTAINER_STEP;
     return container_derive_keys(rnd, password, length, buf, keys);
 }
 
-int container_seal(RND_State* rnd, const ContainerKeys& keys, uint8_t* buf, size_t payload_len) {
+Result container_seal(RND_State* rnd, const ContainerKeys& keys, uint8_t* buf, size_t payload_len) {
     Work w = {};
+    WipeOnExit<Work> wipe(w);
     w.keys = keys;
-    int result = RC_CONTAINER_STEP;
+    Result result = RC_CONTAINER_STEP;
     if (compute_mac(w, rnd, buf, 8 + payload_len)) {
         std::memcpy(buf + 8 + payload_len, w.mac, 8);
         if (run_feedback(w, rnd, buf, buf + 8, payload_len + 8, false)) result = RC_OK;
     }
-    secure_wipe(&w, sizeof w);
     return result;
 }
 
-int container_open(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* buf, size_t payload_len) {
+Result container_open(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* buf, size_t payload_len) {
     Work w = {};
-    int result = RC_CONTAINER_STEP;
+    WipeOnExit<Work> wipe(w);
+    Result result = RC_CONTAINER_STEP;
     if (container_derive_keys(rnd, password, length, buf, &w.keys) == RC_OK &&
         run_feedback(w, rnd, buf, buf + 8, payload_len + 8, true) && compute_mac(w, rnd, buf, 8 + payload_len)) {
         // Compared in constant time; only the one bit "it matches" is made public.
         result = ct_declassify_bit(ct_equal_mask(w.mac, buf + 8 + payload_len, 8)) ? RC_OK : RC_CONTAINER_MAC;
     }
-    secure_wipe(&w, sizeof w);
     return result;
 }
 

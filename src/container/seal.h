@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/result.h"
+
 #include "random/rnd_state.h"
 
 namespace vantix {
@@ -15,18 +17,18 @@ struct ContainerKeys {
 };
 
 // RC_OK, or RC_CONTAINER_STEP when a derivation fails.
-int container_derive_keys(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt,
-                          ContainerKeys* keys);
+Result container_derive_keys(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt,
+                             ContainerKeys* keys);
 
 // The first steps of sealing: draws the 8-byte salt into buf and derives both keys from
 // password and salt. RC_OK, or RC_CONTAINER_STEP when the draw or a derivation fails.
-int container_begin(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* buf, ContainerKeys* keys);
+Result container_begin(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* buf, ContainerKeys* keys);
 
 // buf: salt (8 bytes), payload (payload_len bytes) and room for the 8-byte MAC. MACs the
 // plain bytes, then enciphers payload and MAC. 0 on success, 19 when any step fails.
-int container_seal(RND_State* rnd, const ContainerKeys& keys, uint8_t* buf, size_t payload_len);
+Result container_seal(RND_State* rnd, const ContainerKeys& keys, uint8_t* buf, size_t payload_len);
 
 // Deciphers and checks buf in place: 0, 19 when a step fails, 20 on a MAC mismatch.
-int container_open(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* buf, size_t payload_len);
+Result container_open(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* buf, size_t payload_len);
 
 }  // namespace vantix

@@ -12,7 +12,7 @@ namespace {
 
 using Transform = void (*)(const uint32_t*, const uint32_t*, const uint32_t*, uint32_t*);
 
-int block_run(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks, Transform f) {
+Result block_run(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks, Transform f) {
     if (ctx == nullptr || in == nullptr || out == nullptr) return RC_MISSING;
     if (ctx->magic != MAGIC_ECB) return RC_BAD_MARKER;
     if (ctx->initialised != 1) return RC_NOT_INITIALISED;
@@ -33,9 +33,9 @@ int block_run(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks
 
 }  // namespace
 
-int block_init(BlockContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key) {
-    if (const int r = context_init_start(ctx, com, rnd, masked_key, SeedCheck::NotAsked)) return r;
-    if (ctx->magic != MAGIC_ECB) block_clear(ctx);
+Result block_init(BlockContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key) {
+    if (const Result r = context_init_start(ctx, com, rnd, masked_key, SeedCheck::NotAsked)) return r;
+    if (ctx->magic != MAGIC_ECB) static_cast<void>(block_clear(ctx));  // ctx is not null: it cannot fail
     ctx->com_state = com;
     ctx->rnd_state = rnd;
     ctx->checksum = context_key_load(rnd, ctx->key, masked_key);
@@ -44,15 +44,15 @@ int block_init(BlockContext* ctx, COM_State* com, RND_State* rnd, const uint8_t*
     return RC_OK;
 }
 
-int block_encrypt(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks) {
+Result block_encrypt(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks) {
     return block_run(ctx, in, out, blocks, encrypt_block);
 }
 
-int block_decrypt(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks) {
+Result block_decrypt(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks) {
     return block_run(ctx, in, out, blocks, decrypt_block);
 }
 
-int block_clear(BlockContext* ctx) {
+Result block_clear(BlockContext* ctx) {
     if (ctx == nullptr) return RC_MISSING;
     secure_wipe(ctx, sizeof *ctx);
     ctx->magic = MAGIC_ECB;

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/result.h"
+
 #include "gost28147/sbox.h"
 #include "random/rnd_state.h"
 
@@ -39,7 +41,7 @@ constexpr uint32_t ECB_LIMIT_BYTES = 32;
 // RC_MISSING for a null ctx, com, rnd or key; RC_ALREADY_INITIALISED when ctx is in use.
 // Unlike the other modes it does not ask whether rnd is seeded. A block without its
 // marker is cleared first. On a refusal nothing but com's expanded table changes.
-int block_init(BlockContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key);
+Result block_init(BlockContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key);
 
 // Enciphers or deciphers `blocks` 8-byte blocks, each read and written as two big-endian
 // words; in == out is allowed (each block is read whole before it is written), a partial
@@ -48,10 +50,10 @@ int block_init(BlockContext* ctx, COM_State* com, RND_State* rnd, const uint8_t*
 // key) — each refusal changes nothing. Then block by block: once 32 bytes have been
 // processed since init the call stops with RC_ECB_LIMIT, the blocks before it written.
 // Success re-masks the key.
-int block_encrypt(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks);
-int block_decrypt(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks);
+Result block_encrypt(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks);
+Result block_decrypt(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks);
 
 // Wipes the whole context and sets its marker; RC_MISSING for null, else RC_OK.
-int block_clear(BlockContext* ctx);
+Result block_clear(BlockContext* ctx);
 
 }  // namespace vantix

@@ -26,18 +26,19 @@ uint32_t context_key_remask(RND_State* rnd, uint32_t* key16) {
     return checksum_seal(key16);
 }
 
-int context_count_blocks(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg,
-                         uint32_t* checksum, uint32_t* mesh_count, uint32_t blocks, uint32_t* rk) {
+Result context_count_blocks(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg,
+                            uint32_t* checksum, uint32_t* mesh_count, uint32_t blocks, uint32_t* rk) {
     *mesh_count += 8 * blocks;
     if (*mesh_count != kMeshIntervalBytes) return RC_OK;
     *mesh_count = 0;
-    const int r = context_key_mesh(com, rnd, key16, reg, checksum);
+    const Result r = context_key_mesh(com, rnd, key16, reg, checksum);
     if (r == RC_OK) round_keys(key16, rk);
     return r;
 }
 
-int context_key_mesh(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg, uint32_t* checksum) {
-    const int r = key_meshing(com, rnd, key16, key16 + 8, reg);
+Result context_key_mesh(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg,
+                        uint32_t* checksum) {
+    const Result r = key_meshing(com, rnd, key16, key16 + 8, reg);
     if (r == 0) *checksum = checksum_seal(key16);
     return r;
 }

@@ -24,7 +24,7 @@ enum class SeedCheck { Required, NotAsked };
 //  4. with SeedCheck::Required, a seeded generator, else RC_MISSING.
 // RC_OK means go on; on any other result nothing but the expanded table has changed.
 template <class Ctx>
-int context_init_start(Ctx* ctx, COM_State* com, const RND_State* rnd, const uint8_t* masked_key, SeedCheck seed) {
+Result context_init_start(Ctx* ctx, COM_State* com, const RND_State* rnd, const uint8_t* masked_key, SeedCheck seed) {
     if (com == nullptr) return RC_MISSING;
     sbox_expand(com->sbox, com->expanded);
     if (ctx == nullptr || masked_key == nullptr || rnd == nullptr) return RC_MISSING;
@@ -45,8 +45,8 @@ inline int32_t blocks_to_mesh(uint32_t mesh_count) { return int32_t((kMeshInterv
 // the count starts again at 0, the key is meshed, `reg` (the context's register) is
 // enciphered under the new key, the checksum resealed and the eight round keys `rk`
 // formed again. Returns the meshing's result, RC_OK when none was due.
-int context_count_blocks(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg, uint32_t* checksum,
-                         uint32_t* mesh_count, uint32_t blocks, uint32_t* rk);
+Result context_count_blocks(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg,
+                            uint32_t* checksum, uint32_t* mesh_count, uint32_t blocks, uint32_t* rk);
 
 // Reads the 64-byte Java form (key XOR mask, then the mask) into key words K0..K7, each
 // big-endian, masks them with a fresh mask from rnd and returns the sealed checksum.
@@ -70,6 +70,6 @@ uint32_t context_key_remask(RND_State* rnd, uint32_t* key16);
 
 // Meshes the key (RFC 4357 CryptoPro key meshing) and re-enciphers `reg`; returns the
 // result of key_meshing and stores the new checksum.
-int context_key_mesh(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg, uint32_t* checksum);
+Result context_key_mesh(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg, uint32_t* checksum);
 
 }  // namespace vantix

@@ -10,9 +10,9 @@
 
 namespace vantix {
 
-int gamma_init(GammaContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key, const uint8_t* iv) {
-    if (const int r = context_init_start(ctx, com, rnd, masked_key, SeedCheck::Required)) return r;
-    if (ctx->magic != MAGIC_GAMMA) gamma_clear(ctx);
+Result gamma_init(GammaContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key, const uint8_t* iv) {
+    if (const Result r = context_init_start(ctx, com, rnd, masked_key, SeedCheck::Required)) return r;
+    if (ctx->magic != MAGIC_GAMMA) static_cast<void>(gamma_clear(ctx));  // ctx is not null: it cannot fail
     ctx->rnd_state = rnd;
     ctx->com_state = com;
     context_key_load(rnd, ctx->key, masked_key);
@@ -40,7 +40,7 @@ void counter_step(uint32_t* counter) {
 
 }  // namespace
 
-int gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t length) {
+Result gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t length) {
     if (ctx == nullptr || in == nullptr || out == nullptr) return RC_MISSING;
     if (ctx->magic != MAGIC_GAMMA) return RC_BAD_MARKER;
     if (ctx->initialised != 1) return RC_NOT_INITIALISED;
@@ -90,15 +90,15 @@ int gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t leng
             std::memcpy(out + i, &x, 8);
         }
         if (whole == n) ctx->position = 8;
-        if (const int r = context_count_blocks(ctx->com_state, ctx->rnd_state, ctx->key, ctx->counter,
-                                               &ctx->checksum, &ctx->mesh_count, uint32_t(n), w.rk))
+        if (const Result r = context_count_blocks(ctx->com_state, ctx->rnd_state, ctx->key, ctx->counter,
+                                                  &ctx->checksum, &ctx->mesh_count, uint32_t(n), w.rk))
             return r;
     }
     ctx->checksum = context_key_remask(ctx->rnd_state, ctx->key);
     return RC_OK;
 }
 
-int gamma_clear(GammaContext* ctx) {
+Result gamma_clear(GammaContext* ctx) {
     if (ctx == nullptr) return RC_MISSING;
     secure_wipe(ctx, sizeof *ctx);
     ctx->magic = MAGIC_GAMMA;

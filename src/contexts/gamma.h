@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/result.h"
+
 #include "gost28147/sbox.h"
 #include "random/rnd_state.h"
 
@@ -47,17 +49,17 @@ constexpr uint32_t GAMMA_C2 = 0x01010101u;
 // key; RC_ALREADY_INITIALISED when ctx is in use; RC_MISSING when rnd is not seeded. A
 // block without its marker is cleared first. On a refusal nothing but com's expanded
 // table changes.
-int gamma_init(GammaContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key, const uint8_t* iv);
+Result gamma_init(GammaContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key, const uint8_t* iv);
 
 // XORs `length` bytes of keystream into out (encryption and decryption alike); in == out
 // is allowed, a partial overlap is not. Checks, in order: RC_MISSING (null ctx, in or out),
 // RC_BAD_MARKER, RC_NOT_INITIALISED, RC_CHECKSUM (a position, meshing count, table or
 // generator field out of range, or an altered key) — each refusal changes nothing. The
 // key is meshed at every 1024 keystream bytes; success re-masks the key.
-int gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
+Result gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
 
 // Wipes the whole context and sets its marker; RC_MISSING for null, else RC_OK.
-int gamma_clear(GammaContext* ctx);
+Result gamma_clear(GammaContext* ctx);
 
 // N4 + C1 modulo 2^32 - 1 (a carry out of 32 bits adds 1).
 inline uint32_t gamma_add_c1(uint32_t n4) {

@@ -13,7 +13,7 @@ namespace {
 // Byte p of the feedback register as it lies in memory (the register is two native words).
 uint8_t* feedback_bytes(GammaFeedbackContext* ctx) { return reinterpret_cast<uint8_t*>(ctx->feedback); }
 
-int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length, bool decrypt) {
+Result ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length, bool decrypt) {
     if (ctx == nullptr || in == nullptr || out == nullptr) return RC_MISSING;
     if (ctx->magic != MAGIC_GAMMA_OFB) return RC_BAD_MARKER;
     if (ctx->initialised != 1) return RC_NOT_INITIALISED;
@@ -60,7 +60,7 @@ int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t 
             ctx->feedback[0] = last0;  // the last ciphertext block, read before out was written
             ctx->feedback[1] = last1;
             i += 8 * n - 1;
-            if (const int r = count_blocks(uint32_t(n))) return r;
+            if (const Result r = count_blocks(uint32_t(n))) return r;
             continue;
         }
         if (ctx->position == 8 && length - i >= 8) {
@@ -77,7 +77,7 @@ int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t 
             i += 7;
             ctx->feedback[0] = load_be32(reg);
             ctx->feedback[1] = load_be32(reg + 4);
-            if (const int r = count_blocks(1)) return r;
+            if (const Result r = count_blocks(1)) return r;
             continue;
         }
         if (ctx->position == 8) {
@@ -96,7 +96,7 @@ int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t 
             const uint32_t w0 = load_be32(reg), w1 = load_be32(reg + 4);
             ctx->feedback[0] = w0;
             ctx->feedback[1] = w1;
-            if (const int r = count_blocks(1)) return r;
+            if (const Result r = count_blocks(1)) return r;
         }
     }
     ctx->checksum = context_key_remask(ctx->rnd_state, ctx->key);
@@ -105,10 +105,10 @@ int ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t 
 
 }  // namespace
 
-int gamma_ofb_init(GammaFeedbackContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key,
-                   const uint8_t* iv) {
-    if (const int r = context_init_start(ctx, com, rnd, masked_key, SeedCheck::Required)) return r;
-    if (ctx->magic != MAGIC_GAMMA_OFB) gamma_ofb_clear(ctx);
+Result gamma_ofb_init(GammaFeedbackContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key,
+                      const uint8_t* iv) {
+    if (const Result r = context_init_start(ctx, com, rnd, masked_key, SeedCheck::Required)) return r;
+    if (ctx->magic != MAGIC_GAMMA_OFB) static_cast<void>(gamma_ofb_clear(ctx));  // ctx is not null: it cannot fail
     ctx->rnd_state = rnd;
     ctx->com_state = com;
     ctx->feedback[0] = iv ? load_be32(iv) : 0;
@@ -120,15 +120,15 @@ int gamma_ofb_init(GammaFeedbackContext* ctx, COM_State* com, RND_State* rnd, co
     return RC_OK;
 }
 
-int gamma_ofb_encrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length) {
+Result gamma_ofb_encrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length) {
     return ofb_run(ctx, in, out, length, false);
 }
 
-int gamma_ofb_decrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length) {
+Result gamma_ofb_decrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length) {
     return ofb_run(ctx, in, out, length, true);
 }
 
-int gamma_ofb_clear(GammaFeedbackContext* ctx) {
+Result gamma_ofb_clear(GammaFeedbackContext* ctx) {
     if (ctx == nullptr) return RC_MISSING;
     secure_wipe(ctx, sizeof *ctx);
     ctx->magic = MAGIC_GAMMA_OFB;

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/result.h"
+
 #include "gost28147/sbox.h"
 #include "random/rnd_state.h"
 
@@ -44,17 +46,17 @@ static_assert(sizeof(GammaFeedbackContext) == 116);
 // for a null ctx, com, rnd or key; RC_ALREADY_INITIALISED when ctx is in use; RC_MISSING
 // when rnd is not seeded. A block without its marker is cleared first. On a refusal
 // nothing but com's expanded table changes.
-int gamma_ofb_init(GammaFeedbackContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key,
-                   const uint8_t* iv);
+Result gamma_ofb_init(GammaFeedbackContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key,
+                      const uint8_t* iv);
 // Encrypts or decrypts `length` bytes; in == out is allowed (each ciphertext block is read
 // before its output is written), a partial overlap is not. One context runs one direction:
 // mixing them on one stream gives no meaningful result. Checks, in order: RC_MISSING (null
 // ctx, in or out), RC_BAD_MARKER, RC_NOT_INITIALISED, RC_CHECKSUM (a position, meshing
 // count, table or generator field out of range, or an altered key) — each refusal changes
 // nothing. The key is meshed at every 1024 bytes; success re-masks the key.
-int gamma_ofb_encrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
-int gamma_ofb_decrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
+Result gamma_ofb_encrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
+Result gamma_ofb_decrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
 // Wipes the whole context and sets its marker; RC_MISSING for null, else RC_OK.
-int gamma_ofb_clear(GammaFeedbackContext* ctx);
+Result gamma_ofb_clear(GammaFeedbackContext* ctx);
 
 }  // namespace vantix

@@ -21,12 +21,12 @@ bool hash_fields_valid(const HashContext* ctx) {
 
 }  // namespace
 
-int hash_init(HashContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* start) {
+Result hash_init(HashContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* start) {
     if (com == nullptr) return RC_MISSING;  // the expansion below would read through it
     sbox_expand(com->sbox, com->expanded);
     if (ctx == nullptr || rnd == nullptr) return RC_MISSING;
     if (ctx->state != 0) return RC_ALREADY_INITIALISED;
-    if (ctx->marker != MAGIC_HASH) hash_clear(ctx);
+    if (ctx->marker != MAGIC_HASH) static_cast<void>(hash_clear(ctx));  // ctx is not null: it cannot fail
     ctx->rnd_state = rnd;
     ctx->com_state = com;
     if (start == nullptr) {
@@ -42,7 +42,7 @@ int hash_init(HashContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* s
     return RC_OK;
 }
 
-int hash_update(HashContext* ctx, const uint8_t* data, int32_t length) {
+Result hash_update(HashContext* ctx, const uint8_t* data, int32_t length) {
     if (ctx == nullptr || data == nullptr) return RC_MISSING;
     if (ctx->state != 1) return RC_NOT_INITIALISED;
     if (!hash_fields_valid(ctx)) return RC_CHECKSUM;
@@ -64,7 +64,7 @@ int hash_update(HashContext* ctx, const uint8_t* data, int32_t length) {
     return RC_OK;
 }
 
-int hash_final(HashContext* ctx, uint8_t* out) {
+Result hash_final(HashContext* ctx, uint8_t* out) {
     if (ctx == nullptr || out == nullptr) return RC_MISSING;
     if (ctx->state != 1) return RC_NOT_INITIALISED;
     if (!hash_fields_valid(ctx)) return RC_CHECKSUM;
@@ -93,7 +93,7 @@ int hash_final(HashContext* ctx, uint8_t* out) {
     return RC_OK;
 }
 
-int hash_clear(HashContext* ctx) {
+Result hash_clear(HashContext* ctx) {
     if (ctx == nullptr) return RC_MISSING;
     secure_wipe(ctx, sizeof *ctx);
     ctx->marker = MAGIC_HASH;

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/result.h"
+
 #include "gost28147/sbox.h"
 #include "random/rnd_state.h"
 
@@ -36,17 +38,17 @@ static_assert(sizeof(HashContext) == 128);
 // Expands com's table first (whatever follows), then: RC_MISSING when ctx or rnd is null
 // (or com is null), RC_ALREADY_INITIALISED when ctx is in use. start is 32 bytes of
 // big-endian words or null. On a refusal nothing but com's expanded table changes.
-int hash_init(HashContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* start);
+Result hash_init(HashContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* start);
 
 // RC_MISSING on a null ctx or data, RC_NOT_INITIALISED when not initialised, RC_CHECKSUM
 // for a fill or table field out of range; a refusal changes nothing. A full buffer is
 // absorbed when the next byte arrives. length <= 0 absorbs nothing.
-int hash_update(HashContext* ctx, const uint8_t* data, int32_t length);
+Result hash_update(HashContext* ctx, const uint8_t* data, int32_t length);
 
 // Writes the 32-byte hash value (byte 0 least significant) of everything fed so far. The
 // context keeps its running state, so more updates may follow.
-int hash_final(HashContext* ctx, uint8_t* out);
+Result hash_final(HashContext* ctx, uint8_t* out);
 
-int hash_clear(HashContext* ctx);
+Result hash_clear(HashContext* ctx);
 
 }  // namespace vantix

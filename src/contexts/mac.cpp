@@ -10,9 +10,9 @@
 
 namespace vantix {
 
-int mac_init(MacContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key, const uint8_t* iv) {
-    if (const int r = context_init_start(ctx, com, rnd, masked_key, SeedCheck::Required)) return r;
-    if (ctx->magic != MAGIC_MAC) mac_clear(ctx);
+Result mac_init(MacContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key, const uint8_t* iv) {
+    if (const Result r = context_init_start(ctx, com, rnd, masked_key, SeedCheck::Required)) return r;
+    if (ctx->magic != MAGIC_MAC) static_cast<void>(mac_clear(ctx));  // ctx is not null: it cannot fail
     ctx->rnd_state = rnd;
     ctx->com_state = com;
     ctx->state[0] = iv ? load_be32(iv) : 0;
@@ -24,7 +24,7 @@ int mac_init(MacContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* mas
     return RC_OK;
 }
 
-int mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
+Result mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
     if (ctx == nullptr || data == nullptr) return RC_MISSING;
     if (ctx->initialised != 1) return RC_NOT_INITIALISED;
     if (!stream_fields_valid(ctx->position, ctx->mesh_count, ctx->com_state, ctx->rnd_state)) return RC_CHECKSUM;
@@ -39,8 +39,8 @@ int mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
             const uint32_t d[2] = {load_be32(ctx->buffer), load_be32(ctx->buffer + 4)};
             mac_rounds_rk(t, rk, ctx->state, d);
             ctx->position = 0;
-            if (const int r = context_count_blocks(ctx->com_state, ctx->rnd_state, ctx->key, ctx->state,
-                                                   &ctx->checksum, &ctx->mesh_count, 1, rk))
+            if (const Result r = context_count_blocks(ctx->com_state, ctx->rnd_state, ctx->key, ctx->state,
+                                                      &ctx->checksum, &ctx->mesh_count, 1, rk))
                 return r;
             if (length - i >= 8) {  // a whole block at once into the buffer
                 std::memcpy(ctx->buffer, data + i, 8);
@@ -61,7 +61,7 @@ int mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
     return RC_OK;
 }
 
-int mac_final(MacContext* ctx, uint8_t* mac) {
+Result mac_final(MacContext* ctx, uint8_t* mac) {
     if (ctx == nullptr || mac == nullptr) return RC_MISSING;
     if (ctx->initialised != 1) return RC_NOT_INITIALISED;
     if (!stream_fields_valid(ctx->position, ctx->mesh_count, ctx->com_state, ctx->rnd_state)) return RC_CHECKSUM;
@@ -81,7 +81,7 @@ int mac_final(MacContext* ctx, uint8_t* mac) {
     return RC_OK;
 }
 
-int mac_clear(MacContext* ctx) {
+Result mac_clear(MacContext* ctx) {
     if (ctx == nullptr) return RC_MISSING;
     secure_wipe(ctx, sizeof *ctx);
     ctx->magic = MAGIC_MAC;

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/result.h"
+
 #include "gost28147/sbox.h"
 #include "random/rnd_state.h"
 
@@ -41,7 +43,7 @@ static_assert(sizeof(MacContext) == 116);
 // RC_MISSING for a null ctx, com, rnd or key; RC_ALREADY_INITIALISED when ctx is in use;
 // RC_MISSING when rnd is not seeded. A block without its marker is cleared first. On a
 // refusal nothing but com's expanded table changes.
-int mac_init(MacContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key, const uint8_t* iv);
+Result mac_init(MacContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* masked_key, const uint8_t* iv);
 
 // Absorbs `length` bytes. Checks, in order: RC_MISSING (null ctx or data),
 // RC_NOT_INITIALISED, RC_CHECKSUM (a position, meshing count, table or generator field out
@@ -49,16 +51,16 @@ int mac_init(MacContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* mas
 // only when a further byte arrives, so the last block waits for mac_final. The key is
 // meshed at every 1024 absorbed bytes (and the running value enciphered under the new
 // key); success re-masks the key.
-int mac_update(MacContext* ctx, const uint8_t* data, int32_t length);
+Result mac_update(MacContext* ctx, const uint8_t* data, int32_t length);
 
 // Writes the 8-byte MAC (two big-endian words). Checks: RC_MISSING (null ctx or mac),
 // RC_NOT_INITIALISED, RC_CHECKSUM — a refusal changes nothing (the key is checked before
 // the buffer is padded). With no data at all the MAC is the initial value. It ends the
 // message: the buffered block is padded in place, so a new MAC takes mac_clear and
 // mac_init.
-int mac_final(MacContext* ctx, uint8_t* mac);
+Result mac_final(MacContext* ctx, uint8_t* mac);
 
 // Wipes the whole context and sets its marker; RC_MISSING for null, else RC_OK.
-int mac_clear(MacContext* ctx);
+Result mac_clear(MacContext* ctx);
 
 }  // namespace vantix

@@ -120,8 +120,8 @@ void mac_rounds_rk(const uint32_t* t, const uint32_t* rk, uint32_t* state, const
     state[1] = y;
 }
 
-int key_meshing(const COM_State* com, const RND_State* rnd, uint32_t* key_value, const uint32_t* key_mask,
-                uint32_t* reg) {
+Result key_meshing(const COM_State* com, const RND_State* rnd, uint32_t* key_value, const uint32_t* key_mask,
+                   uint32_t* reg) {
     if (key_value == nullptr || com == nullptr || rnd == nullptr) return RC_MISSING;
     uint32_t plain[8];
     uint32_t fresh[8];

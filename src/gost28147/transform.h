@@ -9,6 +9,8 @@
 #pragma once
 #include <cstdint>
 
+#include "common/result.h"
+
 namespace vantix {
 
 struct COM_State;
@@ -40,7 +42,7 @@ void mac_rounds_rk(const uint32_t* t, const uint32_t* rk, uint32_t* state, const
 // mask is unchanged). With a register, the register is then enciphered under the new key.
 // Returns RC_MISSING when the key, the COM_State or the RND_State is absent (the generator
 // is only checked, not used), else RC_OK.
-int key_meshing(const COM_State* com, const RND_State* rnd, uint32_t* key_value, const uint32_t* key_mask,
-                uint32_t* reg);
+Result key_meshing(const COM_State* com, const RND_State* rnd, uint32_t* key_value, const uint32_t* key_mask,
+                   uint32_t* reg);
 
 }  // namespace vantix

@@ -20,7 +20,7 @@ uint32_t* value_half(SignContext* c) { return c->secret; }
 uint32_t* mask_half(SignContext* c) { return c->secret + 8; }
 
 // Common checks of every key operation: RC_MISSING, RC_NOT_INITIALISED, RC_CHECKSUM.
-int common_checks(const SignContext* ctx) {
+Result common_checks(const SignContext* ctx) {
     if (ctx == nullptr) return RC_MISSING;
     if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
     if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
@@ -33,8 +33,8 @@ bool sign_key_intact(const SignContext* ctx) { return checksum_verify(ctx->secre
 
 void sign_key_seal(SignContext* ctx) { store_le32(ctx->key_crc, checksum_seal(ctx->secret)); }
 
-int sign_gen_secret_key(SignContext* ctx) {
-    if (int r = common_checks(ctx)) return r;
+Result sign_gen_secret_key(SignContext* ctx) {
+    if (Result r = common_checks(ctx)) return r;
     if (ctx->flags & (SIGN_SECRET | SIGN_PUBLIC)) return RC_KEY_PRESENT;
     if (!rnd_is_seeded(ctx->rnd)) return RC_MISSING;
     struct {
@@ -42,8 +42,8 @@ int sign_gen_secret_key(SignContext* ctx) {
         uint32_t value[N], mask[N];  // their XOR is the key
     } w;
     WipeOnExit<decltype(w)> wipe(w);
-    rnd_fill(ctx->rnd, w.bytes, 32);
-    words_from_be(w.value, w.bytes, N);  // each drawn word byte-swapped into a native word
+    if (const Result r = rnd_fill(ctx->rnd, w.bytes, 32)) return r;  // seeded: cannot fail
+    words_from_be(w.value, w.bytes, N);                              // each drawn word byte-swapped into a native word
     mask_key(ctx->rnd, w.value, w.mask);
     std::memcpy(value_half(ctx), w.value, sizeof w.value);
     std::memcpy(mask_half(ctx), w.mask, sizeof w.mask);
@@ -52,8 +52,8 @@ int sign_gen_secret_key(SignContext* ctx) {
     return RC_OK;
 }
 
-int sign_gen_public_key(SignContext* ctx) {
-    if (int r = common_checks(ctx)) return r;
+Result sign_gen_public_key(SignContext* ctx) {
+    if (Result r = common_checks(ctx)) return r;
     if (ctx->flags & SIGN_PUBLIC) return RC_KEY_PRESENT;
     if (!(ctx->flags & SIGN_SECRET)) return RC_NO_KEY;
     if (!sign_key_intact(ctx)) return RC_CHECKSUM;
@@ -79,7 +79,7 @@ int sign_gen_public_key(SignContext* ctx) {
     return RC_OK;
 }
 
-int sign_set_secret_key(SignContext* ctx, const uint8_t* masked_key) {
+Result sign_set_secret_key(SignContext* ctx, const uint8_t* masked_key) {
     if (ctx == nullptr || masked_key == nullptr) return RC_MISSING;
     if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
     if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
@@ -91,8 +91,8 @@ int sign_set_secret_key(SignContext* ctx, const uint8_t* masked_key) {
     return RC_OK;
 }
 
-int sign_get_secret_key(SignContext* ctx, uint8_t* masked_key, int32_t* length) {
-    if (int r = common_checks(ctx)) return r;
+Result sign_get_secret_key(SignContext* ctx, uint8_t* masked_key, int32_t* length) {
+    if (Result r = common_checks(ctx)) return r;
     if (!(ctx->flags & SIGN_SECRET)) {
         if (length) *length = 32;
         return RC_NO_KEY;
@@ -113,7 +113,7 @@ int sign_get_secret_key(SignContext* ctx, uint8_t* masked_key, int32_t* length) 
     return RC_OK;
 }
 
-int sign_set_public_key(SignContext* ctx, const LPoint* point) {
+Result sign_set_public_key(SignContext* ctx, const LPoint* point) {
     if (ctx == nullptr || point == nullptr) return RC_MISSING;
     if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
     if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
@@ -136,8 +136,8 @@ int sign_set_public_key(SignContext* ctx, const LPoint* point) {
     return RC_OK;
 }
 
-int sign_get_public_key(const SignContext* ctx, LPoint* point, int32_t* length) {
-    if (int r = common_checks(ctx)) return r;
+Result sign_get_public_key(const SignContext* ctx, LPoint* point, int32_t* length) {
+    if (Result r = common_checks(ctx)) return r;
     if (length) *length = 32;
     if (!(ctx->flags & SIGN_PUBLIC)) return RC_NO_KEY;
     if (point == nullptr) return RC_OK;
@@ -149,16 +149,16 @@ int sign_get_public_key(const SignContext* ctx, LPoint* point, int32_t* length) 
     return RC_OK;
 }
 
-int sign_clear_secret_key(SignContext* ctx) {
-    if (int r = common_checks(ctx)) return r;
+Result sign_clear_secret_key(SignContext* ctx) {
+    if (Result r = common_checks(ctx)) return r;
     if (!sign_key_intact(ctx)) return RC_CHECKSUM;
     secure_wipe(value_half(ctx), 32);
     ctx->flags &= ~SIGN_SECRET;
     return RC_OK;
 }
 
-int sign_clear_public_key(SignContext* ctx) {
-    if (int r = common_checks(ctx)) return r;
+Result sign_clear_public_key(SignContext* ctx) {
+    if (Result r = common_checks(ctx)) return r;
     secure_wipe(ctx->public_key, sizeof ctx->public_key);
     ctx->flags &= ~SIGN_PUBLIC;
     return RC_OK;

@@ -114,8 +114,8 @@ const SignContext& sign_builtin_image() {
     return g_builtin;
 }
 
-int sign_set_parms(SignContext* ctx, RND_State* rnd, const uint8_t* p, int32_t p_length, const uint8_t* q,
-                   int32_t q_length, const uint8_t* a, const uint8_t* b, const LPoint* point) {
+Result sign_set_parms(SignContext* ctx, RND_State* rnd, const uint8_t* p, int32_t p_length, const uint8_t* q,
+                      int32_t q_length, const uint8_t* a, const uint8_t* b, const LPoint* point) {
     builtin_expanded(Sbox::HashTest);  // the mask table, expanded once per process
     if (ctx == nullptr || rnd == nullptr) return RC_MISSING;
     if (q_length != 32) return RC_Q_LENGTH;
@@ -131,7 +131,7 @@ int sign_set_parms(SignContext* ctx, RND_State* rnd, const uint8_t* p, int32_t p
         compute_parms(&computed, p, p_length, q, a, b, point);
         if (!base_point_acceptable(&computed)) return RC_MISSING;
     }
-    if (ctx->magic != MAGIC_SIGN) sign_clear(ctx);
+    if (ctx->magic != MAGIC_SIGN) static_cast<void>(sign_clear(ctx));  // ctx is not null: it cannot fail
     ctx->rnd = rnd;
     if (builtin) {
         std::memcpy(ctx, &sign_builtin_image(), SIGN_CONTEXT_BYTES);
@@ -151,8 +151,8 @@ int sign_set_parms(SignContext* ctx, RND_State* rnd, const uint8_t* p, int32_t p
     return RC_OK;
 }
 
-int sign_get_parms(const SignContext* ctx, uint8_t* p, int32_t* p_length, uint8_t* q, int32_t* q_length, uint8_t* a,
-                   uint8_t* b, LPoint* point) {
+Result sign_get_parms(const SignContext* ctx, uint8_t* p, int32_t* p_length, uint8_t* q, int32_t* q_length, uint8_t* a,
+                      uint8_t* b, LPoint* point) {
     if (ctx == nullptr) return RC_MISSING;
     if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
     if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
@@ -181,7 +181,7 @@ int sign_get_parms(const SignContext* ctx, uint8_t* p, int32_t* p_length, uint8_
     return RC_OK;
 }
 
-int sign_clear(SignContext* ctx) {
+Result sign_clear(SignContext* ctx) {
     if (ctx == nullptr) return RC_MISSING;
     secure_wipe(ctx, SIGN_CONTEXT_BYTES);
     ctx->magic = MAGIC_SIGN;

@@ -38,7 +38,7 @@ uint64_t below_mask(const uint64_t* a, const uint64_t* b) {
 
 }  // namespace
 
-int sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature) {
+Result sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature) {
     if (ctx == nullptr || digest == nullptr || signature == nullptr) return RC_MISSING;
     if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
     if (!(ctx->flags & SIGN_SECRET)) return RC_NO_KEY;
@@ -61,11 +61,11 @@ int sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature) {
     digest_to_e(ctx, digest, w.words);
     limbs_from_words(w.e, w.words);
     const uint32_t* key = ctx->secret;  // value words, then mask words
-    int result = RC_MISSING;
+    Result result = RC_MISSING;
     for (int attempt = 0; attempt < MAX_SIGN_ATTEMPTS; ++attempt) {
         // k is drawn uniformly from [1, q): a draw outside is discarded, not reduced, so
         // that k carries no bias. Only the one bit "k is usable" is made public.
-        rnd_fill(ctx->rnd, w.drawn, 32);
+        if (const Result r = rnd_fill(ctx->rnd, w.drawn, 32)) return r;  // seeded: cannot fail
         words_from_be(w.words, w.drawn, N);
         limbs_from_words(w.k, w.words);
         ct_mark_secret(w.k, sizeof w.k);
@@ -103,7 +103,7 @@ int sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature) {
     return RC_OK;
 }
 
-int sign_verify(const SignContext* ctx, const uint8_t* digest, const uint8_t* signature) {
+Result sign_verify(const SignContext* ctx, const uint8_t* digest, const uint8_t* signature) {
     if (ctx == nullptr || digest == nullptr || signature == nullptr) return RC_MISSING;
     if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
     if (!(ctx->flags & SIGN_PUBLIC)) return RC_NO_KEY;

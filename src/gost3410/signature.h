@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "common/result.h"
+
 #include "gost3410/sign_context.h"
 #include "gost3410/lpoint.h"
 
@@ -14,13 +16,13 @@ namespace vantix {
 // unseeded generator, a p or q that is even or below 2^254, or a base point that is not a
 // point of order q on the curve; RC_Q_LENGTH when q is not 32 bytes; RC_ALREADY_INITIALISED
 // when parameters are loaded. A refusal changes nothing.
-int sign_set_parms(SignContext* ctx, RND_State* rnd, const uint8_t* p, int32_t p_length, const uint8_t* q,
-                   int32_t q_length, const uint8_t* a, const uint8_t* b, const LPoint* point);
+Result sign_set_parms(SignContext* ctx, RND_State* rnd, const uint8_t* p, int32_t p_length, const uint8_t* q,
+                      int32_t q_length, const uint8_t* a, const uint8_t* b, const LPoint* point);
 // Each output may be null. RC_MISSING for a missing context, RC_NOT_INITIALISED when no
 // parameters are loaded.
-int sign_get_parms(const SignContext* ctx, uint8_t* p, int32_t* p_length, uint8_t* q, int32_t* q_length, uint8_t* a,
-                   uint8_t* b, LPoint* point);
-int sign_clear(SignContext* ctx);
+Result sign_get_parms(const SignContext* ctx, uint8_t* p, int32_t* p_length, uint8_t* q, int32_t* q_length, uint8_t* a,
+                      uint8_t* b, LPoint* point);
+Result sign_clear(SignContext* ctx);
 
 // The 750 significant bytes of a context loaded with the built-in test set (generator 0).
 const SignContext& sign_builtin_image();
@@ -33,39 +35,39 @@ const SignContext& sign_builtin_image();
 
 // Draws d: 32 bytes from the generator, with no range check (d acts as d mod q).
 // RC_KEY_PRESENT when either key is held; RC_MISSING when the generator is not seeded.
-int sign_gen_secret_key(SignContext* ctx);
+Result sign_gen_secret_key(SignContext* ctx);
 // Q = d*P in constant time. RC_KEY_PRESENT when the public key is held; RC_NO_KEY without
 // a secret key; RC_CHECKSUM when the secret key was altered.
-int sign_gen_public_key(SignContext* ctx);
+Result sign_gen_public_key(SignContext* ctx);
 // Loads a 64-byte masked key (value, then mask; big-endian). RC_KEY_PRESENT when a
 // secret key is held.
-int sign_set_secret_key(SignContext* ctx, const uint8_t* masked_key);
+Result sign_set_secret_key(SignContext* ctx, const uint8_t* masked_key);
 // Writes the secret key as 64 bytes under a fresh mask (and re-masks the stored copy);
 // *length (may be null) receives 64, or 32 with RC_NO_KEY when no secret key is held.
 // masked_key null: only reports presence. RC_CHECKSUM when the key was altered.
-int sign_get_secret_key(SignContext* ctx, uint8_t* masked_key, int32_t* length);
+Result sign_get_secret_key(SignContext* ctx, uint8_t* masked_key, int32_t* length);
 // Loads a public key from a record with affine big-endian X and Y. RC_KEY_PRESENT when one
 // is held; RC_MISSING when the point is not on the curve.
-int sign_set_public_key(SignContext* ctx, const LPoint* point);
+Result sign_set_public_key(SignContext* ctx, const LPoint* point);
 // Writes the public key (affine, big-endian X and Y); point null: only reports presence.
 // RC_NO_KEY when none is held.
-int sign_get_public_key(const SignContext* ctx, LPoint* point, int32_t* length);
+Result sign_get_public_key(const SignContext* ctx, LPoint* point, int32_t* length);
 // Wipes the secret key's value half. RC_CHECKSUM when it was altered (or is not held).
-int sign_clear_secret_key(SignContext* ctx);
+Result sign_clear_secret_key(SignContext* ctx);
 // Wipes the public key.
-int sign_clear_public_key(SignContext* ctx);
+Result sign_clear_public_key(SignContext* ctx);
 
 // Signs a 32-byte digest read as a big-endian integer; writes 64 bytes, r then s (each
 // big-endian). Constant time in d and k. Checks, in order: RC_MISSING (null argument),
 // RC_NOT_INITIALISED, RC_NO_KEY (no secret key), RC_CHECKSUM (rewritten lengths or an
 // altered key), RC_MISSING (unseeded generator) — a refusal changes nothing. RC_MISSING
 // also when 128 drawn nonces in a row give r = 0 or s = 0 (parameters that cannot sign).
-int sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature);
+Result sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature);
 // RC_OK for a valid signature (r then s) of the digest under the public key; RC_R_ZERO,
 // RC_S_ZERO, RC_R_RANGE, RC_S_RANGE or RC_BAD_SIGNATURE when it is not. RC_MISSING,
 // RC_NOT_INITIALISED, RC_NO_KEY (no public key) or RC_CHECKSUM for a misuse. Public data
 // only: variable time.
-int sign_verify(const SignContext* ctx, const uint8_t* digest, const uint8_t* signature);
+Result sign_verify(const SignContext* ctx, const uint8_t* digest, const uint8_t* signature);
 
 // The loaded parameters have the lengths every operation assumes (32-byte p and q). A
 // caller can rewrite the block with mem_write; operations refuse a context that fails

@@ -12,8 +12,8 @@ namespace vantix {
 using platform::elapsed_ms;
 using platform::read_cycle_counter;
 
-int mix_timing_jitter(uint8_t* block, uint8_t* query_buffer) {
-    if (block == nullptr) return 1;
+EntropyStatus mix_timing_jitter(uint8_t* block, uint8_t* query_buffer) {
+    if (block == nullptr) return ENTROPY_COUNTER_FAILED;
     uint64_t t0 = platform::system_file_time();
     uint32_t i = 0;
     while (i < 32) {
@@ -34,18 +34,18 @@ int mix_timing_jitter(uint8_t* block, uint8_t* query_buffer) {
         }
         platform::sleep_1ms();
     }
-    return 0;
+    return ENTROPY_OK;
 }
 
-int gather_entropy(uint8_t* block) {
-    if (block == nullptr) return 7;
+EntropyStatus gather_entropy(uint8_t* block) {
+    if (block == nullptr) return ENTROPY_NO_BLOCK;
     uint64_t counter;
-    if (!platform::performance_counter(&counter)) return 1;
+    if (!platform::performance_counter(&counter)) return ENTROPY_COUNTER_FAILED;
     store_le64(block, counter);
     store_le32(block, load_le32(block) ^ read_cycle_counter());
 
     uint64_t available, total, total_free;
-    if (!platform::disk_space(&available, &total, &total_free)) return 2;
+    if (!platform::disk_space(&available, &total, &total_free)) return ENTROPY_DISK_FAILED;
     store_le64(block + 8, available);
     store_le64(block + 16, total);
     store_le64(block + 24, total_free);
@@ -57,9 +57,9 @@ int gather_entropy(uint8_t* block) {
 
     // Each gathering has its own query buffer, so concurrent gatherings share nothing.
     uint8_t query_buffer[platform::SYSINFO_BUFFER_BYTES];
-    const int mixed = mix_timing_jitter(block, query_buffer);
+    const EntropyStatus mixed = mix_timing_jitter(block, query_buffer);
     secure_wipe(query_buffer, sizeof query_buffer);
-    if (mixed != 0) return 3;
+    if (mixed != ENTROPY_OK) return ENTROPY_JITTER_FAILED;
     hash_step(t, block, block);
 
     uint8_t local[32];
@@ -73,7 +73,7 @@ int gather_entropy(uint8_t* block) {
     }
     hash_step(t, block, local);
     secure_wipe(local, sizeof local);
-    return 0;
+    return ENTROPY_OK;
 }
 
 }  // namespace vantix

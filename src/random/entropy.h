@@ -4,14 +4,24 @@
 
 namespace vantix {
 
-// Fills a 32-byte block. Returns 0; 7 for a null block; 1, 2 or 3 when the performance
-// counter, the disk statistics or the jitter mixing failed (the block then holds what was
-// written before the failure).
-int gather_entropy(uint8_t* block);
+// How entropy gathering ended: a family of its own, not the operations' Result. The
+// generator does not need it (whatever was gathered is mixed in); tests do.
+enum [[nodiscard]] EntropyStatus : int32_t{
+    ENTROPY_OK = 0,
+    ENTROPY_COUNTER_FAILED = 1,  // gather: the performance counter; mix: a null block
+    ENTROPY_DISK_FAILED = 2,
+    ENTROPY_JITTER_FAILED = 3,
+    ENTROPY_NO_BLOCK = 7,
+};
+
+// Fills a 32-byte block. ENTROPY_NO_BLOCK for a null block; ENTROPY_COUNTER_FAILED,
+// ENTROPY_DISK_FAILED or ENTROPY_JITTER_FAILED when the performance counter, the disk
+// statistics or the jitter mixing failed (the block then holds what was written before).
+EntropyStatus gather_entropy(uint8_t* block);
 
 // Folds system-information bytes and timing differences into the 32 bytes of block,
 // sleeping 1 ms per round (16 to 32 rounds). `query_buffer` is a 16 KiB buffer owned by
-// the caller. Returns 0, or 1 for a null block.
-int mix_timing_jitter(uint8_t* block, uint8_t* query_buffer);
+// the caller. ENTROPY_OK, or ENTROPY_COUNTER_FAILED (1) for a null block.
+EntropyStatus mix_timing_jitter(uint8_t* block, uint8_t* query_buffer);
 
 }  // namespace vantix

@@ -55,11 +55,12 @@ void rnd_seed(RND_State* state, const uint8_t* seed) {
     state->seeded = 1;
 }
 
-int rnd_generate(RND_State* state, uint8_t* out, uint32_t blocks) {
+Result rnd_generate(RND_State* state, uint8_t* out, uint32_t blocks) {
     if (!rnd_is_seeded(state)) return RC_MISSING;
     const uint32_t* hash_table = builtin_expanded(Sbox::HashCryptoPro);
     const uint32_t* cipher_table = builtin_expanded(Sbox::CipherA);
     Working w;
+    WipeOnExit<Working> wipe(w);
     std::memcpy(w.x, state->x, 32);
     std::memcpy(w.y, state->y, 32);
     std::memset(w.e, 0, 32);
@@ -91,23 +92,22 @@ int rnd_generate(RND_State* state, uint8_t* out, uint32_t blocks) {
 
     std::memcpy(state->x, w.x, 32);
     std::memcpy(state->y, w.y, 32);
-    secure_wipe(&w, sizeof w);
     return RC_OK;
 }
 
-int rnd_fill(RND_State* state, uint8_t* buffer, int32_t length) {
+Result rnd_fill(RND_State* state, uint8_t* buffer, int32_t length) {
     if (buffer == nullptr || !rnd_is_seeded(state)) return RC_MISSING;
     if (length < 0) length = 0;
     const uint32_t whole = uint32_t(length) / 8;
     const uint32_t tail = uint32_t(length) % 8;
-    rnd_generate(state, buffer, whole);
+    if (const Result r = rnd_generate(state, buffer, whole)) return r;
     byte_swap_groups(buffer, size_t(whole) * 2);
     if (tail != 0) {
         uint8_t scratch[8] = {};
-        rnd_generate(state, scratch, 1);
+        WipeOnExit<uint8_t[8]> wipe(scratch);
+        if (const Result r = rnd_generate(state, scratch, 1)) return r;
         byte_swap_groups(scratch, 2);
         std::memcpy(buffer + size_t(whole) * 8, scratch, tail);
-        secure_wipe(scratch, sizeof scratch);
     }
     return RC_OK;
 }

@@ -21,8 +21,10 @@ void fresh_mask(RND_State* rnd, uint32_t* out) {
         uint32_t key[8];
         uint32_t blk[4][2];
     } w = {};
-    rnd_generate(rnd, w.mask, 4);
-    rnd_generate(rnd, w.k, 4);
+    WipeOnExit<decltype(w)> wipe(w);
+    // An unseeded generator refuses and leaves the zeros: masking never fails.
+    static_cast<void>(rnd_generate(rnd, w.mask, 4));
+    static_cast<void>(rnd_generate(rnd, w.k, 4));
     words_from_le(w.key, w.k, 8);
     const uint32_t* t = builtin_expanded(Sbox::HashTest);
     for (int i = 0; i < 4; ++i) {
@@ -34,36 +36,32 @@ void fresh_mask(RND_State* rnd, uint32_t* out) {
         out[2 * i] = w.blk[i][0];
         out[2 * i + 1] = w.blk[i][1];
     }
-    secure_wipe(&w, sizeof w);
 }
 
 }  // namespace
 
-int mask_key(RND_State* rnd, uint32_t* value, uint32_t* mask) {
+void mask_key(RND_State* rnd, uint32_t* value, uint32_t* mask) {
     fresh_mask(rnd, mask);
     for (int i = 0; i < 8; ++i) value[i] ^= mask[i];
-    return 0;
 }
 
-int mask_key_bytes(RND_State* rnd, const uint8_t* key, uint8_t* out) {
+void mask_key_bytes(RND_State* rnd, const uint8_t* key, uint8_t* out) {
     uint32_t value[8], mask[8];
+    WipeOnExit<uint32_t[8]> wipe(value);
     words_from_le(value, key, 8);
     mask_key(rnd, value, mask);
     words_to_le(out, value, 8);
     words_to_le(out + 32, mask, 8);
-    secure_wipe(value, sizeof value);
-    return 0;
 }
 
-int remask_key(RND_State* rnd, uint32_t* value, uint32_t* mask) {
+void remask_key(RND_State* rnd, uint32_t* value, uint32_t* mask) {
     uint32_t n[8];
+    WipeOnExit<uint32_t[8]> wipe(n);
     fresh_mask(rnd, n);
     for (int i = 0; i < 8; ++i) {
         value[i] ^= mask[i] ^ n[i];
         mask[i] = n[i];
     }
-    secure_wipe(n, sizeof n);
-    return 0;
 }
 
 uint32_t state_checksum(uint32_t finish, uint32_t reg, const uint8_t* data, size_t length) {

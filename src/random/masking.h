@@ -7,20 +7,22 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/result.h"
+
 #include "random/rnd_state.h"
 
 namespace vantix {
 
 // value holds the plain key on entry and key XOR mask on return; mask receives a fresh
-// mask. Always 0. With a refusing generator the mask is not fresh, but the invariant holds.
-int mask_key(RND_State* rnd, uint32_t* value, uint32_t* mask);
+// mask. It cannot fail: with a refusing generator the mask is not fresh, but the invariant holds.
+void mask_key(RND_State* rnd, uint32_t* value, uint32_t* mask);
 
 // The 64-byte form of the Java boundary: out[0..31] = key XOR mask, out[32..63] = a fresh
-// mask, words little-endian. key and out may be the same buffer. Always 0.
-int mask_key_bytes(RND_State* rnd, const uint8_t* key, uint8_t* out);
+// mask, words little-endian. key and out may be the same buffer.
+void mask_key_bytes(RND_State* rnd, const uint8_t* key, uint8_t* out);
 
-// Replaces the mask of a masked key by a fresh one; the key is unchanged. Always 0.
-int remask_key(RND_State* rnd, uint32_t* value, uint32_t* mask);
+// Replaces the mask of a masked key by a fresh one; the key is unchanged.
+void remask_key(RND_State* rnd, uint32_t* value, uint32_t* mask);
 
 // The running CRC-32 register (reflected polynomial 0xEDB88320) over `length` bytes,
 // computed bit by bit. Returns the register when the low byte of `finish` is non-zero,

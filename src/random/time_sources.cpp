@@ -30,7 +30,7 @@ void rnd_entropy(uint8_t* block) {
         std::memcpy(block, h.entropy, 32);
         return;
     }
-    gather_entropy(block);
+    static_cast<void>(gather_entropy(block));  // whatever was gathered is used
 }
 
 int32_t rnd_query_system_info(int32_t kind, uint8_t* buffer) {
@@ -40,7 +40,7 @@ int32_t rnd_query_system_info(int32_t kind, uint8_t* buffer) {
 #else
 uint32_t rnd_cycle_counter() { return platform::read_cycle_counter(); }
 uint32_t rnd_elapsed_ms() { return platform::elapsed_ms(); }
-void rnd_entropy(uint8_t* block) { gather_entropy(block); }  // its code is not needed
+void rnd_entropy(uint8_t* block) { static_cast<void>(gather_entropy(block)); }  // its code is not needed
 int32_t rnd_query_system_info(int32_t kind, uint8_t* buffer) { return platform::query_system_info(kind, buffer); }
 #endif
 
