@@ -202,10 +202,12 @@ __attribute__((always_inline)) inline void fe_mul_with(uint64_t* r, const uint64
 // 1..3 all ones (u*(2^64 - 1) = u*2^64 - u), m = 2^255 + c has zero limbs 1 and 2 and
 // 2^63 on top (u*2^255 is a shift). The final conditional subtraction uses a borrow mask:
 // no branch, no cmov. The caller checks the processor (cpu_has_mulx_adx) first.
+// The assembly below is aligned by hand, one instruction group per line.
+// clang-format off
 #define VX_STR(x) #x
 #define VX_REG(t) "%[" VX_STR(t) "]"
 // window += a * b[off/8]
-#define VX_MUL_ROW(off, T0, T1, T2, T3, T4, T5) \
+#define VX_MUL_ROW(off, T0, T1, T2, T3, T4, T5)                                                          \
     "movq " VX_STR(off) "(%[b]), %%rdx\n\t"                                                             \
     "xorl %%eax, %%eax\n\t"                                                                             \
     "mulxq 0(%[a]), %[lo], %[hi]\n\t"  "adoxq %[lo], " VX_REG(T0) "\n\t" "adcxq %[hi], " VX_REG(T1) "\n\t" \
@@ -214,10 +216,9 @@ __attribute__((always_inline)) inline void fe_mul_with(uint64_t* r, const uint64
     "mulxq 24(%[a]), %[lo], %[hi]\n\t" "adoxq %[lo], " VX_REG(T3) "\n\t" "adcxq %[hi], " VX_REG(T4) "\n\t" \
     "adoxq %%rax, " VX_REG(T4) "\n\t" "adcxq %%rax, " VX_REG(T5) "\n\t" "adoxq %%rax, " VX_REG(T5) "\n\t"
 // u = t0 * m' into rdx
-#define VX_U(T0) \
-    "movq " VX_REG(T0) ", %%rdx\n\t" "imulq %[minv], %%rdx\n\t"
+#define VX_U(T0) "movq " VX_REG(T0) ", %%rdx\n\t" "imulq %[minv], %%rdx\n\t"
 // window += u * m, any m
-#define VX_RED_GENERIC(T0, T1, T2, T3, T4, T5) \
+#define VX_RED_GENERIC(T0, T1, T2, T3, T4, T5)                                                           \
     VX_U(T0) "xorl %%eax, %%eax\n\t"                                                                    \
     "mulxq 0(%[m]), %[lo], %[hi]\n\t"  "adoxq %[lo], " VX_REG(T0) "\n\t" "adcxq %[hi], " VX_REG(T1) "\n\t" \
     "mulxq 8(%[m]), %[lo], %[hi]\n\t"  "adoxq %[lo], " VX_REG(T1) "\n\t" "adcxq %[hi], " VX_REG(T2) "\n\t" \
@@ -226,7 +227,7 @@ __attribute__((always_inline)) inline void fe_mul_with(uint64_t* r, const uint64
     "adoxq %%rax, " VX_REG(T4) "\n\t" "adcxq %%rax, " VX_REG(T5) "\n\t" "adoxq %%rax, " VX_REG(T5) "\n\t"
 // window += u * m for m = 2^256 - c: u*m0 at limb 0, and -u (low) and u - [u != 0] (high)
 // at each of limbs 1..3
-#define VX_RED_MINUSC(T0, T1, T2, T3, T4, T5) \
+#define VX_RED_MINUSC(T0, T1, T2, T3, T4, T5)                                                            \
     VX_U(T0) "mulxq 0(%[m]), %[lo], %[hi]\n\t"                                                          \
     "movq %%rdx, %%rax\n\t" "negq %%rax\n\t" "sbbq $0, %%rdx\n\t"                                        \
     "addq %[lo], " VX_REG(T0) "\n\t" "adcq %[hi], " VX_REG(T1) "\n\t" "adcq %%rdx, " VX_REG(T2) "\n\t"  \
@@ -234,13 +235,13 @@ __attribute__((always_inline)) inline void fe_mul_with(uint64_t* r, const uint64
     "addq %%rax, " VX_REG(T1) "\n\t" "adcq %%rax, " VX_REG(T2) "\n\t" "adcq %%rax, " VX_REG(T3) "\n\t"  \
     "adcq $0, " VX_REG(T4) "\n\t" "adcq $0, " VX_REG(T5) "\n\t"
 // window += u * m for m = 2^255 + c: u*m0 at limb 0, u << 63 at limb 3, u >> 1 at limb 4
-#define VX_RED_HALF(T0, T1, T2, T3, T4, T5) \
+#define VX_RED_HALF(T0, T1, T2, T3, T4, T5)                                                              \
     VX_U(T0) "mulxq 0(%[m]), %[lo], %[hi]\n\t"                                                          \
     "movq %%rdx, %%rax\n\t" "shlq $63, %%rax\n\t" "shrq $1, %%rdx\n\t"                                    \
     "addq %[lo], " VX_REG(T0) "\n\t" "adcq %[hi], " VX_REG(T1) "\n\t" "adcq $0, " VX_REG(T2) "\n\t"     \
     "adcq %%rax, " VX_REG(T3) "\n\t" "adcq %%rdx, " VX_REG(T4) "\n\t" "adcq $0, " VX_REG(T5) "\n\t"
 // R0..R3 (top R4) -= m unless that borrows; FREE is a spare register for the mask
-#define VX_FINAL(R0, R1, R2, R3, R4, FREE) \
+#define VX_FINAL(R0, R1, R2, R3, R4, FREE)                                                               \
     "movq " VX_REG(R0) ", %%rax\n\t" "movq " VX_REG(R1) ", %%rdx\n\t"                                    \
     "movq " VX_REG(R2) ", %[lo]\n\t" "movq " VX_REG(R3) ", %[hi]\n\t"                                    \
     "subq 0(%[m]), %%rax\n\t" "sbbq 8(%[m]), %%rdx\n\t" "sbbq 16(%[m]), %[lo]\n\t" "sbbq 24(%[m]), %[hi]\n\t" \
@@ -249,17 +250,18 @@ __attribute__((always_inline)) inline void fe_mul_with(uint64_t* r, const uint64
     "xorq %%rdx, " VX_REG(R1) "\n\t" "andq " VX_REG(FREE) ", " VX_REG(R1) "\n\t" "xorq %%rdx, " VX_REG(R1) "\n\t" \
     "xorq %[lo], " VX_REG(R2) "\n\t" "andq " VX_REG(FREE) ", " VX_REG(R2) "\n\t" "xorq %[lo], " VX_REG(R2) "\n\t" \
     "xorq %[hi], " VX_REG(R3) "\n\t" "andq " VX_REG(FREE) ", " VX_REG(R3) "\n\t" "xorq %[hi], " VX_REG(R3) "\n\t"
-#define VX_MONT_MUL(RED)                                                                                          \
-    VX_MUL_ROW(0, t0, t1, t2, t3, t4, t5)                                                                         \
-    RED(t0, t1, t2, t3, t4, t5) VX_MUL_ROW(8, t1, t2, t3, t4, t5, t0) RED(t1, t2, t3, t4, t5, t0)                 \
-        VX_MUL_ROW(16, t2, t3, t4, t5, t0, t1) RED(t2, t3, t4, t5, t0, t1) VX_MUL_ROW(24, t3, t4, t5, t0, t1, t2) \
-            RED(t3, t4, t5, t0, t1, t2) VX_FINAL(t4, t5, t0, t1, t2, t3)
+#define VX_MONT_MUL(RED)                                                                                 \
+    VX_MUL_ROW(0, t0, t1, t2, t3, t4, t5) RED(t0, t1, t2, t3, t4, t5)                                    \
+    VX_MUL_ROW(8, t1, t2, t3, t4, t5, t0) RED(t1, t2, t3, t4, t5, t0)                                    \
+    VX_MUL_ROW(16, t2, t3, t4, t5, t0, t1) RED(t2, t3, t4, t5, t0, t1)                                   \
+    VX_MUL_ROW(24, t3, t4, t5, t0, t1, t2) RED(t3, t4, t5, t0, t1, t2)                                   \
+    VX_FINAL(t4, t5, t0, t1, t2, t3)
 
 template <ModShape S>
 __attribute__((always_inline)) inline void fe_mul_mulx(uint64_t* r, const uint64_t* a, const uint64_t* b,
                                                        const Mod256& md) {
     uint64_t t0 = 0, t1 = 0, t2 = 0, t3 = 0, t4 = 0, t5 = 0, lo, hi;
-#define VX_OPERANDS                                                                                   \
+#define VX_OPERANDS                                                                                      \
     : [t0] "+&r"(t0), [t1] "+&r"(t1), [t2] "+&r"(t2), [t3] "+&r"(t3), [t4] "+&r"(t4), [t5] "+&r"(t5),     \
       [lo] "=&r"(lo), [hi] "=&r"(hi)                                                                      \
     : [a] "r"(a), [b] "r"(b), [m] "r"(md.m), [minv] "rm"(md.m_inv)                                       \
@@ -272,6 +274,7 @@ __attribute__((always_inline)) inline void fe_mul_mulx(uint64_t* r, const uint64
         __asm__(VX_MONT_MUL(VX_RED_GENERIC) VX_OPERANDS);
     }
 #undef VX_OPERANDS
+    // clang-format on
     r[0] = t4;  // the window after four steps: t4, t5, t0, t1
     r[1] = t5;
     r[2] = t0;
