@@ -22,13 +22,13 @@ Result make_key_container(RND_State* rnd, const uint8_t* masked_key, const uint8
         uint8_t buf[KEY_CONTAINER_BYTES];
         ContainerKeys keys;
     } w;
+    WipeOnExit<decltype(w)> wipe(w);
     Result result = container_begin(rnd, password, length, w.buf, &w.keys);
     if (result == RC_OK) {
         for (size_t i = 0; i < kPayload; ++i) w.buf[8 + i] = masked_key[i] ^ masked_key[32 + i];
         result = container_seal(rnd, w.keys, w.buf, kPayload);
     }
     if (result == RC_OK) std::memcpy(container, w.buf, KEY_CONTAINER_BYTES);
-    secure_wipe(&w, sizeof w);
     return result;
 }
 
@@ -36,10 +36,10 @@ Result extract_key_container(RND_State* rnd, const uint8_t* container, const uin
                              uint8_t* masked_key) {
     if (container == nullptr || rnd == nullptr || password == nullptr || length < 1) return RC_MISSING;
     uint8_t buf[KEY_CONTAINER_BYTES];
+    WipeOnExit<decltype(buf)> wipe(buf);
     std::memcpy(buf, container, sizeof buf);
     const Result result = container_open(rnd, password, length, buf, kPayload);
     if (result == RC_OK && masked_key != nullptr) mask_key_bytes(rnd, buf + 8, masked_key);
-    secure_wipe(buf, sizeof buf);
     return result;
 }
 

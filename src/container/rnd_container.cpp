@@ -19,6 +19,7 @@ Result make_rnd_container(RND_State* rnd, const uint8_t* password, int32_t lengt
         uint8_t buf[RND_CONTAINER_BYTES];
         ContainerKeys keys;
     } w;
+    WipeOnExit<decltype(w)> wipe(w);
     Result result = container_begin(rnd, password, length, w.buf, &w.keys);
     if (result == RC_OK) {
         // The state sealed is the one left after the salt and key-mask draws, so a restored
@@ -27,7 +28,6 @@ Result make_rnd_container(RND_State* rnd, const uint8_t* password, int32_t lengt
         result = container_seal(rnd, w.keys, w.buf, kPayload);
     }
     if (result == RC_OK) std::memcpy(container, w.buf, RND_CONTAINER_BYTES);
-    secure_wipe(&w, sizeof w);
     return result;
 }
 
@@ -36,16 +36,16 @@ Result extract_rnd_container(const uint8_t* container, const uint8_t* password, 
     // Every mask this call needs comes from a temporary generator, so the target need not
     // be seeded and is touched only on success.
     RND_State temp{};
+    WipeOnExit<RND_State> wipe_temp(temp);
     temp.seeded = 1;
     uint8_t buf[RND_CONTAINER_BYTES];
+    WipeOnExit<decltype(buf)> wipe_buf(buf);
     std::memcpy(buf, container, sizeof buf);
     const Result result = container_open(&temp, password, length, buf, kPayload);
     if (result == RC_OK) {
         std::memcpy(target, buf + 8, kPayload);
         target->seeded = 1;
     }
-    secure_wipe(buf, sizeof buf);
-    secure_wipe(&temp, sizeof temp);
     return result;
 }
 

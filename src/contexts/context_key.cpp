@@ -11,9 +11,9 @@ namespace vantix {
 uint32_t context_key_load(RND_State* rnd, uint32_t* key16, const uint8_t* mk) {
     for (int i = 0; i < 8; ++i) {
         uint8_t b[4];
+        WipeOnExit<decltype(b)> wipe_b(b);
         for (int k = 0; k < 4; ++k) b[k] = mk[4 * i + k] ^ mk[32 + 4 * i + k];
         key16[i] = load_be32(b);
-        secure_wipe(b, sizeof b);
     }
     mask_key(rnd, key16, key16 + 8);
     return checksum_seal(key16);

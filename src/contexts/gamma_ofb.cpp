@@ -40,6 +40,7 @@ Result ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32
             if (n > to_mesh) n = to_mesh;
             if (n > 8) n = 8;
             uint32_t blk[8][2];
+            WipeOnExit<decltype(blk)> wipe_blk(blk);
             blk[0][0] = ctx->feedback[0];
             blk[0][1] = ctx->feedback[1];
             for (int b = 1; b < n; ++b) {
@@ -56,7 +57,6 @@ Result ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32
             }
             store_be32(ctx->gamma, blk[n - 1][0]);
             store_be32(ctx->gamma + 4, blk[n - 1][1]);
-            secure_wipe(blk, sizeof blk);
             ctx->feedback[0] = last0;  // the last ciphertext block, read before out was written
             ctx->feedback[1] = last1;
             i += 8 * n - 1;

@@ -70,6 +70,8 @@ Result hash_final(HashContext* ctx, uint8_t* out) {
     if (!hash_fields_valid(ctx)) return RC_CHECKSUM;
     const uint32_t* t = ctx->com_state->expanded;
     uint8_t h[32], sum[32], block[32];
+    WipeOnExit<decltype(h)> wipe_h(h);
+    WipeOnExit<decltype(sum)> wipe_sum(sum);
     std::memcpy(h, ctx->h, 32);
     std::memcpy(sum, ctx->sum, 32);
     uint32_t length = ctx->byte_count;
@@ -88,8 +90,6 @@ Result hash_final(HashContext* ctx, uint8_t* out) {
     hash_step(t, h, block);
     hash_step(t, h, sum);
     std::memcpy(out, h, 32);
-    secure_wipe(h, sizeof h);
-    secure_wipe(sum, sizeof sum);
     return RC_OK;
 }
 

@@ -75,16 +75,16 @@ void encrypt_blocks_keys4(const uint32_t* t, const uint32_t* const* keys, uint32
 
 void encrypt_block(const uint32_t* t, const uint32_t* mk, const uint32_t* in, uint32_t* out) {
     uint32_t rk[8];
+    WipeOnExit<decltype(rk)> wipe_rk(rk);
     round_keys(mk, rk);
     encrypt_block_plain(t, rk, in, out);
-    secure_wipe(rk, sizeof rk);
 }
 
 void decrypt_block(const uint32_t* t, const uint32_t* mk, const uint32_t* in, uint32_t* out) {
     uint32_t rk[8];
+    WipeOnExit<decltype(rk)> wipe_rk(rk);
     round_keys(mk, rk);
     decrypt_block_plain(t, rk, in, out);
-    secure_wipe(rk, sizeof rk);
 }
 
 void encrypt_block_plain(const uint32_t* t, const uint32_t* k, const uint32_t* in, uint32_t* out) {
@@ -104,9 +104,9 @@ void decrypt_block_plain(const uint32_t* t, const uint32_t* k, const uint32_t* i
 
 void mac_rounds(const uint32_t* t, const uint32_t* mk, uint32_t* state, const uint32_t* data) {
     uint32_t rk[8];
+    WipeOnExit<decltype(rk)> wipe_rk(rk);
     round_keys(mk, rk);
     mac_rounds_rk(t, rk, state, data);
-    secure_wipe(rk, sizeof rk);
 }
 
 void mac_rounds_rk(const uint32_t* t, const uint32_t* rk, uint32_t* state, const uint32_t* data) {
@@ -124,7 +124,9 @@ Result key_meshing(const COM_State* com, const RND_State* rnd, uint32_t* key_val
                    uint32_t* reg) {
     if (key_value == nullptr || com == nullptr || rnd == nullptr) return RC_MISSING;
     uint32_t plain[8];
+    WipeOnExit<decltype(plain)> wipe_plain(plain);
     uint32_t fresh[8];
+    WipeOnExit<decltype(fresh)> wipe_fresh(fresh);
     for (int i = 0; i < 8; ++i) plain[i] = key_mask ? key_value[i] ^ key_mask[i] : key_value[i];
     for (int j = 0; j < 4; ++j) {
         const uint32_t c[2] = {load_le32(kMeshConstant + 8 * j), load_le32(kMeshConstant + 8 * j + 4)};
@@ -132,8 +134,6 @@ Result key_meshing(const COM_State* com, const RND_State* rnd, uint32_t* key_val
     }
     if (reg != nullptr) encrypt_block_plain(com->expanded, fresh, reg, reg);
     for (int i = 0; i < 8; ++i) key_value[i] = key_mask ? fresh[i] ^ key_mask[i] : fresh[i];
-    secure_wipe(plain, sizeof plain);
-    secure_wipe(fresh, sizeof fresh);
     return RC_OK;
 }
 

@@ -58,6 +58,7 @@ void sign_base_point(const Curve& c, const SignContext* ctx, JPoint* g, APoint* 
 
 void jpoint_affine_x_ct(const Curve& c, const JPoint& p, uint64_t* x) {
     uint64_t zi[4];
+    WipeOnExit<decltype(zi)> wipe_zi(zi);
     with_shape(c.shape, [&]<ModShape S>() {
         fe_inv<S>(zi, p.z, c.p);
         fe_sqr<S>(zi, zi, c.p);
@@ -65,7 +66,6 @@ void jpoint_affine_x_ct(const Curve& c, const JPoint& p, uint64_t* x) {
     });
     const uint64_t one[4] = {1, 0, 0, 0};
     fe_mul(x, x, one, c.p);  // out of Montgomery form
-    secure_wipe(zi, sizeof zi);
 }
 
 bool jpoint_to_affine_public(const Curve& c, const JPoint& p, APoint* out) {

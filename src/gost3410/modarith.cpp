@@ -47,6 +47,7 @@ bool modulus_large(const uint32_t* m) { return (m[0] & 0xC0000000u) != 0; }
 void mod_exact(uint32_t* x, int w, const uint32_t* m, int n) {
     if (lnum_is_zero(n, m)) return;
     uint32_t r[W] = {}, mm[W];
+    WipeOnExit<decltype(r)> wipe_r(r);
     widen(mm, m, n);
     for (int i = 0; i < 32 * w; ++i) {
         const uint32_t bit = (x[i / 32] >> (31 - i % 32)) & 1;
@@ -56,7 +57,6 @@ void mod_exact(uint32_t* x, int w, const uint32_t* m, int n) {
     }
     for (int i = 0; i < w; ++i) x[i] = 0;
     for (int i = 0; i < n && i < w; ++i) x[w - 1 - i] = r[n - i];
-    secure_wipe(r, sizeof r);
 }
 
 // x (n + 1 words) mod m into its low n words, where x < k*m for m large (k subtractions).
@@ -96,7 +96,9 @@ void mont_columns(uint32_t* out, Products products, const uint32_t* m, int n) {
     const uint32_t mp = m[n];
     auto m_at = [&](int i) { return m[n - 1 - i]; };
     uint32_t u[MONT_MAX_WORDS];
+    WipeOnExit<decltype(u)> wipe_u(u);
     uint32_t res[MONT_MAX_WORDS];
+    WipeOnExit<decltype(res)> wipe_res(res);
     Acc acc;
     for (int j = 0; j < n; ++j) {
         products(acc, j, 0, j);
@@ -115,13 +117,11 @@ void mont_columns(uint32_t* out, Products products, const uint32_t* m, int n) {
     // The result is res + t1*R < R + m; it is written only at the end, so `out` may be an
     // operand. The correction is a fixed sequence of conditional subtractions.
     uint32_t x[W];
+    WipeOnExit<decltype(x)> wipe_x(x);
     x[0] = acc.t1;
     std::memcpy(x + 1, res, size_t(n) * 4);
     reduce_wide(x, m, n, 4);  // R + m < 5m for m >= R/4
     std::memcpy(out, x + 1, size_t(n) * 4);
-    secure_wipe(u, sizeof u);
-    secure_wipe(res, sizeof res);
-    secure_wipe(x, sizeof x);
 }
 
 // a*b with the words of b fetched through b_at(i), so a masked operand is never stored whole.
@@ -139,17 +139,19 @@ void mont_product(uint32_t* a, B b_at, const uint32_t* m, int n) {
 
 void lnum_add_mod(int n, uint32_t* a, const uint32_t* b, const uint32_t* m) {
     uint32_t x[W], y[W];
+    WipeOnExit<decltype(x)> wipe_x(x);
+    WipeOnExit<decltype(y)> wipe_y(y);
     widen(x, a, n);
     widen(y, b, n);
     lnum_add(n + 1, x, y);  // < 2R < 8m for a large m
     reduce_wide(x, m, n, 7);
     std::memcpy(a, x + 1, size_t(n) * 4);
-    secure_wipe(x, sizeof x);
-    secure_wipe(y, sizeof y);
 }
 
 void lnum_sub_mod(int n, uint32_t* a, const uint32_t* b, const uint32_t* m) {
     uint32_t x[W], y[W], mm[W];
+    WipeOnExit<decltype(x)> wipe_x(x);
+    WipeOnExit<decltype(y)> wipe_y(y);
     widen(x, a, n);
     widen(y, b, n);
     widen(mm, m, n);
@@ -159,12 +161,11 @@ void lnum_sub_mod(int n, uint32_t* a, const uint32_t* b, const uint32_t* m) {
     for (int i = 0; i <= n; ++i) mm[i] &= 0u - borrow;  // a < b: add m back
     lnum_add(n + 1, x, mm);
     std::memcpy(a, x + 1, size_t(n) * 4);
-    secure_wipe(x, sizeof x);
-    secure_wipe(y, sizeof y);
 }
 
 int lnum_mul_r_mod(uint32_t* out, const uint32_t* x, const uint32_t* m, int n) {
     uint32_t v[W], mm[W];
+    WipeOnExit<decltype(v)> wipe_v(v);
     widen(v, x, n);
     widen(mm, m, n);
     reduce_wide(v, m, n, 3);
@@ -173,7 +174,6 @@ int lnum_mul_r_mod(uint32_t* out, const uint32_t* x, const uint32_t* m, int n) {
         cond_sub(v, n + 1, mm, n + 1);  // v < m before the shift, so one subtraction
     }
     std::memcpy(out, v + 1, size_t(n) * 4);
-    secure_wipe(v, sizeof v);
     return 0;
 }
 
@@ -209,6 +209,8 @@ int mont_sqr(uint32_t* a, const uint32_t* m, int n) {
 
 int mont_pow(const uint32_t* base, const uint32_t* e, uint32_t* out, int plain, const uint32_t* m, int n) {
     uint32_t acc[MONT_MAX_WORDS], copy[MONT_MAX_WORDS];
+    WipeOnExit<decltype(acc)> wipe_acc(acc);
+    WipeOnExit<decltype(copy)> wipe_copy(copy);
     lnum_mul_r_mod(acc, lnum_one(n), m, n);
     const int bits = 32 * n;
     int first = bits;
@@ -226,8 +228,6 @@ int mont_pow(const uint32_t* base, const uint32_t* e, uint32_t* out, int plain, 
     if (e[n - 1] & 1) mont_mul(acc, copy, m, n);
     if (plain) mont_mul(acc, lnum_one(n), m, n);
     std::memcpy(out, acc, size_t(n) * 4);
-    secure_wipe(acc, sizeof acc);
-    secure_wipe(copy, sizeof copy);
     return 0;
 }
 
@@ -242,6 +242,8 @@ uint32_t mont_neg_inv32(uint32_t w) {
 int almost_inverse(const uint32_t* a, const uint32_t* m, uint32_t* out, int n) {
     // u, v, r, s carry one extra word: r reaches up to 2m - 2, above 2^(32n) when m is close to R.
     uint32_t u[W], v[W], r[W], s[W], mm[W];
+    WipeOnExit<decltype(r)> wipe_r(r);
+    WipeOnExit<decltype(s)> wipe_s(s);
     widen(u, m, n);
     widen(v, a, n);
     widen(mm, m, n);
@@ -275,8 +277,6 @@ int almost_inverse(const uint32_t* a, const uint32_t* m, uint32_t* out, int n) {
     if (lnum_cmp(w, r, mm) >= 0) lnum_sub(w, r, mm);
     lnum_sub(w, mm, r);
     std::memcpy(out, mm + 1, size_t(n) * 4);
-    secure_wipe(r, sizeof r);
-    secure_wipe(s, sizeof s);
     return k;
 }
 

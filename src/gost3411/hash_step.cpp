@@ -41,10 +41,10 @@ inline void transform_p_key(uint32_t* key, const uint64_t* w) {
 // linear recurrence. psi^n is n further terms of it, the last sixteen being the result.
 void psi_n(uint16_t* w, int n) {
     uint16_t r[16 + 64];
+    WipeOnExit<decltype(r)> wipe(r);
     for (int i = 0; i < 16; ++i) r[i] = w[i];
     for (int j = 0; j < n; ++j) r[16 + j] = r[j] ^ r[j + 1] ^ r[j + 2] ^ r[j + 3] ^ r[j + 12] ^ r[j + 15];
     for (int i = 0; i < 16; ++i) w[i] = r[n + i];
-    secure_wipe(r, sizeof r);
 }
 
 void load_words16(uint16_t* w, const uint8_t* b) {

@@ -44,11 +44,11 @@ void raw_block(JNIEnv* env, jbyteArray expanded, jbyteArray key, jbyteArray in, 
     Borrowed e(env, expanded), k(env, key), i(env, in), o(env, out);
     if (e.failed() || k.failed() || i.failed() || o.failed()) return;
     RawWork w;
+    WipeOnExit<decltype(w.key)> wipe(w.key);
     load_common(w, e.data(), k.data());
     words_from_le(w.a, i.data(), 2);
     op(w.table, w.key, w.a, w.b);
     words_to_le(o.data(), w.b, 2);
-    secure_wipe(w.key, sizeof w.key);
     e.release(JNI_ABORT);
     k.release(JNI_ABORT);
     i.release(JNI_ABORT);
@@ -90,12 +90,12 @@ JNIEXPORT void JNICALL VX(vantix_1_1GOSTA)(JNIEnv* env, jclass, jbyteArray expan
     Borrowed e(env, expanded), k(env, key), s(env, state), d(env, data);
     if (e.failed() || k.failed() || s.failed() || d.failed()) return;
     RawWork w;
+    WipeOnExit<decltype(w.key)> wipe(w.key);
     load_common(w, e.data(), k.data());
     words_from_le(w.a, s.data(), 2);
     words_from_le(w.b, d.data(), 2);
     mac_rounds(w.table, w.key, w.a, w.b);
     words_to_le(s.data(), w.a, 2);
-    secure_wipe(w.key, sizeof w.key);
     e.release(JNI_ABORT);
     k.release(JNI_ABORT);
     s.release(0);

@@ -70,6 +70,8 @@ void pow_ones(uint64_t* r, const uint64_t* a, int n, const Mod256& md) {
     int top = 31;
     while (((n >> top) & 1) == 0) --top;
     uint64_t x[4], t[4];
+    WipeOnExit<decltype(t)> wipe_t(t);
+    WipeOnExit<decltype(x)> wipe_x(x);
     fe_copy(x, a);
     int k = 1;
     for (int bit = top - 1; bit >= 0; --bit) {
@@ -84,8 +86,6 @@ void pow_ones(uint64_t* r, const uint64_t* a, int n, const Mod256& md) {
         }
     }
     fe_copy(r, x);
-    secure_wipe(t, sizeof t);
-    secure_wipe(x, sizeof x);
 }
 
 }  // namespace
@@ -100,6 +100,7 @@ void fe_inv(uint64_t* r, const uint64_t* a, const Mod256& md) {
     int ones = 0;
     while (ones < 256 && bit(255 - ones)) ++ones;
     uint64_t acc[4];
+    WipeOnExit<decltype(acc)> wipe_acc(acc);
     if (ones >= 64) {
         // m = 2^256 - c: a long run of ones on top (246 of them for CryptoPro A) costs a
         // dozen multiplications by the chain, then the few low bits one by one.
@@ -109,10 +110,10 @@ void fe_inv(uint64_t* r, const uint64_t* a, const Mod256& md) {
             if (bit(i)) fe_mul<S>(acc, acc, a, md);
         }
         fe_copy(r, acc);
-        secure_wipe(acc, sizeof acc);
         return;
     }
     uint64_t table[16][4];  // a^0 .. a^15
+    WipeOnExit<decltype(table)> wipe_table(table);
     fe_copy(table[0], md.one);
     fe_copy(table[1], a);
     for (int i = 2; i < 16; ++i) fe_mul<S>(table[i], table[i - 1], a, md);
@@ -123,8 +124,6 @@ void fe_inv(uint64_t* r, const uint64_t* a, const Mod256& md) {
         if (w != 0) fe_mul<S>(acc, acc, table[w], md);  // w is a digit of the public exponent
     }
     fe_copy(r, acc);
-    secure_wipe(table, sizeof table);
-    secure_wipe(acc, sizeof acc);
 }
 
 template void fe_inv<ModShape::Generic>(uint64_t*, const uint64_t*, const Mod256&);

@@ -57,12 +57,12 @@ EntropyStatus gather_entropy(uint8_t* block) {
 
     // Each gathering has its own query buffer, so concurrent gatherings share nothing.
     uint8_t query_buffer[platform::SYSINFO_BUFFER_BYTES];
-    const EntropyStatus mixed = mix_timing_jitter(block, query_buffer);
-    secure_wipe(query_buffer, sizeof query_buffer);
-    if (mixed != ENTROPY_OK) return ENTROPY_JITTER_FAILED;
+    WipeOnExit<decltype(query_buffer)> wipe_query(query_buffer);
+    if (mix_timing_jitter(block, query_buffer) != ENTROPY_OK) return ENTROPY_JITTER_FAILED;
     hash_step(t, block, block);
 
     uint8_t local[32];
+    WipeOnExit<decltype(local)> wipe_local(local);
     for (int i = 0; i < 32; ++i) {
         const uint32_t c = read_cycle_counter();
         block[i] ^= uint8_t(c ^ elapsed_ms());
@@ -72,7 +72,6 @@ EntropyStatus gather_entropy(uint8_t* block) {
         local[i] = uint8_t(c ^ elapsed_ms());
     }
     hash_step(t, block, local);
-    secure_wipe(local, sizeof local);
     return ENTROPY_OK;
 }
 

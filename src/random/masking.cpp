@@ -76,9 +76,9 @@ uint32_t state_checksum(uint32_t finish, uint32_t reg, const uint8_t* data, size
 
 uint32_t checksum_seal(const uint32_t* value) {
     uint8_t bytes[32];
+    WipeOnExit<decltype(bytes)> wipe_bytes(bytes);
     words_to_le(bytes, value, 8);
     const uint32_t crc = ~state_checksum(1, 0xFFFFFFFFu, bytes, sizeof bytes);
-    secure_wipe(bytes, sizeof bytes);
     return crc;
 }
 
@@ -87,8 +87,8 @@ bool checksum_verify(const uint32_t* value, uint32_t stored) {
     words_to_le(bytes, value, 8);
     store_le32(bytes + 32, stored);
     uint32_t r = state_checksum(1, 0xFFFFFFFFu, bytes, 32);
+    WipeOnExit<decltype(bytes)> wipe_bytes(bytes);
     r = state_checksum(0, r, bytes + 32, 4);
-    secure_wipe(bytes, sizeof bytes);
     return ct_declassify_bit(ct_is_zero32(r));  // the one bit "intact" is public
 }
 
