@@ -153,6 +153,16 @@ public final class KeyEncoding {
      * @throws IllegalArgumentException when there is no such block or its base64 is broken
      */
     public static byte[] fromPem(String label, byte[] text) {
+        return Base64.getMimeDecoder().decode(pemBody(label, text).strip());
+    }
+
+    /**
+     * The text between the BEGIN and END lines of the first PEM block with the given label
+     * (headers, if any, included).
+     *
+     * @throws IllegalArgumentException when there is no such block
+     */
+    public static String pemBody(String label, byte[] text) {
         String s = new String(text, StandardCharsets.US_ASCII);
         String begin = "-----BEGIN " + label + "-----";
         String end = "-----END " + label + "-----";
@@ -161,7 +171,7 @@ public final class KeyEncoding {
         if (b < 0 || e < 0) {
             throw new IllegalArgumentException("no " + label + " block in the PEM text");
         }
-        return Base64.getMimeDecoder().decode(s.substring(b + begin.length(), e).strip());
+        return s.substring(b + begin.length(), e);
     }
 
     private static byte[] algorithm(ParameterSet set) {

@@ -57,19 +57,17 @@ final class KeyFile {
         if (data.length == SignatureContext.KEY_CONTAINER_BYTES) {
             return new KeyFile(null, null, data.clone());
         }
-        String text = new String(data, StandardCharsets.US_ASCII);
-        String begin = "-----BEGIN " + LABEL + "-----";
-        String end = "-----END " + LABEL + "-----";
-        int b = text.indexOf(begin);
-        int e = b < 0 ? -1 : text.indexOf(end, b);
-        if (b < 0 || e < 0) {
+        String inner;
+        try {
+            inner = KeyEncoding.pemBody(LABEL, data);
+        } catch (IllegalArgumentException x) {
             throw malformed(name, "neither a vantix key file nor a 48-byte key container");
         }
         ParameterSet set = null;
         byte[] pub = null;
         StringBuilder body = new StringBuilder();
         boolean headers = true;
-        for (String raw : text.substring(b + begin.length(), e).split("\n")) {
+        for (String raw : inner.split("\n")) {
             String line = raw.strip();
             if (headers && line.isEmpty()) {
                 if (set != null || pub != null) {
