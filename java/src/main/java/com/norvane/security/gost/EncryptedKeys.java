@@ -139,13 +139,13 @@ public final class EncryptedKeys {
         } catch (CharacterCodingException e) {
             throw new IllegalArgumentException("the password is not UTF-8 text");
         }
-        PBEKeySpec spec = new PBEKeySpec(chars, salt, iterations, keyLen * 8);
+        PBEKeySpec pbe = new PBEKeySpec(chars, salt, iterations, keyLen * 8);
         try {
-            return SecretKeyFactory.getInstance(prf).generateSecret(spec).getEncoded();
+            return SecretKeyFactory.getInstance(prf).generateSecret(pbe).getEncoded();
         } catch (GeneralSecurityException e) {
             throw new IllegalStateException(prf + " is missing from this JVM", e);
         } finally {
-            spec.clearPassword();
+            pbe.clearPassword();
             Arrays.fill(chars, '\0');
         }
     }

@@ -16,19 +16,19 @@ import java.util.Arrays;
 /** GOST R 34.10-2001 keys from and to their X.509 (public) and PKCS#8 (private) encodings. */
 final class GostKeyFactorySpi extends KeyFactorySpi {
     @Override
-    protected PublicKey engineGeneratePublic(KeySpec spec) throws InvalidKeySpecException {
-        if (!(spec instanceof X509EncodedKeySpec)) {
+    protected PublicKey engineGeneratePublic(KeySpec encoded) throws InvalidKeySpecException {
+        if (!(encoded instanceof X509EncodedKeySpec)) {
             throw new InvalidKeySpecException("public keys come from an X509EncodedKeySpec");
         }
-        return publicKey(((X509EncodedKeySpec) spec).getEncoded());
+        return publicKey(((X509EncodedKeySpec) encoded).getEncoded());
     }
 
     @Override
-    protected PrivateKey engineGeneratePrivate(KeySpec spec) throws InvalidKeySpecException {
-        if (!(spec instanceof PKCS8EncodedKeySpec)) {
+    protected PrivateKey engineGeneratePrivate(KeySpec encoded) throws InvalidKeySpecException {
+        if (!(encoded instanceof PKCS8EncodedKeySpec)) {
             throw new InvalidKeySpecException("private keys come from a PKCS8EncodedKeySpec");
         }
-        byte[] der = ((PKCS8EncodedKeySpec) spec).getEncoded();
+        byte[] der = ((PKCS8EncodedKeySpec) encoded).getEncoded();
         try {
             return privateKey(der);
         } finally {
