@@ -232,7 +232,25 @@ public final class SignatureContext implements AutoCloseable {
         if (signature.length != 64) {
             return false;
         }
-        int code = Vantix.vantix_LR34_10_2001_verify(block.handle(), Words.reversed(digest), swapHalves(signature));
+        return verifyExportForm(Words.reversed(digest), swapHalves(signature));
+    }
+
+    /**
+     * True when {@code signature} is valid in the form the vantix tool wrote before it took
+     * OpenSSL's: r then s, over the digest read as a big-endian number. For old signature
+     * files only; new ones use {@link #verify}.
+     */
+    public synchronized boolean verifyVersion1(byte[] digest, byte[] signature) {
+        checkDigest(digest);
+        if (signature.length != 64) {
+            return false;
+        }
+        return verifyExportForm(digest, signature);
+    }
+
+    /** The export's own form: a big-endian digest, r then s. */
+    private boolean verifyExportForm(byte[] digest, byte[] rs) {
+        int code = Vantix.vantix_LR34_10_2001_verify(block.handle(), digest, rs);
         if (code == ResultCode.OK) {
             return true;
         }
@@ -278,6 +296,20 @@ public final class SignatureContext implements AutoCloseable {
     }
 
     /**
+     * key - q into diff (both little-endian, q big-endian as the parameter sets give it);
+     * returns the borrow, 1 when key < q. No branch on the key's bytes.
+     */
+    private static int subtractQ(byte[] key, byte[] q, byte[] diff) {
+        int borrow = 0;
+        for (int i = 0; i < 32; i++) {
+            int d = (key[i] & 0xff) - (q[31 - i] & 0xff) - borrow;
+            diff[i] = (byte) d;
+            borrow = (d >> 8) & 1;
+        }
+        return borrow;
+    }
+
+    /**
      * key mod q for a little-endian key below 2q, without branching on the key's bytes.
      * Generated keys are 32 random bytes with no range check, so on the sets whose q is just
      * above 2^255 (test, CryptoPro-B) about half exceed q; they sign as key mod q, which is
@@ -286,28 +318,21 @@ public final class SignatureContext implements AutoCloseable {
      */
     private static void reduceOnce(byte[] key, byte[] q) {
         byte[] diff = new byte[32];
-        int borrow = 0;
-        for (int i = 0; i < 32; i++) {
-            int d = (key[i] & 0xff) - (q[31 - i] & 0xff) - borrow;
-            diff[i] = (byte) d;
-            borrow = (d >> 8) & 1;
-        }
-        int keep = -borrow;  // all ones when key < q: keep the key
+        int keep = -subtractQ(key, q, diff);  // all ones when key < q: keep the key
         for (int i = 0; i < 32; i++) {
             key[i] = (byte) ((key[i] & keep) | (diff[i] & ~keep));
         }
         Arrays.fill(diff, (byte) 0);
     }
 
-    /** 1 <= key < q for a little-endian key and big-endian q, without branching on the key's bytes. */
+    /** 1 <= key < q for a little-endian key, without branching on the key's bytes. */
     private static boolean inRange(byte[] key, byte[] q) {
-        int borrow = 0;
+        byte[] diff = new byte[32];
+        int borrow = subtractQ(key, q, diff);
+        Arrays.fill(diff, (byte) 0);
         int any = 0;
-        for (int i = 0; i < 32; i++) {
-            int k = key[i] & 0xff;
-            int diff = k - (q[31 - i] & 0xff) - borrow;
-            borrow = (diff >> 8) & 1;
-            any |= k;
+        for (byte b : key) {
+            any |= b & 0xff;
         }
         return (borrow & ((any + 0xff) >> 8)) == 1;
     }

@@ -8,9 +8,6 @@ import static org.junit.jupiter.api.Assertions.assertTrue;
 import com.norvane.security.gost.jca.Gost28147ParameterSpec;
 import com.norvane.security.gost.jca.VantixProvider;
 import java.io.ByteArrayOutputStream;
-import java.io.IOException;
-import java.io.InputStream;
-import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.security.KeyFactory;
@@ -111,7 +108,7 @@ class InteropTest {
             byte[] msg = bytes(len);
             Path file = dir.resolve("doc");
             Files.write(file, msg);
-            String line = run("openssl", "dgst", "-engine", "gost", "-md_gost94", file.toString());
+            String line = Openssl.run("dgst", "-engine", "gost", "-md_gost94", file.toString());
             assertTrue(line.trim().endsWith("= " + Hex.of(ours.digest(msg))), line);
         }
     }
@@ -187,7 +184,7 @@ class InteropTest {
         byte[] bc = bcStream(new GOFBBlockCipher(new GOST28147Engine()), key, iv, t.bytes(), msg, true);
         assertEquals(Hex.of(java.util.Arrays.copyOf(bc, 1024)), Hex.of(java.util.Arrays.copyOf(ours, 1024)));
         assertFalse(java.util.Arrays.equals(bc, ours));
-        assertArrayEquals(ours, opensslEnc("gost89-cnt", t.oidName(), key, iv, msg));
+        assertArrayEquals(ours, Openssl.enc(dir, "gost89-cnt", t.oidName(), key, iv, msg));
         Cipher jca = Cipher.getInstance("GOST/CNT/NoPadding", VANTIX);
         jca.init(Cipher.DECRYPT_MODE, new SecretKeySpec(key, "GOST28147"), new Gost28147ParameterSpec("E-A", iv));
         assertArrayEquals(msg, updateInPieces(jca, ours));
@@ -245,7 +242,7 @@ class InteropTest {
                 }
                 assertArrayEquals(theirs, jca.doFinal(msg), "length " + len);
                 if (len == 100 || len == 1024) {
-                    assertArrayEquals(theirs, opensslMac(key, msg), "openssl, length " + len);
+                    assertArrayEquals(theirs, Openssl.mac(dir, key, msg), "openssl, length " + len);
                 }
             }
         }
@@ -320,7 +317,7 @@ class InteropTest {
             Files.writeString(pub, KeyEncoding.toPem("PUBLIC KEY", ours.encodedPublicKey()));
             Path sig = dir.resolve("ours.sig");
             Files.write(sig, ours.sign(Gost3411Digest.of(SubstitutionTable.GOST_R_34_11_94_CRYPTOPRO, doc)));
-            String verified = run("openssl", "dgst", "-engine", "gost", "-md_gost94", "-verify", pub.toString(),
+            String verified = Openssl.run("dgst", "-engine", "gost", "-md_gost94", "-verify", pub.toString(),
                 "-signature", sig.toString(), docFile.toString());
             assertTrue(verified.contains("Verified OK"), verified);
 
@@ -328,7 +325,7 @@ class InteropTest {
             Path key = dir.resolve("ours.key.pem");
             Files.writeString(key, KeyEncoding.toPem("PRIVATE KEY", ours.encodedPrivateKey()));
             Path theirSig = dir.resolve("theirs.sig");
-            run("openssl", "dgst", "-engine", "gost", "-md_gost94", "-sign", key.toString(), "-out",
+            Openssl.run("dgst", "-engine", "gost", "-md_gost94", "-sign", key.toString(), "-out",
                 theirSig.toString(), docFile.toString());
             byte[] digest = Gost3411Digest.of(SubstitutionTable.GOST_R_34_11_94_CRYPTOPRO, doc);
             assertTrue(ours.verify(digest, Files.readAllBytes(theirSig)));
@@ -337,10 +334,10 @@ class InteropTest {
         Path key = dir.resolve("openssl.key.pem");
         Path pub = dir.resolve("openssl.pub.pem");
         Path sig = dir.resolve("openssl.sig");
-        run("openssl", "genpkey", "-engine", "gost", "-algorithm", "gost2001", "-pkeyopt", "paramset:C", "-out",
+        Openssl.run("genpkey", "-engine", "gost", "-algorithm", "gost2001", "-pkeyopt", "paramset:C", "-out",
             key.toString());
-        run("openssl", "pkey", "-engine", "gost", "-in", key.toString(), "-pubout", "-out", pub.toString());
-        run("openssl", "dgst", "-engine", "gost", "-md_gost94", "-sign", key.toString(), "-out", sig.toString(),
+        Openssl.run("pkey", "-engine", "gost", "-in", key.toString(), "-pubout", "-out", pub.toString());
+        Openssl.run("dgst", "-engine", "gost", "-md_gost94", "-sign", key.toString(), "-out", sig.toString(),
             docFile.toString());
         byte[] digest = Gost3411Digest.of(SubstitutionTable.GOST_R_34_11_94_CRYPTOPRO, doc);
         try (RandomGenerator rng = RandomGenerator.fromSystem();
@@ -353,41 +350,5 @@ class InteropTest {
             assertArrayEquals(theirPub.publicKey(), theirPriv.publicKey());
             assertTrue(theirPub.verify(digest, theirPriv.sign(digest)));
         }
-    }
-
-    // ---- OpenSSL command line ----
-
-    private static String run(String... cmd) throws IOException, InterruptedException {
-        ProcessBuilder pb = new ProcessBuilder(cmd);
-        pb.redirectErrorStream(true);
-        Process p = pb.start();
-        String out;
-        try (InputStream s = p.getInputStream()) {
-            out = new String(s.readAllBytes(), StandardCharsets.UTF_8);
-        }
-        assertEquals(0, p.waitFor(), String.join(" ", cmd) + ": " + out);
-        return out;
-    }
-
-    private byte[] opensslEnc(String cipher, String params, byte[] key, byte[] iv, byte[] msg) throws Exception {
-        Path in = dir.resolve("enc.in");
-        Path out = dir.resolve("enc.out");
-        Files.write(in, msg);
-        ProcessBuilder pb = new ProcessBuilder("openssl", "enc", "-engine", "gost", "-" + cipher, "-K", Hex.of(key),
-            "-iv", Hex.of(iv), "-in", in.toString(), "-out", out.toString());
-        pb.environment().put("CRYPT_PARAMS", params);
-        pb.redirectErrorStream(true);
-        Process p = pb.start();
-        p.getInputStream().readAllBytes();
-        assertEquals(0, p.waitFor());
-        return Files.readAllBytes(out);
-    }
-
-    private byte[] opensslMac(byte[] key, byte[] msg) throws Exception {
-        Path in = dir.resolve("mac.in");
-        Files.write(in, msg);
-        String out = run("openssl", "dgst", "-engine", "gost", "-mac", "gost-mac", "-macopt", "hexkey:" + Hex.of(key),
-            in.toString());
-        return Hex.parse(out.substring(out.lastIndexOf("= ") + 2).trim());
     }
 }

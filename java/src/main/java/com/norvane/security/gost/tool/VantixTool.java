@@ -168,10 +168,7 @@ public final class VantixTool implements Callable<Integer> {
                 progress.finish();
             }
             return d.digest();
-        } catch (IOException e) {
-            if (e.getMessage() != null && e.getMessage().contains("Is a directory")) {
-                throw new ToolException(name + " is a directory");
-            }
+        } catch (IOException e) {  // a directory is refused by SafeFiles.open already
             throw new ToolException("cannot read " + name + ": " + describe(e));
         }
     }

@@ -49,7 +49,7 @@ final class VerifyCommand implements Callable<Integer> {
                 return 0;
             }
             // vantix 1.0 wrote r then s over the digest read big-endian: still accepted.
-            if (ctx.verify(reversed(digest), swapHalves(sig))) {
+            if (ctx.verifyVersion1(digest, sig)) {
                 tool.out.println(file + ": signature valid (the r-then-s form of vantix 1.0)");
                 return 0;
             }
@@ -64,20 +64,5 @@ final class VerifyCommand implements Callable<Integer> {
         } catch (VantixException e) {
             throw new ToolException("the key in " + pubName + " is not a point of " + pub.parameters.oidName());
         }
-    }
-
-    private static byte[] reversed(byte[] b) {
-        byte[] out = new byte[b.length];
-        for (int i = 0; i < b.length; i++) {
-            out[i] = b[b.length - 1 - i];
-        }
-        return out;
-    }
-
-    private static byte[] swapHalves(byte[] sig) {
-        byte[] out = new byte[64];
-        System.arraycopy(sig, 32, out, 0, 32);
-        System.arraycopy(sig, 0, out, 32, 32);
-        return out;
     }
 }
