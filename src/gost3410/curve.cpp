@@ -17,7 +17,6 @@ void curve_load(Curve* c, const SignContext* ctx) {
     fe_neg(minus3, three, c->p);
     c->a_is_minus3 = std::memcmp(minus3, c->a, sizeof minus3) == 0;
     c->shape = mod256_best_shape(c->p);
-    c->q_shape = mod256_best_shape(c->q);
 }
 
 void jpoint_from_lpoint(JPoint* out, const LPoint* p) {
@@ -60,7 +59,7 @@ void jpoint_affine_x_ct(const Curve& c, const JPoint& p, uint64_t* x) {
     uint64_t zi[4];
     WipeOnExit<decltype(zi)> wipe_zi(zi);
     with_shape(c.shape, [&]<ModShape S>() {
-        fe_inv<S>(zi, p.z, c.p);
+        fe_inv(zi, p.z, c.p);
         fe_sqr<S>(zi, zi, c.p);
         fe_mul<S>(x, p.x, zi, c.p);
     });
@@ -76,7 +75,7 @@ bool jpoint_to_affine_public(const Curve& c, const JPoint& p, APoint* out) {
         fe_copy(out->y, p.y);
         return true;
     }
-    with_shape(c.shape, [&]<ModShape S>() { fe_inv<S>(zi, p.z, c.p); });
+    fe_inv(zi, p.z, c.p);
     fe_sqr(zi2, zi, c.p);
     fe_mul(out->x, p.x, zi2, c.p);
     fe_mul(zi2, zi2, zi, c.p);

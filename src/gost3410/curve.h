@@ -25,7 +25,6 @@ struct Curve {
     uint64_t b[4];     // b*R mod p
     bool a_is_minus3;  // a = p - 3: the cheaper doubling applies
     ModShape shape;    // the fastest path for p on this processor
-    ModShape q_shape;  // and for q
 };
 
 struct JPoint {

@@ -269,7 +269,7 @@ void comb_table_build_impl(const Curve& c, const APoint& g, BaseTable* table) {
         fe_copy(prefix[n], acc);
         if (!fe_zero_mask(points[n].z)) fe_mul<S>(acc, acc, points[n].z, c.p);
     }
-    fe_inv<S>(inv, acc, c.p);
+    fe_inv(inv, acc, c.p);
     for (int n = N - 1; n >= 0; --n) {
         APoint& e = table->entry[n / COMB_ENTRIES][n % COMB_ENTRIES];
         if (fe_zero_mask(points[n].z)) {

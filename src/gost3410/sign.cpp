@@ -127,9 +127,9 @@ Result sign_verify(const SignContext* ctx, const uint8_t* digest, const uint8_t*
     limbs_from_words(el, e);
     limbs_from_words(rl, r);
     limbs_from_words(sl, s);
-    fe_mul(vl, el, c.q.r2, c.q);                                           // e in Montgomery form modulo q
-    with_shape(c.q_shape, [&]<ModShape S>() { fe_inv<S>(vl, vl, c.q); });  // 1/e, Montgomery form
-    fe_mul(u1, sl, vl, c.q);                                               // s/e
+    fe_mul(vl, el, c.q.r2, c.q);  // e in Montgomery form modulo q
+    fe_inv(vl, vl, c.q);          // 1/e, Montgomery form
+    fe_mul(u1, sl, vl, c.q);      // s/e
     fe_neg(u2, rl, c.q);
     fe_mul(u2, u2, vl, c.q);  // -r/e
     JPoint q, sum;

@@ -384,9 +384,8 @@ __attribute__((always_inline)) inline void fe_neg(uint64_t* r, const uint64_t* a
 // r = a mod m for any a below 2^256 when m > 2^254 (at most three subtractions, all made).
 void fe_reduce(uint64_t* r, const uint64_t* a, const Mod256& md);
 
-// r = a^-1 in Montgomery form (a in Montgomery form; 0 gives 0), by Fermat's little
-// theorem: a^(m-2) with a fixed window over the public exponent. m must be prime.
-template <ModShape S = ModShape::Generic>
+// r = a^-1 in Montgomery form (a in Montgomery form; 0 gives 0), by division steps in a
+// fixed number of rounds (mod256_inv.cpp). m must be prime.
 void fe_inv(uint64_t* r, const uint64_t* a, const Mod256& md);
 
 }  // namespace vantix
