@@ -27,7 +27,16 @@ jbyte* JNICALL get_elements(JNIEnv* env, jbyteArray a, jboolean* is_copy) {
     FakeJni* f = fake_of(env);
     FakeJni::Array* x = arr(a);
     f->events.push_back("get " + x->name);
-    uint8_t* copy = static_cast<uint8_t*>(std::malloc(x->bytes.size() + 1));
+    const size_t size = x->bytes.size() + 1;
+    uint8_t* copy = nullptr;
+    for (auto it = f->spare_.begin(); it != f->spare_.end(); ++it) {
+        if (it->first == size) {
+            copy = it->second;
+            f->spare_.erase(it);
+            break;
+        }
+    }
+    if (copy == nullptr) copy = static_cast<uint8_t*>(std::malloc(size));
     if (!x->bytes.empty()) std::memcpy(copy, x->bytes.data(), x->bytes.size());
     f->live_.push_back({x, copy});
     ++f->outstanding;
@@ -49,7 +58,10 @@ void JNICALL release_elements(JNIEnv* env, jbyteArray a, jbyte* elems, jint mode
                 break;
             }
         }
-        std::free(p);
+        if (f->reuse_copies)
+            f->spare_.emplace_back(x->bytes.size() + 1, p);
+        else
+            std::free(p);
         --f->outstanding;
     }
 }
@@ -117,6 +129,7 @@ FakeJni::~FakeJni() {
         registry().erase(&env_);
     }
     for (auto& b : live_) std::free(b.copy);
+    for (auto& s : spare_) std::free(s.second);
 }
 
 jbyteArray FakeJni::array(const std::vector<uint8_t>& bytes, const std::string& name) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class FakeJni {
@@ -30,6 +31,12 @@ public:
     std::vector<std::string> borrows() const;
     std::string exception;  // class of the pending exception, empty when none
     int outstanding = 0;    // borrowed and not yet released
+    // The exports benchmark sets this: released copies are kept and handed out again, as a
+    // JVM's own heap would, instead of going back to the C runtime (under wine a freed
+    // 1 MiB block goes back to the system, and the next copy faults in fresh pages, which
+    // is the runtime's cost, not the module's). Tests leave it off, so that a use after
+    // release is a use after free for the sanitizers.
+    bool reuse_copies = false;
 
     void clear() {
         events.clear();
@@ -47,6 +54,7 @@ public:
 
     std::vector<std::unique_ptr<Array>> arrays_;
     std::vector<Borrow> live_;
+    std::vector<std::pair<size_t, uint8_t*>> spare_;  // kept copies and their sizes
     std::vector<std::unique_ptr<std::string>> classes_;
 
 private:
