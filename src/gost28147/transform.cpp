@@ -69,6 +69,26 @@ void encrypt_blocks(const uint32_t* t, const uint32_t* rk, uint32_t (*blocks)[2]
     for (; n > 0; --n, ++blocks) encrypt_lanes<1>(t, k4, blocks);
 }
 
+void feedback_encrypt_blocks(const uint32_t* t, const uint32_t* rk, uint32_t* reg, uint32_t* gamma, const uint8_t* in,
+                             uint8_t* out, int n) {
+    const uint32_t* keys[1] = {rk};
+    uint32_t r0 = reg[0], r1 = reg[1], g0 = gamma[0], g1 = gamma[1];
+    for (int b = 0; b < n; ++b, in += 8, out += 8) {
+        uint32_t x[1] = {r0}, y[1] = {r1};
+        rounds32<1>(t, keys, x, y);
+        g0 = y[0];
+        g1 = x[0];
+        r0 = g0 ^ load_be32(in);
+        r1 = g1 ^ load_be32(in + 4);
+        store_be32(out, r0);
+        store_be32(out + 4, r1);
+    }
+    reg[0] = r0;
+    reg[1] = r1;
+    gamma[0] = g0;
+    gamma[1] = g1;
+}
+
 void encrypt_blocks_keys4(const uint32_t* t, const uint32_t* const* keys, uint32_t (*blocks)[2]) {
     encrypt_lanes<4>(t, keys, blocks);
 }

@@ -32,6 +32,15 @@ void encrypt_blocks(const uint32_t* t, const uint32_t* rk, uint32_t (*blocks)[2]
 // Enciphers four blocks in place, block l under the plain key keys[l] (the hash step).
 void encrypt_blocks_keys4(const uint32_t* t, const uint32_t* const* keys, uint32_t (*blocks)[2]);
 
+// Cipher feedback encryption of n whole blocks: per block the register is enciphered
+// (gamma), the next eight bytes of in read as two big-endian words are XORed with it, and
+// the result is both the output (written as two big-endian words) and the next register.
+// reg holds the register before and after; gamma receives the last block's gamma. in may
+// equal out. The register and gamma stay in registers between blocks: the chain from one
+// block to the next is the 32 rounds and one XOR.
+void feedback_encrypt_blocks(const uint32_t* t, const uint32_t* rk, uint32_t* reg, uint32_t* gamma, const uint8_t* in,
+                             uint8_t* out, int n);
+
 // state = 16-round transform of (state XOR data), with no final exchange.
 void mac_rounds(const uint32_t* t, const uint32_t* masked_key, uint32_t* state, const uint32_t* data);
 // The same with round keys already formed.

@@ -134,10 +134,11 @@ TEST_F(EngineFixture, MacMatchesEngineUpTo1024Bytes) {
     }
 }
 
-// The batched keystream path is taken for whole blocks and stops at meshing points: one-shot
-// calls of every length around those thresholds (a block, the eight-block batch, the
-// 1024-byte meshing interval) agree with the engine, encrypting and decrypting, in both
-// modes. Both modes are prefix-consistent, so one engine run serves every length.
+// The batched keystream path and the feedback mode's run of whole blocks are taken for
+// whole blocks and stop at meshing points: one-shot calls of every length around those
+// thresholds (a block, two blocks, the eight-block batch, the 1024-byte meshing interval)
+// agree with the engine, encrypting (also in place) and decrypting, in both modes. Both
+// modes are prefix-consistent, so one engine run serves every length.
 TEST_F(EngineFixture, OneShotCallsAroundBatchAndMeshingThresholdsMatchEngine) {
     std::memcpy(com.sbox, builtin_sbox(Sbox::CipherA), 128);
     const auto msg = random_bytes(3100);
@@ -162,6 +163,11 @@ TEST_F(EngineFixture, OneShotCallsAroundBatchAndMeshingThresholdsMatchEngine) {
         ASSERT_EQ(gamma_ofb_init(&e, &com, &rnd, masked().data(), iv.data()), 0);
         ASSERT_EQ(gamma_ofb_encrypt(&e, msg.data(), out.data(), int32_t(len)), 0);
         EXPECT_EQ(hex(out), hex(cfb_ref.data(), len)) << "feedback " << len;
+        std::vector<uint8_t> in_place(msg.begin(), msg.begin() + std::ptrdiff_t(len));
+        GammaFeedbackContext e2{};
+        ASSERT_EQ(gamma_ofb_init(&e2, &com, &rnd, masked().data(), iv.data()), 0);
+        ASSERT_EQ(gamma_ofb_encrypt(&e2, in_place.data(), in_place.data(), int32_t(len)), 0);
+        EXPECT_EQ(hex(in_place), hex(cfb_ref.data(), len)) << "feedback in place " << len;
         ASSERT_EQ(gamma_ofb_init(&d, &com, &rnd, masked().data(), iv.data()), 0);
         ASSERT_EQ(gamma_ofb_decrypt(&d, out.data(), back.data(), int32_t(len)), 0);
         EXPECT_TRUE(std::equal(back.begin(), back.end(), msg.begin())) << "feedback back " << len;
