@@ -42,6 +42,19 @@ Result mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
             if (const Result r = context_count_blocks(ctx->com_state, ctx->rnd_state, ctx->key, ctx->state,
                                                       &ctx->checksum, &ctx->mesh_count, 1, rk))
                 return r;
+            // Whole blocks straight from the data, each followed by a further byte (so each
+            // would be absorbed from the buffer anyway), up to the next meshing point.
+            int32_t n = (length - i - 1) / 8;
+            const int32_t to_mesh = blocks_to_mesh(ctx->mesh_count);
+            if (n > to_mesh) n = to_mesh;
+            if (n > 0) {
+                mac_blocks_rk(t, rk, ctx->state, data + i, n);
+                i += 8 * n;
+                std::memcpy(ctx->buffer, data + i - 8, 8);  // the buffer as absorbing block by block leaves it
+                if (const Result r = context_count_blocks(ctx->com_state, ctx->rnd_state, ctx->key, ctx->state,
+                                                          &ctx->checksum, &ctx->mesh_count, uint32_t(n), rk))
+                    return r;
+            }
             if (length - i >= 8) {  // a whole block at once into the buffer
                 std::memcpy(ctx->buffer, data + i, 8);
                 ctx->position = 8;

@@ -37,6 +37,16 @@ inline void decrypt_rounds(const uint32_t* t, const uint32_t* k, uint32_t& x, ui
     }
 }
 
+// The MAC's sixteen rounds (K0..K7 twice), with no final exchange.
+inline __attribute__((always_inline)) void mac_rounds16(const uint32_t* t, const uint32_t* rk, uint32_t& x,
+                                                        uint32_t& y) {
+#pragma GCC unroll 16
+    for (int r = 0; r < 16; r += 2) {
+        y ^= gost_f(t, x + rk[r % 8]);
+        x ^= gost_f(t, y + rk[(r + 1) % 8]);
+    }
+}
+
 template <size_t L>
 void encrypt_lanes(const uint32_t* t, const uint32_t* const* keys, uint32_t (*blocks)[2]) {
     uint32_t x[L], y[L];
@@ -131,10 +141,17 @@ void mac_rounds(const uint32_t* t, const uint32_t* mk, uint32_t* state, const ui
 
 void mac_rounds_rk(const uint32_t* t, const uint32_t* rk, uint32_t* state, const uint32_t* data) {
     uint32_t x = state[0] ^ data[0], y = state[1] ^ data[1];
-#pragma GCC unroll 16
-    for (int r = 0; r < 16; r += 2) {
-        y ^= gost_f(t, x + rk[r % 8]);
-        x ^= gost_f(t, y + rk[(r + 1) % 8]);
+    mac_rounds16(t, rk, x, y);
+    state[0] = x;
+    state[1] = y;
+}
+
+void mac_blocks_rk(const uint32_t* t, const uint32_t* rk, uint32_t* state, const uint8_t* data, int n) {
+    uint32_t x = state[0], y = state[1];
+    for (int b = 0; b < n; ++b, data += 8) {
+        x ^= load_be32(data);
+        y ^= load_be32(data + 4);
+        mac_rounds16(t, rk, x, y);
     }
     state[0] = x;
     state[1] = y;

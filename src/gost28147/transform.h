@@ -45,6 +45,9 @@ void feedback_encrypt_blocks(const uint32_t* t, const uint32_t* rk, uint32_t* re
 void mac_rounds(const uint32_t* t, const uint32_t* masked_key, uint32_t* state, const uint32_t* data);
 // The same with round keys already formed.
 void mac_rounds_rk(const uint32_t* t, const uint32_t* rk, uint32_t* state, const uint32_t* data);
+// n blocks in a row, each eight bytes of data read as two big-endian words: what n calls
+// of mac_rounds_rk would give, with the state kept in processor registers between blocks.
+void mac_blocks_rk(const uint32_t* t, const uint32_t* rk, uint32_t* state, const uint8_t* data, int n);
 
 // Replaces the key by its meshed successor: the key deciphers the 32-byte meshing constant,
 // which becomes the new key. With a mask the key is value XOR mask before and after (the
