@@ -6,4 +6,4 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 [ -x "$root/build/linux/bin/vantix_bench" ] || sh "$root/scripts/build.sh" >/dev/null
 "$root/build/linux/bin/vantix_bench" "$@"
 java -Dvantix.library.path="$root/build/linux/bin" \
-  -cp "$root/build/linux/vantix.jar:$root/build/linux/bench/vantix-bench.jar" VantixBench
+  -cp "$root/build/linux/vantix.jar:$root/build/linux/bench/vantix-bench.jar:/usr/share/java/bcprov.jar" VantixBench
