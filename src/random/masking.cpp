@@ -64,11 +64,44 @@ void remask_key(RND_State* rnd, uint32_t* value, uint32_t* mask) {
     }
 }
 
+namespace {
+
+constexpr uint32_t kCrcPolynomial = 0xEDB88320u;  // CRC-32 (ISO 3309), reflected
+
+// Thirty-two register steps of the reflected CRC, c -> (c >> 1) ^ (poly if c was odd), form
+// a linear map over GF(2); column i is the image of bit i alone.
+struct CrcColumns {
+    uint32_t col[32];
+};
+constexpr CrcColumns crc_columns() {
+    CrcColumns m{};
+    for (int i = 0; i < 32; ++i) {
+        uint32_t c = uint32_t(1) << i;
+        for (int b = 0; b < 32; ++b) c = (c >> 1) ^ (kCrcPolynomial & (0u - (c & 1)));
+        m.col[i] = c;
+    }
+    return m;
+}
+constexpr CrcColumns kCrcColumns = crc_columns();
+
+// Four bytes at once: the register XOR the little-endian word, through the map. Every
+// column is read and masked by its bit, so neither time nor address depends on the data.
+inline uint32_t crc_word(uint32_t reg, uint32_t word) {
+    const uint32_t v = reg ^ word;
+    uint32_t r = 0;
+    for (int i = 0; i < 32; ++i) r ^= kCrcColumns.col[i] & (0u - ((v >> i) & 1));
+    return r;
+}
+
+}  // namespace
+
 uint32_t state_checksum(uint32_t finish, uint32_t reg, const uint8_t* data, size_t length) {
-    for (size_t i = 0; i < length; ++i) {
+    size_t i = 0;
+    for (; i + 4 <= length; i += 4) reg = crc_word(reg, load_le32(data + i));
+    for (; i < length; ++i) {
         uint32_t c = data[i] ^ (reg & 0xFF);
         // Bit by bit and without a branch: the data is a masked key.
-        for (int b = 0; b < 8; ++b) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+        for (int b = 0; b < 8; ++b) c = (c >> 1) ^ (kCrcPolynomial & (0u - (c & 1)));
         reg = c ^ (reg >> 8);
     }
     return (finish & 0xFF) != 0 ? reg : reg ^ 0xDEBB20E3u;

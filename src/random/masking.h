@@ -25,7 +25,8 @@ void mask_key_bytes(RND_State* rnd, const uint8_t* key, uint8_t* out);
 void remask_key(RND_State* rnd, uint32_t* value, uint32_t* mask);
 
 // The running CRC-32 register (reflected polynomial 0xEDB88320) over `length` bytes,
-// computed bit by bit. Returns the register when the low byte of `finish` is non-zero,
+// without a branch or a table index that depends on the data (four bytes at a time as one
+// linear map, the rest bit by bit). Returns the register when the low byte of `finish` is non-zero,
 // otherwise the register XOR 0xDEBB20E3.
 uint32_t state_checksum(uint32_t finish, uint32_t reg, const uint8_t* data, size_t length);
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -161,6 +162,25 @@ TEST(Checksum, CheckValueSealVerifyAndEveryFlippedBit) {
     EXPECT_EQ(~state_checksum(1, 0xFFFFFFFF, check, 9), 0xCBF43926u);
     EXPECT_EQ(state_checksum(1, 0x1234, check, 0), 0x1234u);
     EXPECT_EQ(state_checksum(0, 0x1234, check, 0), 0x1234u ^ 0xDEBB20E3u);
+    // Word-at-a-time and bit-by-bit agree for every length, start register and split.
+    std::mt19937 rng(11);
+    std::vector<uint8_t> data(70);
+    for (auto& b : data) b = uint8_t(rng());
+    auto bitwise = [](uint32_t reg, const uint8_t* p, size_t n) {
+        for (size_t i = 0; i < n; ++i) {
+            reg ^= p[i];
+            for (int b = 0; b < 8; ++b) reg = (reg >> 1) ^ (0xEDB88320u & (0u - (reg & 1)));
+        }
+        return reg;
+    };
+    for (size_t n = 0; n <= data.size(); ++n) {
+        const uint32_t start = rng();
+        EXPECT_EQ(state_checksum(1, start, data.data(), n), bitwise(start, data.data(), n)) << n;
+        const size_t cut = n / 3;
+        EXPECT_EQ(state_checksum(1, state_checksum(1, start, data.data(), cut), data.data() + cut, n - cut),
+                  bitwise(start, data.data(), n))
+            << n;
+    }
     uint32_t value[8] = {0xDEADBEEF, 1, 2, 3, 4, 5, 6, 7};
     const uint32_t seal = checksum_seal(value);
     EXPECT_TRUE(checksum_verify(value, seal));
