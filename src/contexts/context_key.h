@@ -38,8 +38,13 @@ Result context_init_start(Ctx* ctx, COM_State* com, const RND_State* rnd, const 
 // number of blocks below the interval); the count is kept only through these helpers.
 constexpr uint32_t kMeshIntervalBytes = 1024;
 
-// Whole blocks that may still be processed before the next meshing point.
-inline int32_t blocks_to_mesh(uint32_t mesh_count) { return int32_t((kMeshIntervalBytes - mesh_count) / 8); }
+// The whole blocks of `bytes` that may be processed in one run: no further than the next
+// meshing point, where the key changes.
+inline int32_t blocks_before_mesh(int32_t bytes, uint32_t mesh_count) {
+    const int32_t to_mesh = int32_t((kMeshIntervalBytes - mesh_count) / 8);
+    const int32_t whole = bytes / 8;
+    return whole < to_mesh ? whole : to_mesh;
+}
 
 // Counts `blocks` more blocks (never past the meshing point). When that reaches the point,
 // the count starts again at 0, the key is meshed, `reg` (the context's register) is

@@ -63,9 +63,7 @@ Result gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t l
         }
         // Whole blocks of keystream are made together, but never past a meshing point, so
         // the keystream, the counter and the meshing points are those of one block at a time.
-        int32_t n = (length - i) / 8;
-        const int32_t to_mesh = blocks_to_mesh(ctx->mesh_count);
-        if (n > to_mesh) n = to_mesh;
+        int32_t n = blocks_before_mesh(length - i, ctx->mesh_count);
         if (n > GAMMA_BATCH) n = GAMMA_BATCH;
         if (n == 0) n = 1;  // a tail: one block, of which only some bytes are used now
         for (int b = 0; b < n; ++b) {

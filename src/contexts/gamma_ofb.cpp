@@ -35,9 +35,7 @@ Result ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32
             // Deciphering needs no result of its own to go on: the register of each block
             // is the previous ciphertext block, all known, so up to eight blocks are
             // enciphered together (never past a meshing point), as gamma does.
-            int32_t n = (length - i) / 8;
-            const int32_t to_mesh = blocks_to_mesh(ctx->mesh_count);
-            if (n > to_mesh) n = to_mesh;
+            int32_t n = blocks_before_mesh(length - i, ctx->mesh_count);
             if (n > 8) n = 8;
             uint32_t blk[8][2];
             WipeOnExit<decltype(blk)> wipe_blk(blk);
@@ -66,9 +64,7 @@ Result ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32
         if (!decrypt && ctx->position == 8 && length - i >= 16) {
             // Whole blocks up to the next meshing point in one tight loop: the register
             // and gamma stay in processor registers from block to block.
-            int32_t n = (length - i) / 8;
-            const int32_t to_mesh = blocks_to_mesh(ctx->mesh_count);
-            if (n > to_mesh) n = to_mesh;
+            const int32_t n = blocks_before_mesh(length - i, ctx->mesh_count);
             uint32_t g[2] = {0, 0};
             WipeOnExit<decltype(g)> wipe_g(g);
             feedback_encrypt_blocks(t, rk, ctx->feedback, g, in + i, out + i, n);

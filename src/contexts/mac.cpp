@@ -44,9 +44,7 @@ Result mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
                 return r;
             // Whole blocks straight from the data, each followed by a further byte (so each
             // would be absorbed from the buffer anyway), up to the next meshing point.
-            int32_t n = (length - i - 1) / 8;
-            const int32_t to_mesh = blocks_to_mesh(ctx->mesh_count);
-            if (n > to_mesh) n = to_mesh;
+            const int32_t n = blocks_before_mesh(length - i - 1, ctx->mesh_count);
             if (n > 0) {
                 mac_blocks_rk(t, rk, ctx->state, data + i, n);
                 i += 8 * n;
