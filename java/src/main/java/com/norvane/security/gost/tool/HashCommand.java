@@ -94,7 +94,7 @@ final class HashCommand implements Callable<Integer> {
                     }
                 }
             } catch (ToolException e) {
-                tool.err.println("vantix: " + e.getMessage());
+                tool.err.println("vantix: " + VantixTool.describe(e));
                 unreadable++;
             }
         }

@@ -51,6 +51,9 @@ final class PublicKeyFile {
     }
 
     private static PublicKeyFile legacy(String name, String text) {
+        if (!text.chars().allMatch(c -> c == '\t' || c == '\r' || c == '\n' || (c >= 0x20 && c < 0x7F))) {
+            throw malformed(name, "neither PEM, DER nor the text form of vantix 1.0");
+        }
         ParameterSet set = null;
         byte[] x = null;
         byte[] y = null;

@@ -105,7 +105,12 @@ public final class VantixTool implements Callable<Integer> {
         return 2;
     }
 
+    /** The one line that reports a failure; whatever of a bad input it quotes is made printable. */
     static String describe(Exception e) {
+        return printable(message(e));
+    }
+
+    private static String message(Exception e) {
         if (e instanceof ToolException || e instanceof VantixException) {
             return e.getMessage();
         }
@@ -120,6 +125,23 @@ public final class VantixTool implements Callable<Integer> {
         }
         return "internal error: " + e;
     }
+
+    /**
+     * A message quotes file names and sometimes a line of a file that is not what it should
+     * be: control characters (which could drive the terminal) and undecodable bytes become
+     * '?', and a message longer than {@value #MAX_MESSAGE} characters is cut.
+     */
+    static String printable(String message) {
+        StringBuilder b = new StringBuilder();
+        message.codePoints().limit(MAX_MESSAGE).forEach(c ->
+            b.appendCodePoint(Character.isISOControl(c) || c == 0xFFFD ? '?' : c));
+        if (message.codePointCount(0, message.length()) > MAX_MESSAGE) {
+            b.append("...");
+        }
+        return b.toString();
+    }
+
+    private static final int MAX_MESSAGE = 300;
 
     /** The password sources given on the command line. */
     Passwords passwords() {

@@ -230,6 +230,28 @@ class ToolTest {
         assertEquals(0, vantix("verify", "-p", p("elsewhere.pub"), doc.toString()));
     }
 
+    @Test
+    void badPublicKeyFilesGiveOnePrintableLine() throws Exception {
+        Path doc = write("doc.txt", "document\n");
+        Files.write(Path.of(doc + ".sig"), new byte[64]);
+        byte[] junk = new byte[100];
+        new java.util.Random(3).nextBytes(junk);
+        junk[0] = 0x1B;  // not DER, and an escape character up front
+        Files.write(dir.resolve("junk.pub"), junk);
+        // A text file whose line quotes a terminal escape sequence, and one with a very long line.
+        write("escape.pub", "parameter-set \u001b[2J\n");
+        write("long.pub", "z".repeat(5000) + " 1\n");
+        for (String[] c : new String[][] {{"junk.pub", "neither PEM, DER nor the text form"},
+                 {"escape.pub", "neither PEM, DER nor the text form"}, {"long.pub", "unknown field"}}) {
+            assertEquals(2, vantix("verify", "-p", p(c[0]), doc.toString()), c[0]);
+            assertOneErrorLine(c[1]);
+            assertTrue(stderr.chars().noneMatch(ch -> ch != '\n' && (Character.isISOControl(ch) || ch == 0xFFFD)),
+                stderr);
+            assertTrue(stderr.length() < 400, "cut: " + stderr.length());
+        }
+        assertEquals("a?b?c", VantixTool.printable("a\u001bb\uFFFDc"));
+    }
+
     private static byte[] extractContainer(Path keyFile) throws IOException {
         String text = Files.readString(keyFile);
         String body = text.substring(text.indexOf("\n\n") + 2, text.indexOf("-----END"));
