@@ -22,6 +22,10 @@ else()
   find_package(Java 17 REQUIRED COMPONENTS Development Runtime)
   include(UseJava)
   file(GLOB_RECURSE VANTIX_JAVA_MAIN CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/java/*.java)
+  # Bouncy Castle (Debian libbcprov-java) at build time only: the classes that make keys also
+  # Bouncy Castle's types are compiled against it and loaded only where it is present; it is
+  # never bundled nor needed at run time.
+  set(VANTIX_BCPROV_JAR /usr/share/java/bcprov.jar)
   # The provider is listed for java.util.ServiceLoader.
   # The API documentation as vantix-javadoc.jar. Every doclint check is an error except
   # "missing": a one-line description stays one line instead of a tag per argument.
@@ -30,7 +34,7 @@ else()
   add_custom_command(OUTPUT ${_javadoc_jar}
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${_javadoc_dir}
     COMMAND ${Java_JAVADOC_EXECUTABLE} -quiet -Xdoclint:all,-missing -Werror -d ${_javadoc_dir}
-            -classpath /usr/share/java/picocli.jar
+            -classpath /usr/share/java/picocli.jar:${VANTIX_BCPROV_JAR}
             -sourcepath ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/java -subpackages com.norvane.security.gost
     COMMAND ${Java_JAR_EXECUTABLE} cf ${_javadoc_jar} -C ${_javadoc_dir} .
     DEPENDS ${VANTIX_JAVA_MAIN}
@@ -38,7 +42,7 @@ else()
   add_custom_target(vantix_javadoc ALL DEPENDS ${_javadoc_jar})
   # The tool's command-line parser (Debian libpicocli-java), bundled into vantix-all.jar.
   set(VANTIX_PICOCLI_JAR /usr/share/java/picocli.jar)
-  add_jar(vantix_jar SOURCES ${VANTIX_JAVA_MAIN} INCLUDE_JARS ${VANTIX_PICOCLI_JAR}
+  add_jar(vantix_jar SOURCES ${VANTIX_JAVA_MAIN} INCLUDE_JARS ${VANTIX_PICOCLI_JAR} ${VANTIX_BCPROV_JAR}
           RESOURCES NAMESPACE "META-INF/services"
             ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/resources/META-INF/services/java.security.Provider
           OUTPUT_NAME vantix)

@@ -12,11 +12,13 @@ import java.security.spec.ECGenParameterSpec;
 import java.security.spec.NamedParameterSpec;
 
 /**
- * GOST R 34.10-2001 key pairs. Initialise with an {@link ECGenParameterSpec} or
- * {@link NamedParameterSpec} naming the parameter set (Bouncy Castle's curve name such as
- * {@code GostR3410-2001-CryptoPro-A}, the RFC 4357 name, the object identifier, or
- * {@code cryptopro-a}, ...), or with key size 256 for CryptoPro-A, the default. Keys are
- * drawn from the library's own generator; a SecureRandom passed in is not used.
+ * GOST R 34.10-2001 key pairs. Initialise with an {@link ECGenParameterSpec},
+ * {@link NamedParameterSpec} or Bouncy Castle's {@code ECNamedCurveGenParameterSpec} naming
+ * the parameter set (Bouncy Castle's curve name such as {@code GostR3410-2001-CryptoPro-A},
+ * the RFC 4357 name, the object identifier, or {@code cryptopro-a}, ...), with an
+ * {@code ECParameterSpec} equal to a set's (a key's {@code getParams()}), or with key size
+ * 256 for CryptoPro-A, the default. Keys are drawn from the library's own generator; a
+ * SecureRandom passed in is not used.
  */
 final class GostKeyPairGeneratorSpi extends KeyPairGeneratorSpi {
     private ParameterSet set = ParameterSet.CRYPTOPRO_A;
@@ -32,25 +34,13 @@ final class GostKeyPairGeneratorSpi extends KeyPairGeneratorSpi {
     @Override
     public void initialize(AlgorithmParameterSpec params, SecureRandom random)
             throws InvalidAlgorithmParameterException {
-        String name;
-        if (params instanceof ECGenParameterSpec) {
-            name = ((ECGenParameterSpec) params).getName();
-        } else if (params instanceof NamedParameterSpec) {
-            name = ((NamedParameterSpec) params).getName();
-        } else {
-            throw new InvalidAlgorithmParameterException("name the parameter set with an ECGenParameterSpec");
-        }
-        try {
-            set = ParameterSet.byName(name);
-        } catch (IllegalArgumentException e) {
-            throw new InvalidAlgorithmParameterException(e.getMessage(), e);
-        }
+        set = GostCurves.of(params);
     }
 
     @Override
     public KeyPair generateKeyPair() {
         SignatureContext c = SignatureContext.generate(set, VantixProvider.generator());
-        GostPrivateKey priv = new GostPrivateKey(c);
+        GostPrivateKey priv = BouncyCastle.bridge().privateKey(c);
         return new KeyPair(priv.getPublicKey(), priv);
     }
 }

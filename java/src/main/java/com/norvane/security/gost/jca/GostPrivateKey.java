@@ -1,25 +1,35 @@
 package com.norvane.security.gost.jca;
 
+import com.norvane.security.gost.KeyEncoding;
 import com.norvane.security.gost.ParameterSet;
 import com.norvane.security.gost.SignatureContext;
 import java.io.NotSerializableException;
 import java.io.ObjectOutputStream;
-import java.security.PrivateKey;
+import java.math.BigInteger;
+import java.security.interfaces.ECPrivateKey;
+import java.security.spec.ECParameterSpec;
+import java.util.Arrays;
 import javax.security.auth.Destroyable;
 
 /**
  * A GOST R 34.10-2001 secret key, held masked in native memory (inside a signature
- * context) for as long as the object lives. {@link #getEncoded()} produces the PKCS#8 form
- * on request; {@link #destroy()} wipes the native copy at once, otherwise it is wiped when
- * the object is collected. Not serializable: export it with {@code getEncoded()}.
+ * context) for as long as the object lives. It is an {@link ECPrivateKey}; where Bouncy
+ * Castle is on the class path the provider hands out a subclass that is also Bouncy Castle's
+ * EC private key. {@link #getS()} and {@link #getEncoded()} unmask the key only when called;
+ * {@link #destroy()} wipes the native copy at once, otherwise it is wiped when the object is
+ * collected. Two keys are equal when their public keys are (the same secret on the same
+ * parameter set), so comparing never brings the secret into the heap. Not serializable:
+ * export it with {@code getEncoded()}.
  */
-public final class GostPrivateKey implements PrivateKey, Destroyable {
+public class GostPrivateKey implements ECPrivateKey, Destroyable {
     private static final long serialVersionUID = 1L;
     private final transient SignatureContext context;
+    private final transient GostPublicKey publicKey;
     private transient volatile boolean destroyed;
 
-    GostPrivateKey(SignatureContext context) {
+    GostPrivateKey(SignatureContext context, GostPublicKey publicKey) {
         this.context = context;
+        this.publicKey = publicKey;
     }
 
     /** The parameter set (curve) of the key. */
@@ -29,7 +39,7 @@ public final class GostPrivateKey implements PrivateKey, Destroyable {
 
     /** The matching public key. */
     public GostPublicKey getPublicKey() {
-        return new GostPublicKey(context.parameterSet(), context().publicKey());
+        return publicKey;
     }
 
     SignatureContext context() {
@@ -37,6 +47,31 @@ public final class GostPrivateKey implements PrivateKey, Destroyable {
             throw new IllegalStateException("the key is destroyed");
         }
         return context;
+    }
+
+    /** The parameter set's curve, base point, order and cofactor. */
+    @Override
+    public ECParameterSpec getParams() {
+        return GostCurves.spec(context.parameterSet());
+    }
+
+    /**
+     * The secret number, unmasked on this call (a copy in the heap, which the caller cannot
+     * wipe: prefer keeping the key here).
+     */
+    @Override
+    public BigInteger getS() {
+        byte[] der = getEncoded();
+        byte[] key = null;
+        try {
+            key = KeyEncoding.decodePrivateKey(der).key();
+            return GostPublicKey.littleEndian(key, 0);
+        } finally {
+            Arrays.fill(der, (byte) 0);
+            if (key != null) {
+                Arrays.fill(key, (byte) 0);
+            }
+        }
     }
 
     @Override
@@ -64,6 +99,16 @@ public final class GostPrivateKey implements PrivateKey, Destroyable {
     @Override
     public boolean isDestroyed() {
         return destroyed;
+    }
+
+    @Override
+    public final boolean equals(Object o) {
+        return o instanceof GostPrivateKey && publicKey.equals(((GostPrivateKey) o).publicKey);
+    }
+
+    @Override
+    public final int hashCode() {
+        return ~publicKey.hashCode();
     }
 
     @Override

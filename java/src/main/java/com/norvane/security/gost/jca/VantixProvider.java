@@ -66,8 +66,9 @@ public final class VantixProvider extends Provider {
             "GOST-3410-2001", "GOST3411/ECGOST3410", "GOST3411WITHECGOST3410-2001", "1.2.643.2.2.3");
         add("Signature", "NONEWITHECGOST3410", () -> new GostSignatureSpi(false));
         add("KeyPairGenerator", "ECGOST3410", GostKeyPairGeneratorSpi::new, "ECGOST-3410", "GOST-3410-2001",
-            "1.2.643.2.2.19");
-        add("KeyFactory", "ECGOST3410", GostKeyFactorySpi::new, "ECGOST-3410", "GOST-3410-2001", "1.2.643.2.2.19");
+            "1.2.643.2.2.19", "1.2.643.2.2.98");
+        add("KeyFactory", "ECGOST3410", GostKeyFactorySpi::new, "ECGOST-3410", "GOST-3410-2001", "1.2.643.2.2.19",
+            "1.2.643.2.2.98");
         add("Cipher", "GOST28147", GostCipherSpi::new, Map.of("SupportedModes", "ECB|CFB|GCFB|CNT|CTR",
             "SupportedPaddings", "NOPADDING", "SupportedKeyFormats", "RAW"), "GOST", "GOST-28147", "1.2.643.2.2.21");
         add("Mac", "GOST28147MAC", () -> new GostMacSpi(4), "GOST28147", "1.2.643.2.2.22");
