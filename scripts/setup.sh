@@ -4,7 +4,7 @@
 set -eu
 packages="cmake g++ make googletest libgtest-dev libbenchmark-dev openjdk-17-jdk junit5 \
   g++-mingw-w64-x86-64-posix wine64 libgmp-dev libgcrypt20-dev libssl-dev openssl libengine-gost-openssl binutils libx11-dev xvfb valgrind clang libclang-rt-14-dev \
-  libbcprov-java libpicocli-java clang-format"
+  libbcprov-java libbcpkix-java libpicocli-java clang-format"
 missing=""
 for p in $packages; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
