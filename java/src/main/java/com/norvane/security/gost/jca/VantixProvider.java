@@ -54,8 +54,10 @@ public final class VantixProvider extends Provider {
     /** The provider's name. */
     public static final String NAME = "Vantix";
 
-    private static final Object LOCK = new Object();
-    private static RandomGenerator shared;
+    // One generator per thread: a generator serialises its draws and sleeps through an
+    // entropy gathering every 16 KiB of output, so a generator shared by the whole JVM
+    // would make every thread wait for every other thread's gathering.
+    private static final ThreadLocal<RandomGenerator> GENERATORS = ThreadLocal.withInitial(RandomGenerator::fromSystem);
 
     /** The provider; add it with {@code Security.addProvider(new VantixProvider())}. */
     public VantixProvider() {
@@ -97,13 +99,14 @@ public final class VantixProvider extends Provider {
         });
     }
 
-    /** The generator shared by the provider's keys and ciphers (seeded from the system once). */
+    /**
+     * The calling thread's generator, for the keys, ciphers, MACs and signatures made on
+     * this thread: seeded from the system on the thread's first use, and wiped and freed by
+     * its cleaner once the thread has ended and no object made with it is left. An object
+     * keeps the generator it was made with; used later from another thread, it draws from
+     * that generator under the generator's lock. Never close it.
+     */
     static RandomGenerator generator() {
-        synchronized (LOCK) {
-            if (shared == null) {
-                shared = RandomGenerator.fromSystem();
-            }
-            return shared;
-        }
+        return GENERATORS.get();
     }
 }

@@ -1,0 +1,255 @@
+import com.norvane.security.gost.Vantix;
+import com.norvane.security.gost.jca.VantixProvider;
+import java.security.KeyPairGenerator;
+import java.security.MessageDigest;
+import java.security.Provider;
+import java.security.Signature;
+import java.util.concurrent.CountDownLatch;
+import java.util.concurrent.atomic.AtomicLong;
+import javax.crypto.Cipher;
+import javax.crypto.Mac;
+import javax.crypto.spec.IvParameterSpec;
+import javax.crypto.spec.SecretKeySpec;
+
+/**
+ * The provider as a server uses it: 1, 2, 4 and 8 threads, each with its own Signature or
+ * Cipher object, signing or making 64-byte Cipher.update calls as fast as they can;
+ * signatures through the exports with one generator per thread are the peer (what the
+ * native code gives when nothing in Java serialises the threads). Then 1 MiB through the
+ * provider's Cipher (CNT, GCFB), Mac and MessageDigest against the same export calls in the
+ * same JVM, as a ratio.
+ *
+ * <p>Each figure is operations per second of wall time over a timed window after a
+ * warm-up in which every thread has already made its objects and drawn from its generator.
+ */
+public final class VantixThreadsBench {
+    private static final int[] THREADS = {1, 2, 4, 8};
+    private static final long WARMUP_MS = 600;
+    private static final long WINDOW_MS = 2000;
+    private static final Provider PROVIDER = new VantixProvider();
+
+    private interface Worker {
+        void op() throws Exception;
+    }
+
+    private interface WorkerFactory {
+        Worker make() throws Exception;
+    }
+
+    private VantixThreadsBench() {
+    }
+
+    public static void main(String[] args) throws Exception {
+        System.out.printf("%-44s %10s %10s %10s %10s%n", "per second (wall)", "1 thread", "2 threads", "4 threads",
+            "8 threads");
+        row("signatures through the provider", VantixThreadsBench::providerSigner);
+        row("64-byte Cipher.update (CNT) through provider", () -> providerCipher("CNT"));
+        row("64-byte Cipher.update (GCFB) through provider", () -> providerCipher("GCFB"));
+        row("signatures through the exports", VantixThreadsBench::exportSigner);
+
+        System.out.println();
+        System.out.println("1 MiB, best of 5, MB/s: provider / exports (same JVM, one thread)");
+        byte[] data = new byte[1 << 20];
+        byte[] out = new byte[data.length + 8];
+        ratio("Cipher CNT", providerCipherBulk("CNT", data, out), exportBulk(0, data, out));
+        ratio("Cipher GCFB", providerCipherBulk("GCFB", data, out), exportBulk(1, data, out));
+        Mac mac = Mac.getInstance("GOST28147MAC", PROVIDER);
+        mac.init(new SecretKeySpec(new byte[32], "GOST28147"));
+        ratio("Mac", () -> {
+            mac.update(data);
+            mac.doFinal();
+        }, exportBulk(2, data, out));
+        MessageDigest md = MessageDigest.getInstance("GOST3411", PROVIDER);
+        ratio("MessageDigest", () -> md.digest(data), exportBulk(3, data, out));
+    }
+
+    private static void row(String name, WorkerFactory factory) throws Exception {
+        StringBuilder line = new StringBuilder(String.format("%-44s", name));
+        for (int t : THREADS) {
+            line.append(String.format(" %10.0f", run(t, factory)));
+        }
+        System.out.println(line);
+    }
+
+    /** Operations per second of wall time with {@code threads} threads, each with its own objects. */
+    private static double run(int threads, WorkerFactory factory) throws Exception {
+        AtomicLong count = new AtomicLong();
+        CountDownLatch ready = new CountDownLatch(threads);
+        CountDownLatch go = new CountDownLatch(1);
+        long[] window = new long[2];
+        Thread[] all = new Thread[threads];
+        Exception[] failure = new Exception[1];
+        for (int i = 0; i < threads; i++) {
+            all[i] = new Thread(() -> {
+                try {
+                    Worker w = factory.make();
+                    long warm = System.nanoTime() + WARMUP_MS * 1_000_000L;
+                    while (System.nanoTime() < warm) {
+                        w.op();
+                    }
+                    ready.countDown();
+                    go.await();
+                    long n = 0;
+                    while (System.nanoTime() < window[1]) {
+                        w.op();
+                        n++;
+                    }
+                    count.addAndGet(n);
+                } catch (Exception e) {
+                    synchronized (failure) {
+                        failure[0] = e;
+                    }
+                    ready.countDown();
+                }
+            });
+            all[i].start();
+        }
+        ready.await();
+        window[0] = System.nanoTime();
+        window[1] = window[0] + WINDOW_MS * 1_000_000L;
+        go.countDown();
+        for (Thread th : all) {
+            th.join();
+        }
+        if (failure[0] != null) {
+            throw failure[0];
+        }
+        return count.get() / (WINDOW_MS / 1000.0);
+    }
+
+    private static Worker providerSigner() throws Exception {
+        KeyPairGenerator kpg = KeyPairGenerator.getInstance("ECGOST3410", PROVIDER);
+        Signature s = Signature.getInstance("GOST3411withECGOST3410", PROVIDER);
+        s.initSign(kpg.generateKeyPair().getPrivate());
+        byte[] message = new byte[64];
+        return () -> {
+            s.update(message);
+            s.sign();
+        };
+    }
+
+    private static Worker providerCipher(String mode) throws Exception {
+        Cipher c = Cipher.getInstance("GOST28147/" + mode + "/NoPadding", PROVIDER);
+        byte[] key = new byte[32];
+        key[0] = 1;
+        c.init(Cipher.ENCRYPT_MODE, new SecretKeySpec(key, "GOST28147"), new IvParameterSpec(new byte[8]));
+        byte[] in = new byte[64];
+        byte[] out = new byte[64];
+        return () -> c.update(in, 0, 64, out, 0);
+    }
+
+    /** The signature exports on CryptoPro-A with a generator of the thread's own. */
+    private static Worker exportSigner() {
+        long rnd = seededGenerator();
+        long ctx = Vantix.vantix_LR34_10_2001();
+        long g = Vantix.vantix_LPoint();
+        byte[] point = new byte[100];
+        System.arraycopy(hex("0000000000000000000000000000000000000000000000000000000000000001"), 0, point, 0, 32);
+        System.arraycopy(hex("8D91E471E0989CDA27DF505A453F2B7635294F2DDF23E3B122ACC99C9E9F1E14"), 0, point, 32, 32);
+        Vantix.mem_write(g, 0, point, 0, 100);
+        check(Vantix.vantix_LR34_10_2001_set_parms(ctx, rnd,
+            hex("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD97"),
+            hex("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF6C611070995AD10045841B09B761B893"),
+            hex("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD94"),
+            hex("00000000000000000000000000000000000000000000000000000000000000A6"), g));
+        check(Vantix.vantix_LR34_10_2001_gen_secret_key(ctx));
+        check(Vantix.vantix_LR34_10_2001_gen_public_key(ctx));
+        byte[] digest = new byte[32];
+        Vantix.vantix_Random_Fill(rnd, digest);
+        byte[] sig = new byte[64];
+        return () -> check(Vantix.vantix_LR34_10_2001_sign(ctx, digest, sig));
+    }
+
+    private static Runnable providerCipherBulk(String mode, byte[] data, byte[] out) throws Exception {
+        Cipher c = Cipher.getInstance("GOST28147/" + mode + "/NoPadding", PROVIDER);
+        c.init(Cipher.ENCRYPT_MODE, new SecretKeySpec(new byte[32], "GOST28147"), new IvParameterSpec(new byte[8]));
+        return () -> {
+            try {
+                c.doFinal(data, 0, data.length, out, 0);
+            } catch (Exception e) {
+                throw new IllegalStateException(e);
+            }
+        };
+    }
+
+    /** The same work through the exports: 0 gamma, 1 gamma with feedback, 2 MAC, 3 hash. */
+    private static Runnable exportBulk(int which, byte[] data, byte[] out) {
+        long rnd = seededGenerator();
+        long com = Vantix.vantix_COM_State();
+        Vantix.mem_write(com, 0, new byte[128], 0, 128);
+        byte[] key = new byte[64];
+        byte[] iv = new byte[8];
+        switch (which) {
+            case 0: {
+                long h = Vantix.vantix_G28147_1989_gamma();
+                check(Vantix.vantix_G28147_1989_gamma_init(h, com, rnd, key, iv));
+                return () -> check(Vantix.vantix_G28147_1989_gamma_crypt(h, data, 0, out, 0, data.length));
+            }
+            case 1: {
+                long h = Vantix.vantix_G28147_1989_gamma_ofb();
+                check(Vantix.vantix_G28147_1989_gamma_ofb_init(h, com, rnd, key, iv));
+                return () -> check(Vantix.vantix_G28147_1989_gamma_ofb_encrypt(h, data, 0, out, 0, data.length));
+            }
+            case 2: {
+                long h = Vantix.vantix_G28147_1989_mac();
+                check(Vantix.vantix_G28147_1989_mac_init(h, com, rnd, key, null));
+                byte[] m = new byte[8];
+                return () -> {
+                    check(Vantix.vantix_G28147_1989_mac_update(h, data, 0, data.length));
+                    check(Vantix.vantix_G28147_1989_mac_final(h, m));
+                };
+            }
+            default: {
+                long h = Vantix.vantix_R34_11_1994();
+                check(Vantix.vantix_GOST_R34_11_1994_init(h, com, rnd, null));
+                byte[] d = new byte[32];
+                return () -> {
+                    check(Vantix.vantix_GOST_R34_11_1994_update(h, data, 0, data.length));
+                    check(Vantix.vantix_GOST_R34_11_1994_final(h, d));
+                };
+            }
+        }
+    }
+
+    private static void ratio(String name, Runnable provider, Runnable exports) {
+        double p = 0;
+        double e = 0;
+        for (int round = 0; round < 5; round++) {  // interleaved, so drift hits both alike
+            p = Math.max(p, mbPerSecond(provider));
+            e = Math.max(e, mbPerSecond(exports));
+        }
+        System.out.printf("%-14s provider %7.1f  exports %7.1f  ratio %.2f%n", name, p, e, p / e);
+    }
+
+    private static double mbPerSecond(Runnable r) {
+        r.run();
+        int reps = 8;
+        long t0 = System.nanoTime();
+        for (int i = 0; i < reps; i++) {
+            r.run();
+        }
+        return reps * (1 << 20) / ((System.nanoTime() - t0) / 1e9) / 1e6;
+    }
+
+    private static long seededGenerator() {
+        long rnd = Vantix.vantix_RND_State();
+        byte[] seed = new byte[64];
+        Vantix.vantix_InitBioRnd(seed);
+        Vantix.vantix_ForceRandom_(rnd, seed);
+        return rnd;
+    }
+
+    private static byte[] hex(String s) {
+        byte[] b = new byte[s.length() / 2];
+        for (int i = 0; i < b.length; i++) {
+            b[i] = (byte) Integer.parseInt(s.substring(2 * i, 2 * i + 2), 16);
+        }
+        return b;
+    }
+
+    private static void check(int code) {
+        if (code != 0) {
+            throw new IllegalStateException("result code " + code);
+        }
+    }
+}
