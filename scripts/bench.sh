@@ -9,4 +9,4 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 java -Dvantix.library.path="$root/build/linux/bin" \
   -cp "$root/build/linux/vantix.jar:$root/build/linux/bench/vantix-bench.jar:/usr/share/java/bcprov.jar" VantixBench
 taskset -c 0,1 java -Dvantix.library.path="$root/build/linux/bin" \
-  -cp "$root/build/linux/vantix.jar:$root/build/linux/bench/vantix-bench.jar" VantixThreadsBench
+  -cp "$root/build/linux/vantix.jar:$root/build/linux/bench/vantix-bench.jar:/usr/share/java/bcprov.jar" VantixThreadsBench

@@ -40,10 +40,7 @@ public final class VantixBench {
     }
 
     public static void main(String[] args) {
-        long rnd = Vantix.vantix_RND_State();
-        byte[] seed = new byte[64];
-        Vantix.vantix_InitBioRnd(seed);
-        Vantix.vantix_ForceRandom_(rnd, seed);
+        long rnd = seededGenerator();
         long com = Vantix.vantix_COM_State();
         byte[] table = new byte[128];
         for (int r = 0; r < 8; r++) {
@@ -84,20 +81,7 @@ public final class VantixBench {
         throughput("bc-mac", (in, out, len) -> bcMac.update(in, 0, len));
         throughput("bc-hash", (in, out, len) -> bcHash.update(in, 0, len));
 
-        // CryptoPro-A (RFC 4357, 11.4), the parameter set of the engine's figures.
-        long ctx = Vantix.vantix_LR34_10_2001();
-        long g = Vantix.vantix_LPoint();
-        byte[] point = new byte[100];
-        System.arraycopy(hex("0000000000000000000000000000000000000000000000000000000000000001"), 0, point, 0, 32);
-        System.arraycopy(hex("8D91E471E0989CDA27DF505A453F2B7635294F2DDF23E3B122ACC99C9E9F1E14"), 0, point, 32, 32);
-        Vantix.mem_write(g, 0, point, 0, 100);
-        check(Vantix.vantix_LR34_10_2001_set_parms(ctx, rnd,
-            hex("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD97"),
-            hex("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF6C611070995AD10045841B09B761B893"),
-            hex("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD94"),
-            hex("00000000000000000000000000000000000000000000000000000000000000A6"), g));
-        check(Vantix.vantix_LR34_10_2001_gen_secret_key(ctx));
-        check(Vantix.vantix_LR34_10_2001_gen_public_key(ctx));
+        long ctx = signingContext(rnd);
         byte[] digest = new byte[32];
         Vantix.vantix_Random_Fill(rnd, digest);
         byte[] sig = new byte[64];
@@ -165,6 +149,36 @@ public final class VantixBench {
         return new double[] {n / (wall / 1e9), cpu / 1e3 / n};
     }
 
+    /** A generator seeded from the companion. */
+    static long seededGenerator() {
+        long rnd = Vantix.vantix_RND_State();
+        byte[] seed = new byte[64];
+        Vantix.vantix_InitBioRnd(seed);
+        Vantix.vantix_ForceRandom_(rnd, seed);
+        return rnd;
+    }
+
+    /**
+     * A signature context with a fresh key pair on CryptoPro-A (RFC 4357, 11.4), the
+     * parameter set of the engine's figures, drawing from {@code rnd}.
+     */
+    static long signingContext(long rnd) {
+        long ctx = Vantix.vantix_LR34_10_2001();
+        long g = Vantix.vantix_LPoint();
+        byte[] point = new byte[100];
+        System.arraycopy(hex("0000000000000000000000000000000000000000000000000000000000000001"), 0, point, 0, 32);
+        System.arraycopy(hex("8D91E471E0989CDA27DF505A453F2B7635294F2DDF23E3B122ACC99C9E9F1E14"), 0, point, 32, 32);
+        Vantix.mem_write(g, 0, point, 0, 100);
+        check(Vantix.vantix_LR34_10_2001_set_parms(ctx, rnd,
+            hex("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD97"),
+            hex("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF6C611070995AD10045841B09B761B893"),
+            hex("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD94"),
+            hex("00000000000000000000000000000000000000000000000000000000000000A6"), g));
+        check(Vantix.vantix_LR34_10_2001_gen_secret_key(ctx));
+        check(Vantix.vantix_LR34_10_2001_gen_public_key(ctx));
+        return ctx;
+    }
+
     private static byte[] hex(String s) {
         byte[] b = new byte[s.length() / 2];
         for (int i = 0; i < b.length; i++) {
@@ -173,7 +187,7 @@ public final class VantixBench {
         return b;
     }
 
-    private static void check(int code) {
+    static void check(int code) {
         if (code != 0) {
             throw new IllegalStateException("result code " + code);
         }

@@ -140,20 +140,8 @@ public final class VantixThreadsBench {
 
     /** The signature exports on CryptoPro-A with a generator of the thread's own. */
     private static Worker exportSigner() {
-        long rnd = seededGenerator();
-        long ctx = Vantix.vantix_LR34_10_2001();
-        long g = Vantix.vantix_LPoint();
-        byte[] point = new byte[100];
-        System.arraycopy(hex("0000000000000000000000000000000000000000000000000000000000000001"), 0, point, 0, 32);
-        System.arraycopy(hex("8D91E471E0989CDA27DF505A453F2B7635294F2DDF23E3B122ACC99C9E9F1E14"), 0, point, 32, 32);
-        Vantix.mem_write(g, 0, point, 0, 100);
-        check(Vantix.vantix_LR34_10_2001_set_parms(ctx, rnd,
-            hex("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD97"),
-            hex("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF6C611070995AD10045841B09B761B893"),
-            hex("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFD94"),
-            hex("00000000000000000000000000000000000000000000000000000000000000A6"), g));
-        check(Vantix.vantix_LR34_10_2001_gen_secret_key(ctx));
-        check(Vantix.vantix_LR34_10_2001_gen_public_key(ctx));
+        long rnd = VantixBench.seededGenerator();
+        long ctx = VantixBench.signingContext(rnd);
         byte[] digest = new byte[32];
         Vantix.vantix_Random_Fill(rnd, digest);
         byte[] sig = new byte[64];
@@ -174,7 +162,7 @@ public final class VantixThreadsBench {
 
     /** The same work through the exports: 0 gamma, 1 gamma with feedback, 2 MAC, 3 hash. */
     private static Runnable exportBulk(int which, byte[] data, byte[] out) {
-        long rnd = seededGenerator();
+        long rnd = VantixBench.seededGenerator();
         long com = Vantix.vantix_COM_State();
         Vantix.mem_write(com, 0, new byte[128], 0, 128);
         byte[] key = new byte[64];
@@ -231,25 +219,7 @@ public final class VantixThreadsBench {
         return reps * (1 << 20) / ((System.nanoTime() - t0) / 1e9) / 1e6;
     }
 
-    private static long seededGenerator() {
-        long rnd = Vantix.vantix_RND_State();
-        byte[] seed = new byte[64];
-        Vantix.vantix_InitBioRnd(seed);
-        Vantix.vantix_ForceRandom_(rnd, seed);
-        return rnd;
-    }
-
-    private static byte[] hex(String s) {
-        byte[] b = new byte[s.length() / 2];
-        for (int i = 0; i < b.length; i++) {
-            b[i] = (byte) Integer.parseInt(s.substring(2 * i, 2 * i + 2), 16);
-        }
-        return b;
-    }
-
     private static void check(int code) {
-        if (code != 0) {
-            throw new IllegalStateException("result code " + code);
-        }
+        VantixBench.check(code);
     }
 }
