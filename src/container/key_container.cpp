@@ -5,6 +5,7 @@
 #include "common/wipe.h"
 #include "container/container.h"
 #include "container/seal.h"
+#include "random/generator.h"
 #include "random/masking.h"
 
 namespace vantix {
@@ -39,8 +40,12 @@ Result extract_key_container(RND_State* rnd, const uint8_t* container, const uin
     WipeOnExit<decltype(buf)> wipe(buf);
     std::memcpy(buf, container, sizeof buf);
     const Result result = container_open(rnd, password, length, buf, kPayload);
-    if (result == RC_OK && masked_key != nullptr) mask_key_bytes(rnd, buf + 8, masked_key);
-    return result;
+    if (result != RC_OK) return result;
+    if (masked_key != nullptr) mask_key_bytes(rnd, buf + 8, masked_key);
+    // The local copy is overwritten with 48 generator bytes before it is wiped, as every
+    // opening of a key container always has: the generator advances by them too.
+    static_cast<void>(rnd_fill(rnd, buf, sizeof buf));  // opened, so seeded: cannot fail
+    return RC_OK;
 }
 
 }  // namespace vantix

@@ -207,3 +207,28 @@ TEST_F(ExportFixture, WindowTitleIsReadOnlyToTheArrayEnd) {
     EXPECT_EQ(jni.borrows(), (Events{"get title", "release title abort"}));
     EXPECT_EQ(VANTIX_CALL(utils_1CenterWindow)(env, nullptr, 0, 0, 0, 100, 100), 0);
 }
+
+// Opening a key container ends by overwriting its 48-byte working copy with 48 generator
+// bytes: the generator's byte counter (offset 64) shows every byte drawn.
+TEST_F(ExportFixture, KeyContainerOpeningDrawsItsFinal48Bytes) {
+    jbyteArray pw = jni.array(bytes_of("a long enough password"), "password");
+    jbyteArray key = jni.array(64, "key", 0x3D);
+    jbyteArray kc = jni.array(48, "container");
+    ASSERT_EQ(VANTIX_CALL(vantix_1MakeKeyContainer)(env, nullptr, rnd, key, pw, kc), 0);
+    jbyteArray counter = jni.array(4, "counter");
+    auto count = [&] {
+        VANTIX_CALL(mem_1read)(env, nullptr, rnd, 64, counter, 0, 4);
+        const auto c = jni.bytes(counter);
+        return uint32_t(c[0]) | uint32_t(c[1]) << 8 | uint32_t(c[2]) << 16 | uint32_t(c[3]) << 24;
+    };
+    const uint32_t before = count();
+    ASSERT_EQ(VANTIX_CALL(vantix_1ExtractKeyContainer)(env, nullptr, rnd, kc, pw, key), 0);
+    // Two key derivations, the feedback and MAC contexts' masks, the output mask, then 48.
+    EXPECT_EQ(count() - before, 560u);
+    // A refused opening (wrong password) draws no final bytes.
+    const uint32_t refused_from = count();
+    EXPECT_EQ(VANTIX_CALL(vantix_1ExtractKeyContainer)(env, nullptr, rnd, kc,
+                                                       jni.array(bytes_of("another password"), "pw2"), key),
+              20);
+    EXPECT_LT(count() - refused_from, 560u - 48u);
+}
