@@ -43,7 +43,10 @@ Result sign_gen_secret_key(SignContext* ctx) {
     } w;
     WipeOnExit<decltype(w)> wipe(w);
     if (const Result r = rnd_fill(ctx->rnd, w.bytes, 32)) return r;  // seeded: cannot fail
-    words_from_be(w.value, w.bytes, N);                              // each drawn word byte-swapped into a native word
+    // The drawn bytes are byte-swapped into words, masked, and the value and mask words
+    // swapped again into the slot: each key word is the little-endian reading of its four
+    // drawn bytes.
+    words_from_le(w.value, w.bytes, N);
     mask_key(ctx->rnd, w.value, w.mask);
     std::memcpy(value_half(ctx), w.value, sizeof w.value);
     std::memcpy(mask_half(ctx), w.mask, sizeof w.mask);

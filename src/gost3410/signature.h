@@ -33,7 +33,8 @@ const SignContext& sign_builtin_image();
 // The secret key is held masked (value, mask) and guarded by its checksum; each key is
 // either held or not, and replacing one takes its clear operation first.
 
-// Draws d: 32 bytes from the generator, with no range check (d acts as d mod q).
+// Draws d: 32 bytes from the generator (rnd_fill), key word i (most significant first)
+// the little-endian reading of drawn bytes 4i..4i+3; no range check (d acts as d mod q).
 // RC_KEY_PRESENT when either key is held; RC_MISSING when the generator is not seeded.
 Result sign_gen_secret_key(SignContext* ctx);
 // Q = d*P in constant time. RC_KEY_PRESENT when the public key is held; RC_NO_KEY without
