@@ -8,6 +8,11 @@ package com.norvane.security.gost;
  * (a digest shared by threads absorbs the pieces in the order the calls take the lock).
  */
 public final class Gost3411Digest implements AutoCloseable {
+    /** The running state in the native context: buffer, chaining value, sum, count, fill, state flag. */
+    private static final int STATE_OFFSET = 4;
+    private static final int STATE_BYTES = 108;
+
+    private final SubstitutionTable sbox;
     private final CipherTable table;
     private final RandomGenerator unused;
     private final Block block;
@@ -25,6 +30,7 @@ public final class Gost3411Digest implements AutoCloseable {
 
     /** A digest with the given substitution table. */
     public Gost3411Digest(SubstitutionTable sbox) {
+        this.sbox = sbox;
         table = new CipherTable(sbox);
         unused = RandomGenerator.fromSeed(new byte[64]);  // the hash stores it but never draws
         block = new Block(table, unused);
@@ -52,6 +58,25 @@ public final class Gost3411Digest implements AutoCloseable {
         byte[] out = new byte[32];
         VantixException.check("hash final", Vantix.vantix_GOST_R34_11_1994_final(block.handle(), out));
         return out;
+    }
+
+    /**
+     * An independent digest in this one's state: the same table and everything fed so far
+     * (so a prefix such as an HMAC key block is hashed once and copied for each message).
+     */
+    public synchronized Gost3411Digest copy() {
+        Gost3411Digest c = new Gost3411Digest(sbox);
+        byte[] state = new byte[STATE_BYTES];
+        try {
+            Vantix.mem_read(block.handle(), STATE_OFFSET, state, 0, STATE_BYTES);
+            Vantix.mem_write(c.block.handle(), STATE_OFFSET, state, 0, STATE_BYTES);
+            return c;
+        } catch (RuntimeException e) {
+            c.close();
+            throw e;
+        } finally {
+            java.util.Arrays.fill(state, (byte) 0);
+        }
     }
 
     /** The digest of one array with the given table. */

@@ -4,8 +4,8 @@ import com.norvane.security.gost.Gost3411Digest;
 import com.norvane.security.gost.SubstitutionTable;
 import java.security.MessageDigestSpi;
 
-/** GOST R 34.11-94 as a MessageDigest. */
-abstract class GostDigestSpi extends MessageDigestSpi {
+/** GOST R 34.11-94 as a MessageDigest; {@code clone()} copies the running state. */
+abstract class GostDigestSpi extends MessageDigestSpi implements Cloneable {
     private final SubstitutionTable table;
     private Gost3411Digest digest;
 
@@ -46,6 +46,13 @@ abstract class GostDigestSpi extends MessageDigestSpi {
         byte[] out = digest.digest();
         engineReset();
         return out;
+    }
+
+    @Override
+    public Object clone() throws CloneNotSupportedException {
+        GostDigestSpi c = (GostDigestSpi) super.clone();
+        c.digest = digest.copy();
+        return c;
     }
 
     @Override

@@ -14,7 +14,7 @@ import java.util.function.Supplier;
  * <caption>Services</caption>
  * <tr><th>Type</th><th>Name (aliases)</th><th>What</th></tr>
  * <tr><td>MessageDigest</td><td>GOST3411 (GOST, GOST-3411, 1.2.643.2.2.9)</td>
- *     <td>GOST R 34.11-94, CryptoPro table</td></tr>
+ *     <td>GOST R 34.11-94, CryptoPro table; {@code clone()} copies the running state</td></tr>
  * <tr><td>MessageDigest</td><td>GOST3411-TEST</td><td>GOST R 34.11-94, test table</td></tr>
  * <tr><td>Signature</td><td>GOST3411WITHECGOST3410 (ECGOST3410, ECGOST-3410,
  *     GOST-3410-2001, GOST3411/ECGOST3410, 1.2.643.2.2.3)</td>
@@ -28,7 +28,12 @@ import java.util.function.Supplier;
  *     (gamma); NoPadding</td></tr>
  * <tr><td>Mac</td><td>GOST28147MAC (GOST28147, 1.2.643.2.2.22)</td><td>4-byte MAC</td></tr>
  * <tr><td>Mac</td><td>GOST28147MAC-64</td><td>the full 8-byte MAC</td></tr>
- * <tr><td>KeyGenerator</td><td>GOST28147 (GOST, GOST-28147)</td><td>32-byte keys</td></tr>
+ * <tr><td>Mac</td><td>HMACGOST3411 (HMAC-GOST3411, HMAC/GOST3411, 1.2.643.2.2.10)</td>
+ *     <td>HMAC over GOST R 34.11-94 (CryptoPro table), 32 bytes</td></tr>
+ * <tr><td>SecretKeyFactory</td><td>PBKDF2WITHHMACGOST3411</td>
+ *     <td>PBKDF2 with HMAC-GOST3411; the password as UTF-8</td></tr>
+ * <tr><td>KeyGenerator</td><td>GOST28147 (GOST, GOST-28147), HMACGOST3411</td>
+ *     <td>32-byte keys</td></tr>
  * <tr><td>SecureRandom</td><td>GOST</td><td>the library's generator</td></tr>
  * </table>
  *
@@ -75,7 +80,10 @@ public final class VantixProvider extends Provider {
             "SupportedPaddings", "NOPADDING", "SupportedKeyFormats", "RAW"), "GOST", "GOST-28147", "1.2.643.2.2.21");
         add("Mac", "GOST28147MAC", () -> new GostMacSpi(4), "GOST28147", "1.2.643.2.2.22");
         add("Mac", "GOST28147MAC-64", () -> new GostMacSpi(8));
-        add("KeyGenerator", "GOST28147", GostKeyGeneratorSpi::new, "GOST", "GOST-28147", "1.2.643.2.2.21");
+        add("Mac", "HMACGOST3411", GostHmacSpi::new, "HMAC-GOST3411", "HMAC/GOST3411", "1.2.643.2.2.10");
+        add("KeyGenerator", "HMACGOST3411", () -> new GostKeyGeneratorSpi("HMACGOST3411"), "HMAC-GOST3411", "1.2.643.2.2.10");
+        add("SecretKeyFactory", GostPbkdf2Spi.NAME, GostPbkdf2Spi::new);
+        add("KeyGenerator", "GOST28147", () -> new GostKeyGeneratorSpi("GOST28147"), "GOST", "GOST-28147", "1.2.643.2.2.21");
         add("SecureRandom", "GOST", GostSecureRandomSpi::new, Map.of("ThreadSafe", "true"));
     }
 
