@@ -13,9 +13,12 @@ namespace vantix {
 
 // Loads p, q, a, b and a base point (external form). Any of them null: the built-in
 // GOST R 34.10-2001 test parameter set. RC_MISSING for a missing context or generator, an
-// unseeded generator, a p or q that is even or below 2^254, or a base point that is not a
-// point of order q on the curve; RC_Q_LENGTH when q is not 32 bytes; RC_ALREADY_INITIALISED
-// when parameters are loaded. A refusal changes nothing.
+// unseeded generator, a p or q that is even, below 2^254 (GOST R 34.10-2001 requires
+// q > 2^254) or not prime (64 Miller-Rabin rounds; the published sets' moduli are known
+// primes), or a base point that is not a point of order q on the curve: parameters that
+// cannot sign are an invalid argument, and RC_Q_LENGTH keeps its one meaning, a q length
+// other than 32 bytes. RC_ALREADY_INITIALISED when parameters are loaded. A refusal
+// changes nothing.
 Result sign_set_parms(SignContext* ctx, RND_State* rnd, const uint8_t* p, int32_t p_length, const uint8_t* q,
                       int32_t q_length, const uint8_t* a, const uint8_t* b, const LPoint* point);
 // Each output may be null. RC_MISSING for a missing context, RC_NOT_INITIALISED when no
@@ -59,7 +62,9 @@ Result sign_clear_secret_key(SignContext* ctx);
 Result sign_clear_public_key(SignContext* ctx);
 
 // Signs a 32-byte digest read as a big-endian integer; writes 64 bytes, r then s (each
-// big-endian). Constant time in d and k. Checks, in order: RC_MISSING (null argument),
+// big-endian). Constant time in d and k. A nonce drawn as 0 or at or above q is drawn
+// again, never reduced modulo q (a reduced draw would favour small k), so the generator
+// advances by 32 more bytes in that rare case. Checks, in order: RC_MISSING (null argument),
 // RC_NOT_INITIALISED, RC_NO_KEY (no secret key), RC_CHECKSUM (rewritten lengths or an
 // altered key), RC_MISSING (unseeded generator) — a refusal changes nothing. RC_MISSING
 // also when 128 drawn nonces in a row give r = 0 or s = 0 (parameters that cannot sign).

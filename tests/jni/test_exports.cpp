@@ -232,3 +232,26 @@ TEST_F(ExportFixture, KeyContainerOpeningDrawsItsFinal48Bytes) {
               20);
     EXPECT_LT(count() - refused_from, 560u - 48u);
 }
+
+// A group order that is not prime is refused (15) even where the other checks pass: on
+// y^2 = x^3 + 1 the point (0, 1) has order 3, which divides q = 2^255 + 1, so q*G is the
+// point at infinity; such a q would let the public key tell d modulo 3.
+TEST_F(ExportFixture, SetParmsRefusesAGroupOrderThatIsNotPrime) {
+    const jlong ctx = VANTIX_CALL(vantix_1LR34_110_12001)(env, nullptr);
+    const jlong point = VANTIX_CALL(vantix_1LPoint)(env, nullptr);
+    std::vector<uint8_t> xy(64);
+    xy[63] = 1;  // x = 0, y = 1
+    VANTIX_CALL(mem_1write)(env, nullptr, point, 0, jni.array(xy, "g"), 0, 64);
+    const auto p = unhex("8000000000000000000000000000000000000000000000000000000000000431");
+    std::vector<uint8_t> q(32), a(32), b(32);
+    q[0] = 0x80;
+    q[31] = 1;
+    b[31] = 1;
+    EXPECT_EQ(
+        VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(env, nullptr, ctx, rnd, jni.array(p, "p"), jni.array(q, "q"),
+                                                        jni.array(a, "a"), jni.array(b, "b"), point),
+        15);
+    EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1gen_1secret_1key)(env, nullptr, ctx), 2);  // nothing loaded
+    VANTIX_CALL(mem_1free)(env, nullptr, point);
+    VANTIX_CALL(mem_1free)(env, nullptr, ctx);
+}

@@ -107,13 +107,20 @@ public final class Vantix {
     /** Loads a 64-byte seed (at least 64 bytes); a {@code null} seed marks the state unseeded. */
     public static native void vantix_ForceRandom_(long state, byte[] seed);
 
-    /** Fills the whole array with random bytes; throws IllegalStateException when the state is not seeded. */
+    /**
+     * Fills the whole array with random bytes; throws IllegalStateException, with the array unchanged, when the state
+     * is not seeded (an unseeded state would hand out bytes that are not random).
+     */
     public static native void vantix_Random_Fill(long state, byte[] buffer);
 
     /** Lets the companion library write 64 bytes of seed material (array of at least 64 bytes); returns its result, 0 on success. */
     public static native int vantix_InitBioRnd(byte[] buffer);
 
-    /** Masks the key in bytes 0-31 of a 64-byte array: afterwards bytes 0-31 hold key XOR mask and bytes 32-63 the mask. */
+    /**
+     * Masks the key in bytes 0-31 of a 64-byte array: afterwards bytes 0-31 hold key XOR mask and bytes 32-63 the mask.
+     * Returns 15, with the array unchanged, when the generator is not seeded: a mask that is not fresh would leave
+     * the key in the clear while reporting success.
+     */
     public static native int vantix_Mask_SecretKey_(long generator, byte[] keyAndMask);
 
     // ---- cipher parameters ----
@@ -228,7 +235,12 @@ public final class Vantix {
     /** Allocates a 760-byte signature context. */
     public static native long vantix_LR34_10_2001();
 
-    /** Loads domain parameters (32-byte big-endian p, q, a, b and a base point); any missing argument loads the built-in test set. */
+    /**
+     * Loads domain parameters (32-byte big-endian p, q, a, b and a base point); any missing argument loads the built-in
+     * test set. Parameters that cannot sign are refused with 15, the code of an invalid argument, and the context
+     * stays unloaded: p or q even, below 2^254 (GOST R 34.10-2001 requires q &gt; 2^254) or not prime, or a base
+     * point that is not on the curve or not of order q. 16 is only for a q length other than 32 bytes.
+     */
     public static native int vantix_LR34_10_2001_set_parms(long ctx, long rnd, byte[] p, byte[] q, byte[] a, byte[] b, long point);
 
     /** Reads back the loaded parameters; each array (32 bytes) and the point are optional. */
@@ -261,7 +273,10 @@ public final class Vantix {
     /** Wipes the public key. */
     public static native int vantix_LR34_10_2001_clear_public_key(long ctx);
 
-    /** Signs a 32-byte digest into a 64-byte signature (r then s). */
+    /**
+     * Signs a 32-byte digest into a 64-byte signature (r then s). A nonce drawn as 0 or not below q is drawn again
+     * rather than reduced modulo q, so that every nonce in [1, q) is equally likely.
+     */
     public static native int vantix_LR34_10_2001_sign(long ctx, byte[] digest, byte[] signature);
 
     /** Verifies a 64-byte signature over a 32-byte digest: 0 valid, 5 to 9 invalid. */
