@@ -31,7 +31,6 @@ public final class EncryptedKeys {
     private static final String AES256_CBC = "2.16.840.1.101.3.4.1.42";
     /** PBKDF2 iterations written (OpenSSL writes 2048; more costs a guesser more). */
     static final int ITERATIONS = 100_000;
-    private static final int MAX_ITERATIONS = 10_000_000;
 
     private EncryptedKeys() {
     }
@@ -88,6 +87,9 @@ public final class EncryptedKeys {
         Der.Reader kp = kdf.next(Der.SEQUENCE, what).contents();
         byte[] salt = kp.next(Der.OCTET_STRING, what).content();
         int iterations = readInt(kp.next(Der.INTEGER, what), what);
+        // Real tools write 2048 (OpenSSL, Bouncy Castle) to 100,000 (this class): a file asking
+        // for more than the limit is refused before anything is derived.
+        PasswordHash.checkIterations("the " + what, iterations);
         String prf = HMAC_SHA1;
         while (kp.hasMore()) {
             Der.Tlv t = kp.next(what);
@@ -111,7 +113,7 @@ public final class EncryptedKeys {
             default: throw new IllegalArgumentException(what + ": unsupported cipher " + cipherOid);
         }
         byte[] iv = scheme.next(Der.OCTET_STRING, what).content();
-        if (iv.length != 16 || iterations < 1 || iterations > MAX_ITERATIONS) {
+        if (iv.length != 16) {
             throw new IllegalArgumentException(what + ": bad cipher parameters");
         }
         byte[] key = derive(password, salt, iterations, keyLen, prfName);

@@ -12,8 +12,10 @@ import java.util.Arrays;
  * is wiped and freed once unreachable.
  */
 public final class RandomGenerator extends NativeBlock {
-    /** Size of a sealed random-seed container. */
+    /** Size of a bare random-seed container, the form earlier versions sealed. */
     public static final int CONTAINER_BYTES = 84;
+    /** Size of a sealed state: a random-seed container in the {@link PasswordHash} form. */
+    public static final int SEALED_STATE_BYTES = PasswordHash.HEADER_BYTES + CONTAINER_BYTES;
 
     private RandomGenerator() {
         super(Vantix.vantix_RND_State(), h -> zero(h, Vantix.RND_STATE_BYTES));  // the state has no clear operation of its own
@@ -47,23 +49,25 @@ public final class RandomGenerator extends NativeBlock {
     }
 
     /**
-     * A generator restored from a random-seed container.
+     * A generator restored from a sealed state: the {@value #SEALED_STATE_BYTES} bytes of
+     * {@link #sealState}, or a bare {@value #CONTAINER_BYTES}-byte random-seed container of an
+     * earlier version, which opens exactly as before (its password folded to 32 bytes).
      *
      * @throws VantixException code 20 for a wrong password or an altered container
+     * @throws IllegalArgumentException for bytes of neither form
      */
-    public static RandomGenerator fromContainer(byte[] container, byte[] password) {
-        if (container.length != CONTAINER_BYTES) {
-            throw new IllegalArgumentException("a random-seed container is " + CONTAINER_BYTES + " bytes");
-        }
-        RandomGenerator g = new RandomGenerator();
-        try {
-            VantixException.check("opening the random-seed container",
-                Vantix.vantix_ExtractRndContainer(container, password, g.handle()));
-            return g;
-        } catch (RuntimeException e) {
-            g.close();
-            throw e;
-        }
+    public static RandomGenerator fromContainer(byte[] sealed, byte[] password) {
+        return PasswordHash.open("a sealed generator state", sealed, CONTAINER_BYTES, password, (container, pw) -> {
+            RandomGenerator g = new RandomGenerator();
+            try {
+                VantixException.check("opening the random-seed container",
+                    Vantix.vantix_ExtractRndContainer(container, pw, g.handle()));
+                return g;
+            } catch (RuntimeException e) {
+                g.close();
+                throw e;
+            }
+        });
     }
 
     /** Fills the array with random bytes. */
@@ -79,14 +83,17 @@ public final class RandomGenerator extends NativeBlock {
     }
 
     /**
-     * Seals the generator's current state under a password of at least 10 bytes.
-     *
-     * @return the 84-byte random-seed container
+     * Seals the generator's current state under a password of at least 10 bytes: a
+     * random-seed container sealed under the password's {@link PasswordHash},
+     * {@value #SEALED_STATE_BYTES} bytes. The state sealed is the one after the salt is drawn.
      */
     public synchronized byte[] sealState(byte[] password) {
-        byte[] c = new byte[CONTAINER_BYTES];
-        VantixException.check("sealing the random-seed container", Vantix.vantix_MakeRndContainer(handle(), password, c));
-        return c;
+        return PasswordHash.seal("sealing the random-seed container", this, password, derived -> {
+            byte[] c = new byte[CONTAINER_BYTES];
+            VantixException.check("sealing the random-seed container",
+                Vantix.vantix_MakeRndContainer(handle(), derived, c));
+            return c;
+        });
     }
 
 }

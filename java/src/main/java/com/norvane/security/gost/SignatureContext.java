@@ -18,8 +18,10 @@ import java.util.Arrays;
  * closed is wiped and freed once unreachable.
  */
 public final class SignatureContext implements AutoCloseable {
-    /** Size of a sealed key container. */
+    /** Size of a bare key container, the form earlier versions sealed. */
     public static final int KEY_CONTAINER_BYTES = 48;
+    /** Size of a sealed secret key: a key container in the {@link PasswordHash} form. */
+    public static final int SEALED_KEY_BYTES = PasswordHash.HEADER_BYTES + KEY_CONTAINER_BYTES;
 
     private final ParameterSet parameters;
     private final Block block;
@@ -81,21 +83,24 @@ public final class SignatureContext implements AutoCloseable {
     }
 
     /**
-     * A key pair from a sealed key container.
+     * A key pair from a sealed secret key: the {@value #SEALED_KEY_BYTES} bytes of
+     * {@link #sealSecretKey}, or a bare {@value #KEY_CONTAINER_BYTES}-byte key container of
+     * an earlier version, which opens exactly as before (its password folded to 32 bytes).
      *
      * @throws VantixException code 20 for a wrong password or an altered container
+     * @throws IllegalArgumentException for bytes of neither form
      */
-    public static SignatureContext openSecretKey(ParameterSet parameters, RandomGenerator rng, byte[] container,
+    public static SignatureContext openSecretKey(ParameterSet parameters, RandomGenerator rng, byte[] sealed,
                                                  byte[] password) {
-        if (container.length != KEY_CONTAINER_BYTES) {
-            throw new IllegalArgumentException("a key container is " + KEY_CONTAINER_BYTES + " bytes");
-        }
         byte[] key = new byte[Vantix.MASKED_KEY_BYTES];
         try {
-            synchronized (rng) {
-                VantixException.check("opening the key container",
-                    Vantix.vantix_ExtractKeyContainer(rng.handle(), container, password, key));
-            }
+            PasswordHash.open("a sealed secret key", sealed, KEY_CONTAINER_BYTES, password, (container, pw) -> {
+                synchronized (rng) {
+                    VantixException.check("opening the key container",
+                        Vantix.vantix_ExtractKeyContainer(rng.handle(), container, pw, key));
+                }
+                return null;
+            });
             return withSecretKey(parameters, rng, key);
         } finally {
             Arrays.fill(key, (byte) 0);
@@ -260,7 +265,10 @@ public final class SignatureContext implements AutoCloseable {
         throw new VantixException("verifying", code);
     }
 
-    /** Seals the secret key under a password of at least 10 bytes into a 48-byte container. */
+    /**
+     * Seals the secret key under a password of at least 10 bytes: a key container sealed
+     * under the password's {@link PasswordHash}, {@value #SEALED_KEY_BYTES} bytes.
+     */
     public synchronized byte[] sealSecretKey(RandomGenerator rng, byte[] password) {
         byte[] key = new byte[Vantix.MASKED_KEY_BYTES];
         try {
@@ -269,12 +277,14 @@ public final class SignatureContext implements AutoCloseable {
                 VantixException.check("reading the secret key",
                     Vantix.vantix_LR34_10_2001_get_secret_key(block.handle(), key));
             }
-            byte[] container = new byte[KEY_CONTAINER_BYTES];
-            synchronized (rng) {
-                VantixException.check("sealing the key container",
-                    Vantix.vantix_MakeKeyContainer(rng.handle(), key, password, container));
-            }
-            return container;
+            return PasswordHash.seal("sealing the key container", rng, password, derived -> {
+                byte[] container = new byte[KEY_CONTAINER_BYTES];
+                synchronized (rng) {
+                    VantixException.check("sealing the key container",
+                        Vantix.vantix_MakeKeyContainer(rng.handle(), key, derived, container));
+                }
+                return container;
+            });
         } finally {
             Arrays.fill(key, (byte) 0);
         }

@@ -63,7 +63,7 @@
  *     byte[] signature = key.sign(digest);                 // s then r: verifies in OpenSSL
  *     boolean ok = key.verify(digest, signature);
  *     byte[] spki = key.encodedPublicKey();                 // X.509, for OpenSSL or Bouncy Castle
- *     byte[] sealed = key.sealSecretKey(rng, password);     // 48 bytes to store
+ *     byte[] sealed = key.sealSecretKey(rng, password);     // 72 bytes to store
  * }
  * }</pre>
  */

@@ -69,6 +69,7 @@ final class ExportKeyCommand implements Callable<Integer> {
             String pem = unencrypted ? KeyEncoding.toPem("PRIVATE KEY", der)
                 : KeyEncoding.toPem("ENCRYPTED PRIVATE KEY", EncryptedKeys.encrypt(der, password));
             write(pem.getBytes(StandardCharsets.US_ASCII), true);
+            tool.reportFolded(keyName, key);
             return 0;
         } finally {
             Arrays.fill(password, (byte) 0);

@@ -1,5 +1,6 @@
 package com.norvane.security.gost.tool;
 
+import com.norvane.security.gost.PasswordHash;
 import java.io.Console;
 import java.io.IOException;
 import java.io.InputStream;
@@ -14,7 +15,7 @@ import java.util.Map;
  */
 final class Passwords {
     /** The smallest password that seals a container. */
-    static final int MIN_BYTES = 10;
+    static final int MIN_BYTES = PasswordHash.MIN_PASSWORD_BYTES;
 
     private final String file;
     private final String env;
@@ -69,6 +70,10 @@ final class Passwords {
         if (forSealing && pw.length < MIN_BYTES) {
             Arrays.fill(pw, (byte) 0);
             throw new ToolException("the password must be at least " + MIN_BYTES + " bytes");
+        }
+        if (forSealing && !PasswordHash.sealable(pw)) {
+            Arrays.fill(pw, (byte) 0);
+            throw new ToolException("the password may not contain a zero byte");
         }
         return pw;
     }

@@ -1,5 +1,6 @@
 package com.norvane.security.gost.tool;
 
+import com.norvane.security.gost.PasswordHash;
 import com.norvane.security.gost.RandomGenerator;
 import com.norvane.security.gost.VantixException;
 import java.io.IOException;
@@ -13,7 +14,9 @@ import java.util.Arrays;
 
 /**
  * The generator's state kept between runs in {@code seed.rnd} under the home directory, a
- * random-seed container sealed under the command's password. The home is locked for the
+ * random-seed container sealed under the command's password (its {@code PasswordHash} form;
+ * a bare 84-byte container of an earlier version is read and replaced by that form on the
+ * first successful run). The home is locked for the
  * whole command, so two runs at once take turns instead of both starting from the same
  * state and one losing the other's update.
  */
@@ -53,7 +56,7 @@ final class SeedStore implements AutoCloseable {
         if (Files.isRegularFile(seedFile)) {
             try {
                 g = RandomGenerator.fromContainer(SafeFiles.readSmall(seedFile.toString(),
-                    RandomGenerator.CONTAINER_BYTES, stdin), password);
+                    RandomGenerator.SEALED_STATE_BYTES, stdin), password);
             } catch (VantixException | IllegalArgumentException | ToolException e) {
                 w = "the random-seed container " + seedFile + " does not open with this password; seeded from the "
                     + "system generator and sealed again under this password";
@@ -77,7 +80,7 @@ final class SeedStore implements AutoCloseable {
     public void close() throws IOException {
         try {
             // Only after success, so that a mistyped password never reseals the state under it.
-            if (committed && password.length >= Passwords.MIN_BYTES) {
+            if (committed && PasswordHash.sealable(password)) {
                 SafeFiles.write(seedFile, rng.sealState(password), true, true);
             }
         } finally {

@@ -1,10 +1,8 @@
 package com.norvane.security.gost.tool;
 
-import com.norvane.security.gost.ParameterSet;
 import com.norvane.security.gost.SignatureContext;
 import com.norvane.security.gost.SubstitutionTable;
 import java.io.IOException;
-import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.Arrays;
 import java.util.concurrent.Callable;
@@ -57,24 +55,16 @@ final class SignCommand implements Callable<Integer> {
             SafeFiles.checkWritable(Path.of(target), force);
         }
         KeyFile key = KeyFile.parse(keyName, tool.readSmall(keyName));
-        PublicKeyFile pub = null;
-        if (pubName != null) {
-            pub = PublicKeyFile.parse(pubName, tool.readSmall(pubName));
-        } else if (key.parameters == null && Files.isRegularFile(Path.of(sibling(keyName)))) {
-            pub = PublicKeyFile.parse(sibling(keyName), tool.readSmall(sibling(keyName)));
-        }
-        ParameterSet set = parameterSet(key, pub);
-        if (pub != null && key.publicKey != null && !Arrays.equals(pub.key, key.publicKey)) {
-            throw new ToolException(keyName + " does not belong to " + pubName + "; refusing to sign");
-        }
-        byte[] expected = key.publicKey != null ? key.publicKey : pub != null ? pub.key : null;
+        KeyFile.Owner owner = KeyFile.owner(tool, keyName, key, pubName, curve);
         byte[] digest = tool.digest(SubstitutionTable.GOST_R_34_11_94_CRYPTOPRO, file);
         byte[] password = tool.passwords().read(false);
         try (SeedStore s = tool.seed(password);
-             SignatureContext k = KeyFile.unseal(keyName, key.container, set, expected, s.rng, password)) {
+             SignatureContext k = KeyFile.unseal(keyName, key.container, owner.set(), owner.publicKey(), s.rng,
+                 password)) {
             SafeFiles.writeOut(target, k.sign(digest), force, false, tool.out);
             s.commit();
             tool.reportSeed(s);
+            tool.reportFolded(keyName, key);
         } finally {
             Arrays.fill(password, (byte) 0);
         }
@@ -82,27 +72,5 @@ final class SignCommand implements Callable<Integer> {
             tool.out.println("wrote " + target);
         }
         return 0;
-    }
-
-    /** The key's own parameter set; for a bare container, the public key's or --curve's. */
-    private ParameterSet parameterSet(KeyFile key, PublicKeyFile pub) {
-        ParameterSet named = curve != null ? Names.parameterSet(curve) : null;
-        ParameterSet set = key.parameters != null ? key.parameters : pub != null ? pub.parameters : named;
-        if (set == null) {
-            throw new ToolException(keyName + " is a bare key container that does not record its parameter set; "
-                + "give --pub with its public key (or --curve)");
-        }
-        if (named != null && named != set) {
-            throw new ToolException("the key in " + keyName + " is on " + set.oidName() + ", not " + named.oidName());
-        }
-        if (pub != null && pub.parameters != set) {
-            throw new ToolException("the public key is on " + pub.parameters.oidName() + " but the key on "
-                + set.oidName());
-        }
-        return set;
-    }
-
-    private static String sibling(String keyName) {
-        return (keyName.endsWith(".key") ? keyName.substring(0, keyName.length() - 4) : keyName) + ".pub";
     }
 }

@@ -33,7 +33,7 @@ import picocli.CommandLine.ScopeType;
     footer = {"", "Exit status: 0 success, 1 a signature that does not verify, 2 any other error.",
         "The generator's state is kept in DIR/seed.rnd, sealed under the command's password."},
     subcommands = {HashCommand.class, KeygenCommand.class, SignCommand.class, VerifyCommand.class,
-        ExportKeyCommand.class, ImportKeyCommand.class})
+        ExportKeyCommand.class, ImportKeyCommand.class, UpgradeKeyCommand.class})
 public final class VantixTool implements Callable<Integer> {
     /** The largest key, signature, public key or password file the tool reads. */
     static final long MAX_SMALL_FILE = 64 * 1024;
@@ -101,7 +101,8 @@ public final class VantixTool implements Callable<Integer> {
     /** No command given. */
     @Override
     public Integer call() {
-        err.println("vantix: give a command: hash, keygen, sign, verify, export-key or import-key (see: vantix --help)");
+        err.println("vantix: give a command: hash, keygen, sign, verify, export-key, import-key or upgrade-key "
+            + "(see: vantix --help)");
         return 2;
     }
 
@@ -158,6 +159,13 @@ public final class VantixTool implements Callable<Integer> {
     void reportSeed(SeedStore s) {
         if (s.warning != null) {
             err.println("vantix: note: " + s.warning);
+        }
+    }
+
+    /** Advises moving a key file of the earlier password form, once the command has succeeded. */
+    void reportFolded(String keyName, KeyFile key) {
+        if (key.folded()) {
+            err.println("vantix: note: " + KeyFile.upgradeAdvice(keyName));
         }
     }
 

@@ -189,7 +189,7 @@ class ToolProcessTest {
                 replaced += Arrays.equals(now, previous) ? 0 : 1;
                 previous = now;
                 byte[] seed = Files.readAllBytes(dir.resolve("h/seed.rnd"));
-                assertEquals(RandomGenerator.CONTAINER_BYTES, seed.length, "never a partial seed state");
+                assertEquals(RandomGenerator.SEALED_STATE_BYTES, seed.length, "never a partial seed state");
                 RandomGenerator.fromContainer(seed, password).close();  // opens: whole, not torn
             }
         }

@@ -3,6 +3,8 @@ package com.norvane.security.gost.tool;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertNotNull;
+import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 import static org.junit.jupiter.api.Assumptions.assumeTrue;
 
@@ -19,6 +21,7 @@ import java.io.RandomAccessFile;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.nio.file.StandardCopyOption;
 import java.util.Arrays;
 import java.util.HashMap;
 import java.util.HexFormat;
@@ -108,7 +111,7 @@ class ToolTest {
         assertEquals(0, vantix("hash", a.toString(), "--home", p("h")));
         assertEquals(0, vantix("hash", "--help"));
         assertTrue(stdout.startsWith("Usage: vantix hash"), stdout);
-        for (String cmd : new String[] {"keygen", "sign", "verify", "export-key", "import-key"}) {
+        for (String cmd : new String[] {"keygen", "sign", "verify", "export-key", "import-key", "upgrade-key"}) {
             assertEquals(0, vantix(cmd, "--help"), cmd);
             assertTrue(stdout.contains("--password-file"), cmd + ": " + stdout);
         }
@@ -213,9 +216,12 @@ class ToolTest {
             pw.toString(), "--home", home, doc.toString()));
         assertOneErrorLine("is on id-GostR3410-2001-CryptoPro-B-ParamSet");
 
-        // A bare 48-byte container (as earlier versions wrote) records no curve.
-        byte[] bare = extractContainer(dir.resolve("carol.key"));
-        Files.write(dir.resolve("bare.key"), bare);
+        // A bare 48-byte container (as earlier versions wrote) records no curve: one on
+        // CryptoPro-B made by an earlier version, its public key moved away.
+        Path legacyPw = write("legacy-pw.txt", LONG34_PASSWORD + "\n");
+        Files.write(dir.resolve("bare.key"), extractContainer(legacy("long34.key")));
+        Files.copy(legacy("long34.pub"), dir.resolve("elsewhere.pub"), StandardCopyOption.REPLACE_EXISTING);
+        pw = legacyPw;
         assertEquals(2, vantix("sign", "-k", p("bare.key"), "--password-file", pw.toString(), "--home", home,
             doc.toString()));
         assertOneErrorLine("does not record its parameter set");
@@ -252,6 +258,114 @@ class ToolTest {
         assertEquals("a?b?c", VantixTool.printable("a\u001bb\uFFFDc"));
     }
 
+    /** The password of the fixture long34.key: 34 bytes. */
+    private static final String LONG34_PASSWORD = "0123456789abcdefghijklmnopqrstuvwx";
+
+    /** A file made by an earlier version of the tool (tests/data/legacy). */
+    private static Path legacy(String name) {
+        String source = System.getProperty("vantix.source.dir");
+        assertNotNull(source, "set vantix.source.dir to the project");
+        return Path.of(source, "tests/data/legacy", name);
+    }
+
+    /**
+     * Pairs of passwords the containers fold to the same 32 bytes, with the fixture that the
+     * first one sealed: the repeated pattern, and the 34-byte password with its first and
+     * last two bytes exchanged.
+     */
+    private static final String[][] FOLDED_ALIKE = {
+        {"short12", "abcabcabcabc", "abcabcabcabcabcabc"},
+        {"long34", LONG34_PASSWORD, "wx23456789abcdefghijklmnopqrstuv01"},
+    };
+
+    @Test
+    void keysOfEarlierVersionsOpenAsBeforeUntilUpgraded() throws Exception {
+        Path doc = write("doc.txt", "document\n");
+        for (String[] c : FOLDED_ALIKE) {
+            String name = c[0];
+            Files.copy(legacy(name + ".key"), dir.resolve(name + ".key"));
+            Files.copy(legacy(name + ".pub"), dir.resolve(name + ".pub"));
+            Files.createDirectories(dir.resolve(name + "-home"));
+            String home = p(name + "-home");
+            Path right = write(name + ".pw", c[1] + "\n");
+            Path alike = write(name + "-alike.pw", c[2] + "\n");
+            byte[] before = Files.readAllBytes(dir.resolve(name + ".key"));
+
+            // Exactly as before: both passwords open it and its seed file (no note about the
+            // seed), and the tool says how to move on.
+            for (Path pw : new Path[] {right, alike}) {
+                Files.copy(legacy(name + "-seed.rnd"), dir.resolve(name + "-home/seed.rnd"),
+                    StandardCopyOption.REPLACE_EXISTING);
+                assertEquals(0, vantix("sign", "-k", p(name + ".key"), "--password-file", pw.toString(), "--home",
+                    home, "-o", p(name + ".sig"), "--force", doc.toString()), stderr);
+                assertEquals("vantix: note: " + p(name + ".key") + " is sealed in the earlier form, which folds the "
+                    + "password to 32 bytes so that some other passwords open it too; `vantix upgrade-key -k "
+                    + p(name + ".key") + "` seals it under PBKDF2-HMAC-SHA256\n", stderr);
+                assertEquals(0, vantix("verify", "-p", p(name + ".pub"), "-s", p(name + ".sig"), doc.toString()));
+            }
+            // The seed file moved to the new form (under the password of the run).
+            assertEquals(RandomGenerator.SEALED_STATE_BYTES, Files.size(dir.resolve(name + "-home/seed.rnd")));
+            assertArrayEquals(before, Files.readAllBytes(dir.resolve(name + ".key")), "signing leaves the key file");
+
+            assertEquals(0, vantix("upgrade-key", "-k", p(name + ".key"), "--password-file", right.toString(),
+                "--home", home), stderr);
+            assertEquals("wrote " + p(name + ".key") + " (sealed under PBKDF2-HMAC-SHA256)\n", stdout);
+            String upgraded = Files.readString(dir.resolve(name + ".key"));
+            assertTrue(upgraded.contains("\nPassword-Hash: PBKDF2-HMAC-SHA256\n\n"), upgraded);
+            assertEquals(2, vantix("sign", "-k", p(name + ".key"), "--password-file", alike.toString(), "--home",
+                home, "-o", p(name + ".sig"), "--force", doc.toString()));
+            assertOneErrorLine("wrong password for " + p(name + ".key"));
+            assertEquals(0, vantix("sign", "-k", p(name + ".key"), "--password-file", right.toString(), "--home",
+                home, "-o", p(name + ".sig"), "--force", doc.toString()), stderr);
+            assertEquals("", stderr, "no advice for the new form");
+            assertEquals(0, vantix("verify", "-p", p(name + ".pub"), "-s", p(name + ".sig"), doc.toString()));
+            assertEquals(0, vantix("upgrade-key", "-k", p(name + ".key"), "--password-file", right.toString(),
+                "--home", home));
+            assertEquals(p(name + ".key") + " is already sealed under PBKDF2-HMAC-SHA256\n", stdout);
+            assertEquals(upgraded, Files.readString(dir.resolve(name + ".key")), "left as it is");
+        }
+        // A bare container becomes a whole key file; its parameter set comes from NAME.pub beside it.
+        Files.write(dir.resolve("bare.key"), extractContainer(legacy("long34.key")));
+        Files.copy(legacy("long34.pub"), dir.resolve("bare.pub"));
+        Path pw = write("bare.pw", LONG34_PASSWORD + "\n");
+        assertEquals(0, vantix("upgrade-key", "-k", p("bare.key"), "--password-file", pw.toString(), "--home",
+            p("bare-home")), stderr);
+        assertTrue(Files.readString(dir.resolve("bare.key")).startsWith("-----BEGIN VANTIX SEALED KEY-----\n"
+            + "Parameter-Set: id-GostR3410-2001-CryptoPro-B-ParamSet\n"));
+        Files.delete(dir.resolve("bare.pub"));
+        assertEquals(0, vantix("sign", "-k", p("bare.key"), "--password-file", pw.toString(), "--home",
+            p("bare-home"), doc.toString()), stderr);
+        assertEquals(0, vantix("verify", "-p", legacy("long34.pub").toString(), "-s", doc + ".sig", doc.toString()));
+    }
+
+    @Test
+    void passwordsThatFoldAlikeDoNotOpenNewKeys() throws Exception {
+        Path doc = write("doc.txt", "document\n");
+        for (String[] c : FOLDED_ALIKE) {
+            Path right = write("right.pw", c[1] + "\n");
+            Path alike = write("alike.pw", c[2] + "\n");
+            String home = p("home-" + c[0]);
+            assertEquals(0, vantix("keygen", "-o", p(c[0]), "--password-file", right.toString(), "--home", home),
+                stderr);
+            assertEquals(2, vantix("sign", "-k", p(c[0] + ".key"), "--password-file", alike.toString(), "--home",
+                home, "--force", doc.toString()));
+            assertOneErrorLine("wrong password for " + p(c[0] + ".key"));
+            assertEquals(0, vantix("sign", "-k", p(c[0] + ".key"), "--password-file", right.toString(), "--home",
+                home, "--force", doc.toString()), stderr);
+            // The seed file too: the folded-alike password does not open it (a fresh start, with a note).
+            assertEquals(0, vantix("hash", doc.toString()));
+            byte[] seed = Files.readAllBytes(dir.resolve("home-" + c[0] + "/seed.rnd"));
+            assertEquals(RandomGenerator.SEALED_STATE_BYTES, seed.length);
+            assertThrows(com.norvane.security.gost.VantixException.class,
+                () -> RandomGenerator.fromContainer(seed, c[2].getBytes(StandardCharsets.US_ASCII)));
+            RandomGenerator.fromContainer(seed, c[1].getBytes(StandardCharsets.US_ASCII)).close();
+        }
+        // A zero byte cannot seal (the hash would not tell it from the password without it).
+        Files.write(dir.resolve("zero.pw"), "abcabcabcabc\0\n".getBytes(StandardCharsets.US_ASCII));
+        assertEquals(2, vantix("keygen", "-o", p("zero"), "--password-file", p("zero.pw"), "--home", p("h")));
+        assertOneErrorLine("zero byte");
+    }
+
     private static byte[] extractContainer(Path keyFile) throws IOException {
         String text = Files.readString(keyFile);
         String body = text.substring(text.indexOf("\n\n") + 2, text.indexOf("-----END"));
@@ -286,7 +400,7 @@ class ToolTest {
         }
         assertEquals(0, vantix("sign", "--key", p("alice.key"), "--password-file", pw.toString(), "--home", home,
             doc.toString()), stderr);
-        assertEquals(84, Files.size(dir.resolve("home/seed.rnd")));
+        assertEquals(RandomGenerator.SEALED_STATE_BYTES, Files.size(dir.resolve("home/seed.rnd")));
     }
 
     @Test
