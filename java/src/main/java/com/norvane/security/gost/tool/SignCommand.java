@@ -7,6 +7,7 @@ import java.nio.file.Path;
 import java.util.Arrays;
 import java.util.concurrent.Callable;
 import picocli.CommandLine.Command;
+import picocli.CommandLine.Mixin;
 import picocli.CommandLine.Option;
 import picocli.CommandLine.Parameters;
 import picocli.CommandLine.ParentCommand;
@@ -20,17 +21,8 @@ final class SignCommand implements Callable<Integer> {
     @ParentCommand
     VantixTool tool;
 
-    @Option(names = {"-k", "--key"}, required = true, paramLabel = "NAME.key", description = "the sealed key")
-    String keyName;
-
-    @Option(names = "--pub", paramLabel = "FILE",
-        description = "the key's public key, checked against it (needed for a bare 48-byte container, "
-            + "unless --curve; NAME.pub beside such a container is used when present)")
-    String pubName;
-
-    @Option(names = "--curve", paramLabel = "SET",
-        description = "the parameter set of a bare 48-byte container that records none")
-    String curve;
+    @Mixin
+    KeyOptions keyOptions;
 
     @Option(names = {"-o", "--out"}, paramLabel = "FILE", description = "where the signature goes (- for standard "
         + "output; default FILE.sig)")
@@ -54,8 +46,9 @@ final class SignCommand implements Callable<Integer> {
         if (!target.equals("-")) {
             SafeFiles.checkWritable(Path.of(target), force);
         }
+        String keyName = keyOptions.keyName;
         KeyFile key = KeyFile.parse(keyName, tool.readSmall(keyName));
-        KeyFile.Owner owner = KeyFile.owner(tool, keyName, key, pubName, curve);
+        KeyFile.Owner owner = keyOptions.owner(tool, key);
         byte[] digest = tool.digest(SubstitutionTable.GOST_R_34_11_94_CRYPTOPRO, file);
         byte[] password = tool.passwords().read(false);
         try (SeedStore s = tool.seed(password);
