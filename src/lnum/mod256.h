@@ -281,8 +281,67 @@ __attribute__((always_inline)) inline void fe_mul_mulx(uint64_t* r, const uint64
     r[3] = t1;
 }
 
+// r = a^2*R^-1 mod m with mulx: the six cross products a_i*a_j (i < j) once, doubled, plus
+// the four squares, then the four reduction steps of fe_mul_mulx over the low half, the high
+// half entering limb by limb (ten multiplications instead of sixteen). The eight product
+// limbs live in t0..t5, lo and hi; the high four go to w while lo and hi serve the reduction.
+// clang-format off
+#define VX_SQR_PRODUCT                                                                                   \
+    "movq 0(%[a]), %%rdx\n\t"                                                                           \
+    "mulxq 8(%[a]), %[t1], %[t2]\n\t" "mulxq 16(%[a]), %%rax, %[t3]\n\t" "mulxq 24(%[a]), %[t5], %[t4]\n\t" \
+    "addq %%rax, %[t2]\n\t" "adcq %[t5], %[t3]\n\t" "adcq $0, %[t4]\n\t"                                \
+    "movq 8(%[a]), %%rdx\n\t"                                                                           \
+    "mulxq 16(%[a]), %%rax, %[lo]\n\t" "mulxq 24(%[a]), %[hi], %[t5]\n\t"                                \
+    "addq %%rax, %[t3]\n\t" "adcq %[lo], %[t4]\n\t" "adcq $0, %[t5]\n\t"                                 \
+    "addq %[hi], %[t4]\n\t" "adcq $0, %[t5]\n\t"                                                        \
+    "movq 16(%[a]), %%rdx\n\t"                                                                          \
+    "mulxq 24(%[a]), %%rax, %[lo]\n\t"                                                                  \
+    "addq %%rax, %[t5]\n\t" "adcq $0, %[lo]\n\t"                                                         \
+    "xorl %k[hi], %k[hi]\n\t"                                                                           \
+    "addq %[t1], %[t1]\n\t" "adcq %[t2], %[t2]\n\t" "adcq %[t3], %[t3]\n\t" "adcq %[t4], %[t4]\n\t"     \
+    "adcq %[t5], %[t5]\n\t" "adcq %[lo], %[lo]\n\t" "adcq $0, %[hi]\n\t"                                 \
+    "movq 0(%[a]), %%rdx\n\t"  "mulxq %%rdx, %[t0], %%rax\n\t" "addq %%rax, %[t1]\n\t"                    \
+    "movq 8(%[a]), %%rdx\n\t"  "mulxq %%rdx, %%rax, %%rdx\n\t" "adcq %%rax, %[t2]\n\t" "adcq %%rdx, %[t3]\n\t" \
+    "movq 16(%[a]), %%rdx\n\t" "mulxq %%rdx, %%rax, %%rdx\n\t" "adcq %%rax, %[t4]\n\t" "adcq %%rdx, %[t5]\n\t" \
+    "movq 24(%[a]), %%rdx\n\t" "mulxq %%rdx, %%rax, %%rdx\n\t" "adcq %%rax, %[lo]\n\t" "adcq %%rdx, %[hi]\n\t" \
+    "movq %[t4], %[w4]\n\t" "movq %[t5], %[w5]\n\t" "movq %[lo], %[w6]\n\t" "movq %[hi], %[w7]\n\t"         \
+    "xorl %k[t4], %k[t4]\n\t" "xorl %k[t5], %k[t5]\n\t"
+// one reduction step on the window, then the next high limb W into T4 (carry into T5)
+#define VX_SQR_RED(RED, W, T0, T1, T2, T3, T4, T5)                                                       \
+    RED(T0, T1, T2, T3, T4, T5) "addq %[" #W "], " VX_REG(T4) "\n\t" "adcq $0, " VX_REG(T5) "\n\t"
+#define VX_MONT_SQR(RED)                                                                                 \
+    VX_SQR_PRODUCT                                                                                       \
+    VX_SQR_RED(RED, w4, t0, t1, t2, t3, t4, t5)                                                          \
+    VX_SQR_RED(RED, w5, t1, t2, t3, t4, t5, t0)                                                          \
+    VX_SQR_RED(RED, w6, t2, t3, t4, t5, t0, t1)                                                          \
+    VX_SQR_RED(RED, w7, t3, t4, t5, t0, t1, t2)                                                          \
+    VX_FINAL(t4, t5, t0, t1, t2, t3)
+
+template <ModShape S>
+__attribute__((always_inline)) inline void fe_sqr_mulx(uint64_t* r, const uint64_t* a, const Mod256& md) {
+    uint64_t t0, t1, t2, t3, t4, t5, lo, hi, w[4];
+#define VX_OPERANDS                                                                                      \
+    : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [t4] "=&r"(t4), [t5] "=&r"(t5),     \
+      [lo] "=&r"(lo), [hi] "=&r"(hi), [w4] "=m"(w[0]), [w5] "=m"(w[1]), [w6] "=m"(w[2]), [w7] "=m"(w[3])  \
+    : [a] "r"(a), [m] "r"(md.m), [minv] "rm"(md.m_inv)                                                   \
+    : "rax", "rdx", "cc", "memory"
+    if constexpr (S == ModShape::MulxMinusC) {
+        __asm__(VX_MONT_SQR(VX_RED_MINUSC) VX_OPERANDS);
+    } else if constexpr (S == ModShape::MulxHalfPlusC) {
+        __asm__(VX_MONT_SQR(VX_RED_HALF) VX_OPERANDS);
+    } else {
+        __asm__(VX_MONT_SQR(VX_RED_GENERIC) VX_OPERANDS);
+    }
+#undef VX_OPERANDS
+    // clang-format on
+    r[0] = t4;
+    r[1] = t5;
+    r[2] = t0;
+    r[3] = t1;
+}
+
 template <ModShape S = ModShape::Generic>
-inline void fe_mul(uint64_t* r, const uint64_t* a, const uint64_t* b, const Mod256& md) {
+__attribute__((always_inline)) inline void fe_mul(uint64_t* r, const uint64_t* a, const uint64_t* b, const Mod256& md) {
     if constexpr (is_mulx(S)) {
         fe_mul_mulx<S>(r, a, b, md);
     } else {
@@ -346,9 +405,9 @@ inline void fe_sqr_scanning(uint64_t* r, const uint64_t* a, const Mod256& md) {
 }
 
 template <ModShape S = ModShape::Generic>
-inline void fe_sqr(uint64_t* r, const uint64_t* a, const Mod256& md) {
+__attribute__((always_inline)) inline void fe_sqr(uint64_t* r, const uint64_t* a, const Mod256& md) {
     if constexpr (is_mulx(S))
-        fe_mul_mulx<S>(r, a, a, md);
+        fe_sqr_mulx<S>(r, a, md);
     else
         fe_sqr_scanning<S>(r, a, md);
 }
