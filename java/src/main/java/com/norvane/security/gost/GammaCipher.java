@@ -37,6 +37,10 @@ public final class GammaCipher extends NativeBlock {
         Objects.checkFromIndexSize(inOff, len, in.length);
         Objects.checkFromIndexSize(outOff, len, out.length);
         long h = handle();
+        if (Words.overlapsShifted(in, inOff, out, outOff, len)) {
+            in = Arrays.copyOfRange(in, inOff, inOff + len);
+            inOff = 0;
+        }
         int done = 0;
         while (wordPos != 0 && done < len) {
             out[outOff + done] = (byte) (in[inOff + done] ^ wordGamma[3 - wordPos]);
@@ -45,14 +49,12 @@ public final class GammaCipher extends NativeBlock {
         }
         int whole = (len - done) & ~3;
         if (whole > 0) {
-            byte[] words = Words.swapped(in, inOff + done, whole);
-            crypt(h, words, out, outOff + done, whole);
-            Words.swapInPlace(out, outOff + done, whole);
+            throughOutput(in, inOff + done, out, outOff + done, whole, (b, o, n) -> crypt(h, b, o, b, o, n));
             done += whole;
         }
         if (done < len) {
             Arrays.fill(wordGamma, (byte) 0);
-            crypt(h, wordGamma.clone(), wordGamma, 0, 4);
+            crypt(h, wordGamma.clone(), 0, wordGamma, 0, 4);
             while (done < len) {
                 out[outOff + done] = (byte) (in[inOff + done] ^ wordGamma[3 - wordPos]);
                 done++;
@@ -71,9 +73,9 @@ public final class GammaCipher extends NativeBlock {
         return out;
     }
 
-    private void crypt(long h, byte[] in, byte[] out, int outOff, int len) {
+    private void crypt(long h, byte[] in, int inOff, byte[] out, int outOff, int len) {
         synchronized (generatorLock()) {
-            VantixException.check("gamma", Vantix.vantix_G28147_1989_gamma_crypt(h, in, 0, out, outOff, len));
+            VantixException.check("gamma", Vantix.vantix_G28147_1989_gamma_crypt(h, in, inOff, out, outOff, len));
         }
     }
 

@@ -73,19 +73,27 @@ public final class GammaFeedbackCipher extends NativeBlock {
         if (ended) {
             throw new IllegalStateException("the stream went on after a piece whose length is not a multiple of 4");
         }
-        // A last partial word is padded to a whole one: the padding's output is dropped.
         int padded = (len + 3) & ~3;
+        if (padded == len && !Words.overlapsShifted(in, inOff, out, outOff, len)) {
+            throughOutput(in, inOff, out, outOff, len, (b, o, n) -> crypt(encrypt, h, b, o, b, o, n));
+            return;
+        }
+        // A last partial word is padded to a whole one: the padding's output is dropped.
         byte[] words = new byte[padded];
         System.arraycopy(in, inOff, words, 0, len);
         Words.swapInPlace(words, 0, padded);
         byte[] result = new byte[padded];
-        synchronized (generatorLock()) {
-            VantixException.check(encrypt ? "gamma with feedback encryption" : "gamma with feedback decryption",
-                encrypt ? Vantix.vantix_G28147_1989_gamma_ofb_encrypt(h, words, 0, result, 0, padded)
-                        : Vantix.vantix_G28147_1989_gamma_ofb_decrypt(h, words, 0, result, 0, padded));
-        }
+        crypt(encrypt, h, words, 0, result, 0, padded);
         Words.swapInPlace(result, 0, padded);
         System.arraycopy(result, 0, out, outOff, len);
         ended = padded != len;
+    }
+
+    private void crypt(boolean encrypt, long h, byte[] in, int inOff, byte[] out, int outOff, int len) {
+        synchronized (generatorLock()) {
+            VantixException.check(encrypt ? "gamma with feedback encryption" : "gamma with feedback decryption",
+                encrypt ? Vantix.vantix_G28147_1989_gamma_ofb_encrypt(h, in, inOff, out, outOff, len)
+                        : Vantix.vantix_G28147_1989_gamma_ofb_decrypt(h, in, inOff, out, outOff, len));
+        }
     }
 }

@@ -1,5 +1,6 @@
 package com.norvane.security.gost;
 
+import java.lang.ref.SoftReference;
 import java.util.Arrays;
 import java.util.Objects;
 
@@ -18,6 +19,22 @@ import java.util.Objects;
 public final class MacGenerator extends NativeBlock {
     /** Size of the full MAC value. */
     public static final int MAC_BYTES = 8;
+
+    /** A per-thread array that grows to the largest piece fed on the thread; the collector may take it back. */
+    private static final class Scratch {
+        private SoftReference<byte[]> ref = new SoftReference<>(new byte[0]);
+
+        byte[] array(int size) {
+            byte[] a = ref.get();
+            if (a == null || a.length < size) {
+                a = new byte[size];
+                ref = new SoftReference<>(a);
+            }
+            return a;
+        }
+    }
+
+    private static final ThreadLocal<Scratch> SCRATCH = ThreadLocal.withInitial(Scratch::new);
 
     // The exports take the message in big-endian words: bytes of an unfinished word wait here.
     private final byte[] partial = new byte[4];
@@ -49,7 +66,17 @@ public final class MacGenerator extends NativeBlock {
         }
         int whole = (len - done) & ~3;
         if (whole > 0) {
-            feed(h, Words.swapped(data, off + done, whole));
+            // The words in the exports' order go through this thread's scratch array: a fresh
+            // array per call would cost more than the swap (allocating, zeroing, page faults).
+            byte[] words = SCRATCH.get().array(whole);
+            try {
+                Words.swapInto(data, off + done, words, 0, whole);
+                synchronized (generatorLock()) {
+                    VantixException.check("MAC update", Vantix.vantix_G28147_1989_mac_update(h, words, 0, whole));
+                }
+            } finally {
+                Arrays.fill(words, 0, whole, (byte) 0);
+            }
             done += whole;
         }
         while (done < len) {

@@ -1,5 +1,9 @@
 package com.norvane.security.gost;
 
+import java.nio.ByteBuffer;
+import java.nio.ByteOrder;
+import java.nio.IntBuffer;
+
 /**
  * The byte-order conversions between the idiomatic API and the exports.
  *
@@ -15,14 +19,24 @@ final class Words {
 
     /** Reverses each 4-byte group of {@code b[off, off + len)} in place; {@code len} is a multiple of 4. */
     static void swapInPlace(byte[] b, int off, int len) {
-        for (int i = off; i + 4 <= off + len; i += 4) {
-            byte t = b[i];
-            b[i] = b[i + 3];
-            b[i + 3] = t;
-            t = b[i + 1];
-            b[i + 1] = b[i + 2];
-            b[i + 2] = t;
-        }
+        swapInto(b, off, b, off, len);
+    }
+
+    /**
+     * Writes {@code src[srcOff, srcOff + len)} with each 4-byte group reversed to
+     * {@code dst} at {@code dstOff}; {@code len} is a multiple of 4. The two may be the
+     * same array at the same offset, not at overlapping different ones.
+     */
+    static void swapInto(byte[] src, int srcOff, byte[] dst, int dstOff, int len) {
+        // The buffers' bulk copy between opposite orders swaps whole words at memory speed,
+        // several times faster than a loop in Java.
+        IntBuffer from = ByteBuffer.wrap(src, srcOff, len).order(ByteOrder.LITTLE_ENDIAN).asIntBuffer();
+        ByteBuffer.wrap(dst, dstOff, len).order(ByteOrder.BIG_ENDIAN).asIntBuffer().put(from);
+    }
+
+    /** True when {@code [aOff, aOff + len)} and {@code [bOff, bOff + len)} of the same array overlap at different offsets. */
+    static boolean overlapsShifted(byte[] a, int aOff, byte[] b, int bOff, int len) {
+        return a == b && aOff != bOff && aOff < bOff + len && bOff < aOff + len;
     }
 
     /** A copy of {@code b} with each 4-byte group reversed. */
@@ -34,8 +48,10 @@ final class Words {
 
     /** A copy of {@code b[off, off + len)} with each 4-byte group reversed. */
     static byte[] swapped(byte[] b, int off, int len) {
-        byte[] out = java.util.Arrays.copyOfRange(b, off, off + len);
-        swapInPlace(out, 0, len);
+        byte[] out = new byte[len];
+        int whole = len & ~3;
+        swapInto(b, off, out, 0, whole);
+        System.arraycopy(b, off + whole, out, whole, len - whole);  // a partial group stays as it is
         return out;
     }
 

@@ -131,12 +131,14 @@ final class GostCipherSpi extends CipherSpi {
         restart();
     }
 
-    /** A fresh native cipher with the key, vector and table of the last init. */
+    /** A fresh native cipher with the key, vector and table of the last init (the table is kept). */
     private void restart() {
         closeEngine();
         pendingLen = 0;
         ecbDone = 0;
-        table = new CipherTable(sbox);
+        if (table == null) {
+            table = new CipherTable(sbox);
+        }
         switch (mode) {
             case ECB:
                 engine = new SimpleReplacementCipher(table, VantixProvider.generator(), key);
@@ -198,29 +200,49 @@ final class GostCipherSpi extends CipherSpi {
         if (mode == Mode.ECB && ecbDone + updateSize(len) > ECB_LIMIT) {
             throw new IllegalStateException("ECB (simple replacement) stops at 32 bytes under one key");
         }
+        if (pendingLen == 0) {  // straight from the caller's arrays
+            int n = len - len % unit();
+            pendingLen = len - n;
+            System.arraycopy(in, off + n, pending, 0, pendingLen);
+            run(in, off, n, out, outOff);
+            return n;
+        }
         byte[] data = join(in, off, len);
         int n = data.length - data.length % unit();
         pendingLen = data.length - n;
         System.arraycopy(data, n, pending, 0, pendingLen);
-        run(data, n, out, outOff);
+        run(data, 0, n, out, outOff);
         Arrays.fill(data, (byte) 0);
         return n;
     }
 
     private int doFinal(byte[] in, int off, int len, byte[] out, int outOff) throws IllegalBlockSizeException {
         checkReady();
-        byte[] data = join(in == null ? new byte[0] : in, off, in == null ? 0 : len);
+        if (in == null) {
+            in = new byte[0];
+            off = 0;
+            len = 0;
+        }
+        byte[] data = null;  // the pending bytes and the input joined, when there are pending bytes
         try {
-            if (mode == Mode.ECB && data.length % 8 != 0) {
+            int total = pendingLen + len;
+            if (mode == Mode.ECB && total % 8 != 0) {
                 throw new IllegalBlockSizeException("ECB (simple replacement) works on whole 8-byte blocks");
             }
-            if (mode == Mode.ECB && ecbDone + data.length > ECB_LIMIT) {
+            if (mode == Mode.ECB && ecbDone + total > ECB_LIMIT) {
                 throw new IllegalBlockSizeException("ECB (simple replacement) stops at 32 bytes under one key");
             }
-            run(data, data.length, out, outOff);
-            return data.length;
+            if (pendingLen == 0) {
+                run(in, off, len, out, outOff);
+            } else {
+                data = join(in, off, len);
+                run(data, 0, total, out, outOff);
+            }
+            return total;
         } finally {
-            Arrays.fill(data, (byte) 0);
+            if (data != null) {
+                Arrays.fill(data, (byte) 0);
+            }
             restart();
         }
     }
@@ -234,27 +256,31 @@ final class GostCipherSpi extends CipherSpi {
         return data;
     }
 
-    private void run(byte[] data, int n, byte[] out, int outOff) {
+    private void run(byte[] data, int off, int n, byte[] out, int outOff) {
         if (n == 0) {
             return;
         }
-        byte[] piece = n == data.length ? data : Arrays.copyOf(data, n);
-        byte[] result;
         switch (mode) {
             case ECB:
                 SimpleReplacementCipher ecb = (SimpleReplacementCipher) engine;
-                result = encrypting ? ecb.encrypt(piece) : ecb.decrypt(piece);
+                byte[] piece = Arrays.copyOfRange(data, off, off + n);
+                byte[] result = encrypting ? ecb.encrypt(piece) : ecb.decrypt(piece);
+                System.arraycopy(result, 0, out, outOff, n);
+                Arrays.fill(piece, (byte) 0);
                 ecbDone += n;
                 break;
             case CFB:
                 GammaFeedbackCipher cfb = (GammaFeedbackCipher) engine;
-                result = encrypting ? cfb.encrypt(piece) : cfb.decrypt(piece);
+                if (encrypting) {
+                    cfb.encrypt(data, off, out, outOff, n);
+                } else {
+                    cfb.decrypt(data, off, out, outOff, n);
+                }
                 break;
             default:
-                result = ((GammaCipher) engine).process(piece);
+                ((GammaCipher) engine).process(data, off, out, outOff, n);
                 break;
         }
-        System.arraycopy(result, 0, out, outOff, n);
     }
 
     private void checkReady() {
@@ -272,14 +298,14 @@ final class GostCipherSpi extends CipherSpi {
             throw new IllegalStateException(e);
         }
         engine = null;
-        if (table != null) {
-            table.close();
-            table = null;
-        }
     }
 
     private void release() {
         closeEngine();
+        if (table != null) {
+            table.close();
+            table = null;
+        }
         if (key != null) {
             Arrays.fill(key, (byte) 0);
         }

@@ -43,6 +43,11 @@ final class GostMacSpi extends MacSpi {
         key = newKey;
         iv = newIv;
         sbox = GostKeys.table(params);
+        closeMac();
+        if (table != null) {
+            table.close();
+        }
+        table = new CipherTable(sbox);  // kept for every message under this init
         engineReset();
     }
 
@@ -71,14 +76,16 @@ final class GostMacSpi extends MacSpi {
 
     @Override
     protected void engineReset() {
+        closeMac();
+        if (key != null) {
+            mac = new MacGenerator(table, VantixProvider.generator(), key, iv);
+        }
+    }
+
+    private void closeMac() {
         if (mac != null) {
             mac.close();
-            table.close();
             mac = null;
-        }
-        if (key != null) {
-            table = new CipherTable(sbox);
-            mac = new MacGenerator(table, VantixProvider.generator(), key, iv);
         }
     }
 }
