@@ -12,6 +12,20 @@ namespace vantix {
 using platform::elapsed_ms;
 using platform::read_cycle_counter;
 
+uint8_t fold_bytes(const uint8_t* p, int32_t n) {
+    if (n <= 0) return 0;
+    const size_t len = size_t(n);
+    uint64_t words = 0;
+    size_t j = 0;
+    for (; j + 8 <= len; j += 8) words ^= load_le64(p + j);
+    words ^= words >> 32;
+    words ^= words >> 16;
+    words ^= words >> 8;
+    uint8_t folded = uint8_t(words);
+    for (; j < len; ++j) folded ^= p[j];
+    return folded;
+}
+
 EntropyStatus mix_timing_jitter(uint8_t* block, uint8_t* query_buffer) {
     if (block == nullptr) return ENTROPY_COUNTER_FAILED;
     uint64_t t0 = platform::system_file_time();
@@ -20,9 +34,7 @@ EntropyStatus mix_timing_jitter(uint8_t* block, uint8_t* query_buffer) {
         const uint32_t cycles = read_cycle_counter();
         const uint32_t kind = cycles & elapsed_ms() & 3;
         const int32_t n = rnd_query_system_info(int32_t(kind), query_buffer);
-        uint8_t folded = 0;
-        for (int32_t j = 0; j < n; ++j) folded ^= query_buffer[j];
-        block[i] ^= folded;
+        block[i] ^= fold_bytes(query_buffer, n);
         ++i;
         const uint32_t c = elapsed_ms();
         const uint32_t r = read_cycle_counter();

@@ -14,6 +14,11 @@ enum [[nodiscard]] EntropyStatus : int32_t{
     ENTROPY_NO_BLOCK = 7,
 };
 
+// The XOR of the first n bytes of p (0 when n is 0 or negative): how a query's answer enters
+// the block. Eight bytes at a time, since the XOR of all bytes is the XOR of the bytes of the
+// XOR of all 64-bit words.
+uint8_t fold_bytes(const uint8_t* p, int32_t n);
+
 // Fills a 32-byte block. ENTROPY_NO_BLOCK for a null block; ENTROPY_COUNTER_FAILED,
 // ENTROPY_DISK_FAILED or ENTROPY_JITTER_FAILED when the performance counter, the disk
 // statistics or the jitter mixing failed (the block then holds what was written before).

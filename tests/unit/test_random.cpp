@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/result.h"
+#include "platform/platform.h"
 #include "random/entropy.h"
 #include "random/generator.h"
 #include "random/masking.h"
@@ -139,6 +140,37 @@ TEST(Entropy, FailingQueriesContributeNothingAndTheGatheringStillSucceeds) {
     EXPECT_NE(hex(a, 32), hex(b, 32));
     h = TestTimeHooks{};
 }
+
+TEST(Entropy, FoldingByWordsEqualsFoldingByBytes) {
+    std::vector<uint8_t> buffer(16384 + 3);
+    std::mt19937 rng(5);
+    for (auto& b : buffer) b = uint8_t(rng());
+    for (size_t start : {size_t(0), size_t(3)}) {  // aligned and not
+        for (int32_t n : {-36, 0, 1, 7, 8, 9, 15, 16, 24, 100, 1001, 16383, 16384}) {
+            uint8_t bytewise = 0;
+            for (int32_t j = 0; j < n; ++j) bytewise ^= buffer[start + size_t(j)];
+            EXPECT_EQ(fold_bytes(buffer.data() + start, n), bytewise) << start << " " << n;
+        }
+    }
+}
+
+#if defined(__linux__)
+TEST(Entropy, EveryQueryKindAnswersWithContentThatChanges) {
+    static uint8_t a[platform::SYSINFO_BUFFER_BYTES], b[platform::SYSINFO_BUFFER_BYTES];
+    for (int32_t kind = 0; kind < 4; ++kind) {
+        const int32_t n = platform::query_system_info(kind, a);
+        ASSERT_GT(n, 0) << kind;
+        ASSERT_LE(n, int32_t(platform::SYSINFO_BUFFER_BYTES)) << kind;
+        const int32_t m = platform::query_system_info(kind, b);
+        ASSERT_GT(m, 0) << kind;
+        EXPECT_TRUE(n != m || std::memcmp(a, b, size_t(n)) != 0) << kind;
+    }
+    EXPECT_EQ(platform::query_system_info(4, a), 0);
+    EXPECT_EQ(platform::query_system_info(5, a), -5);
+    EXPECT_EQ(platform::query_system_info(-1, a), -5);
+    EXPECT_EQ(platform::query_system_info(0, nullptr), -4);
+}
+#endif
 
 TEST(Masking, MaskKeepsTheKeyAndRemaskChangesBothHalves) {
     RND_State rnd{};
