@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/result.h"
+#include "gost28147/round_table.h"
 #include "gost28147/sbox.h"
 #include "random/rnd_state.h"
 
@@ -47,11 +48,11 @@ inline int32_t blocks_before_mesh(int32_t bytes, uint32_t mesh_count) {
 }
 
 // Counts `blocks` more blocks (never past the meshing point). When that reaches the point,
-// the count starts again at 0, the key is meshed, `reg` (the context's register) is
-// enciphered under the new key, the checksum resealed and the eight round keys `rk`
-// formed again. Returns the meshing's result, RC_OK when none was due.
+// the count starts again at 0, the key is meshed with com's table prepared as `rt`, `reg`
+// (the context's register) is enciphered under the new key and the checksum resealed.
+// Returns the meshing's result, RC_OK when none was due.
 Result context_count_blocks(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg,
-                            uint32_t* checksum, uint32_t* mesh_count, uint32_t blocks, uint32_t* rk);
+                            uint32_t* checksum, uint32_t* mesh_count, uint32_t blocks, const RoundTable& rt);
 
 // Reads the 64-byte Java form (key XOR mask, then the mask) into key words K0..K7, each
 // big-endian, masks them with a fresh mask from rnd and returns the sealed checksum.
@@ -75,6 +76,7 @@ uint32_t context_key_remask(RND_State* rnd, uint32_t* key16);
 
 // Meshes the key (RFC 4357 CryptoPro key meshing) and re-enciphers `reg`; returns the
 // result of key_meshing and stores the new checksum.
-Result context_key_mesh(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg, uint32_t* checksum);
+Result context_key_mesh(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg, uint32_t* checksum,
+                        const RoundTable& rt);
 
 }  // namespace vantix

@@ -61,10 +61,11 @@ Result gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t l
 // Wipes the whole context and sets its marker; RC_MISSING for null, else RC_OK.
 Result gamma_clear(GammaContext* ctx);
 
-// N4 + C1 modulo 2^32 - 1 (a carry out of 32 bits adds 1).
+// N4 + C1 modulo 2^32 - 1 (a carry out of 32 bits adds 1). The counter is secret (the
+// enciphered IV): the carry is added arithmetically, never chosen by a branch or a cmov.
 inline uint32_t gamma_add_c1(uint32_t n4) {
-    const uint32_t s = n4 + GAMMA_C1;
-    return s < GAMMA_C1 ? s + 1 : s;
+    const uint64_t s = uint64_t(n4) + GAMMA_C1;
+    return uint32_t(s) + uint32_t(s >> 32);
 }
 
 }  // namespace vantix

@@ -19,25 +19,31 @@ Result ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32
     if (ctx->initialised != 1) return RC_NOT_INITIALISED;
     if (!stream_fields_valid(ctx->position, ctx->mesh_count, ctx->com_state, ctx->rnd_state)) return RC_CHECKSUM;
     if (!context_key_intact(ctx->key, ctx->checksum)) return RC_CHECKSUM;
-    const uint32_t* t = ctx->com_state->expanded;
+    RoundTable rt;
+    round_table_prepare(ctx->com_state->expanded, &rt);
     uint8_t* reg = feedback_bytes(ctx);
-    uint32_t rk[8];
-    WipeOnExit<uint32_t[8]> wipe(rk);
-    round_keys(ctx->key, rk);
-    // Counts processed blocks; at each meshing point the key is meshed, the register
-    // enciphered under the new key and the round keys formed again.
+    // Counts processed blocks; at each meshing point the key is meshed and the register
+    // enciphered under the new key.
     auto count_blocks = [&](uint32_t blocks) {
         return context_count_blocks(ctx->com_state, ctx->rnd_state, ctx->key, ctx->feedback, &ctx->checksum,
-                                    &ctx->mesh_count, blocks, rk);
+                                    &ctx->mesh_count, blocks, rt);
+    };
+    // One block of gamma from the register, into ctx->gamma as its big-endian bytes.
+    auto next_gamma = [&]() {
+        uint32_t g[4][2] = {{ctx->feedback[0], ctx->feedback[1]}};
+        WipeOnExit<decltype(g)> wipe_g(g);
+        encrypt_blocks(rt, ctx->key, g, 1);
+        store_be32(ctx->gamma, g[0][0]);
+        store_be32(ctx->gamma + 4, g[0][1]);
     };
     for (int32_t i = 0; i < length; ++i) {
         if (decrypt && ctx->position == 8 && length - i >= 16) {
             // Deciphering needs no result of its own to go on: the register of each block
-            // is the previous ciphertext block, all known, so up to eight blocks are
+            // is the previous ciphertext block, all known, so up to 64 blocks are
             // enciphered together (never past a meshing point), as gamma does.
             int32_t n = blocks_before_mesh(length - i, ctx->mesh_count);
-            if (n > 8) n = 8;
-            uint32_t blk[8][2];
+            if (n > 64) n = 64;
+            uint32_t blk[64][2];
             WipeOnExit<decltype(blk)> wipe_blk(blk);
             blk[0][0] = ctx->feedback[0];
             blk[0][1] = ctx->feedback[1];
@@ -45,7 +51,7 @@ Result ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32
                 blk[b][0] = load_be32(in + i + 8 * (b - 1));
                 blk[b][1] = load_be32(in + i + 8 * (b - 1) + 4);
             }
-            encrypt_blocks(t, rk, blk, n);
+            encrypt_blocks(rt, ctx->key, blk, n);
             const uint32_t last0 = load_be32(in + i + 8 * (n - 1)), last1 = load_be32(in + i + 8 * (n - 1) + 4);
             for (int b = 0; b < n; ++b) {
                 uint8_t g[8];
@@ -67,7 +73,7 @@ Result ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32
             const int32_t n = blocks_before_mesh(length - i, ctx->mesh_count);
             uint32_t g[2] = {0, 0};
             WipeOnExit<decltype(g)> wipe_g(g);
-            feedback_encrypt_blocks(t, rk, ctx->feedback, g, in + i, out + i, n);
+            feedback_encrypt_blocks(rt, ctx->key, ctx->feedback, g, in + i, out + i, n);
             store_be32(ctx->gamma, g[0]);
             store_be32(ctx->gamma + 4, g[1]);
             i += 8 * n - 1;
@@ -76,10 +82,7 @@ Result ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32
         }
         if (ctx->position == 8 && length - i >= 8) {
             // A whole block: the same steps as byte by byte below, in one go.
-            uint32_t g[2];
-            encrypt_block_plain(t, rk, ctx->feedback, g);
-            store_be32(ctx->gamma, g[0]);
-            store_be32(ctx->gamma + 4, g[1]);
+            next_gamma();
             for (int j = 0; j < 8; ++j) {
                 const uint8_t c = decrypt ? in[i + j] : uint8_t(ctx->gamma[j] ^ in[i + j]);
                 out[i + j] = decrypt ? uint8_t(ctx->gamma[j] ^ c) : c;
@@ -92,10 +95,7 @@ Result ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32
             continue;
         }
         if (ctx->position == 8) {
-            uint32_t g[2];
-            encrypt_block_plain(t, rk, ctx->feedback, g);
-            store_be32(ctx->gamma, g[0]);
-            store_be32(ctx->gamma + 4, g[1]);
+            next_gamma();
             ctx->position = 0;
         }
         const uint8_t c = decrypt ? in[i] : uint8_t(ctx->gamma[ctx->position] ^ in[i]);

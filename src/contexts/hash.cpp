@@ -46,7 +46,8 @@ Result hash_update(HashContext* ctx, const uint8_t* data, int32_t length) {
     if (ctx == nullptr || data == nullptr) return RC_MISSING;
     if (ctx->state != 1) return RC_NOT_INITIALISED;
     if (!hash_fields_valid(ctx)) return RC_CHECKSUM;
-    const uint32_t* t = ctx->com_state->expanded;
+    RoundTable t;
+    round_table_prepare(ctx->com_state->expanded, &t);
     for (int32_t i = 0; i < length;) {
         if (ctx->fill == 32) {
             hash_step(t, ctx->h, ctx->buffer);
@@ -68,7 +69,8 @@ Result hash_final(HashContext* ctx, uint8_t* out) {
     if (ctx == nullptr || out == nullptr) return RC_MISSING;
     if (ctx->state != 1) return RC_NOT_INITIALISED;
     if (!hash_fields_valid(ctx)) return RC_CHECKSUM;
-    const uint32_t* t = ctx->com_state->expanded;
+    RoundTable t;
+    round_table_prepare(ctx->com_state->expanded, &t);
     uint8_t h[32], sum[32], block[32];
     WipeOnExit<decltype(h)> wipe_h(h);
     WipeOnExit<decltype(sum)> wipe_sum(sum);

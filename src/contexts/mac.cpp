@@ -29,28 +29,25 @@ Result mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
     if (ctx->initialised != 1) return RC_NOT_INITIALISED;
     if (!stream_fields_valid(ctx->position, ctx->mesh_count, ctx->com_state, ctx->rnd_state)) return RC_CHECKSUM;
     if (!context_key_intact(ctx->key, ctx->checksum)) return RC_CHECKSUM;
-    const uint32_t* t = ctx->com_state->expanded;
-    uint32_t rk[8];
-    WipeOnExit<uint32_t[8]> wipe(rk);
-    round_keys(ctx->key, rk);
+    RoundTable rt;
+    round_table_prepare(ctx->com_state->expanded, &rt);
     for (int32_t i = 0; i < length; ++i) {
         if (ctx->position == 8) {
             // A full buffer is absorbed only when a further byte arrives.
-            const uint32_t d[2] = {load_be32(ctx->buffer), load_be32(ctx->buffer + 4)};
-            mac_rounds_rk(t, rk, ctx->state, d);
+            mac_blocks(rt, ctx->key, ctx->state, ctx->buffer, 1);
             ctx->position = 0;
             if (const Result r = context_count_blocks(ctx->com_state, ctx->rnd_state, ctx->key, ctx->state,
-                                                      &ctx->checksum, &ctx->mesh_count, 1, rk))
+                                                      &ctx->checksum, &ctx->mesh_count, 1, rt))
                 return r;
             // Whole blocks straight from the data, each followed by a further byte (so each
             // would be absorbed from the buffer anyway), up to the next meshing point.
             const int32_t n = blocks_before_mesh(length - i - 1, ctx->mesh_count);
             if (n > 0) {
-                mac_blocks_rk(t, rk, ctx->state, data + i, n);
+                mac_blocks(rt, ctx->key, ctx->state, data + i, n);
                 i += 8 * n;
                 std::memcpy(ctx->buffer, data + i - 8, 8);  // the buffer as absorbing block by block leaves it
                 if (const Result r = context_count_blocks(ctx->com_state, ctx->rnd_state, ctx->key, ctx->state,
-                                                          &ctx->checksum, &ctx->mesh_count, uint32_t(n), rk))
+                                                          &ctx->checksum, &ctx->mesh_count, uint32_t(n), rt))
                     return r;
             }
             if (length - i >= 8) {  // a whole block at once into the buffer

@@ -68,8 +68,12 @@ constexpr uint8_t kTables[6][128] = {
 
 struct ExpandedSet {
     uint32_t tables[6][EXPANDED_WORDS];
+    RoundTable prepared[6];
     void expand() {
-        for (int i = 0; i < 6; ++i) sbox_expand(kTables[i], tables[i]);
+        for (int i = 0; i < 6; ++i) {
+            sbox_expand(kTables[i], tables[i]);
+            round_table_prepare(tables[i], &prepared[i]);
+        }
     }
 };
 
@@ -77,12 +81,20 @@ struct ExpandedSet {
 
 const uint8_t* builtin_sbox(Sbox id) { return kTables[static_cast<int>(id)]; }
 
-const uint32_t* builtin_expanded(Sbox id) {
-    // Expanded once, safely under concurrent first use; afterwards only read.
+namespace {
+
+// Expanded once, safely under concurrent first use; afterwards only read.
+const ExpandedSet& expanded_set() {
     static Once once;
     static ExpandedSet set;
     once.run([] { set.expand(); });
-    return set.tables[static_cast<int>(id)];
+    return set;
 }
+
+}  // namespace
+
+const uint32_t* builtin_expanded(Sbox id) { return expanded_set().tables[static_cast<int>(id)]; }
+
+const RoundTable& builtin_round_table(Sbox id) { return expanded_set().prepared[static_cast<int>(id)]; }
 
 }  // namespace vantix

@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+#include "gost28147/round_table.h"
+
 namespace vantix {
 
 enum class Sbox {
@@ -19,5 +21,8 @@ const uint8_t* builtin_sbox(Sbox id);
 // The expanded table, computed once per process on first use (thread-safe) and read only
 // afterwards.
 const uint32_t* builtin_expanded(Sbox id);
+
+// The expanded table prepared for the cipher cores, made once with it.
+const RoundTable& builtin_round_table(Sbox id);
 
 }  // namespace vantix

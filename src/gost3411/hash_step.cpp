@@ -54,6 +54,12 @@ void load_words16(uint16_t* w, const uint8_t* b) {
 }  // namespace
 
 void hash_step(const uint32_t* t, uint8_t* h, const uint8_t* m) {
+    RoundTable rt;
+    round_table_prepare(t, &rt);
+    hash_step(rt, h, m);
+}
+
+void hash_step(const RoundTable& rt, uint8_t* h, const uint8_t* m) {
     struct Work {
         uint64_t u[4], v[4], w[4];
         uint32_t key[4][8];
@@ -80,7 +86,7 @@ void hash_step(const uint32_t* t, uint8_t* h, const uint8_t* m) {
         wk.blk[j][1] = load_le32(h + 8 * j + 4);
     }
     const uint32_t* keys[4] = {wk.key[0], wk.key[1], wk.key[2], wk.key[3]};
-    encrypt_blocks_keys4(t, keys, wk.blk);
+    encrypt_blocks_keys4(rt, keys, wk.blk);
     for (int j = 0; j < 4; ++j) {
         wk.s[4 * j] = uint16_t(wk.blk[j][0]);
         wk.s[4 * j + 1] = uint16_t(wk.blk[j][0] >> 16);

@@ -6,9 +6,13 @@
 #pragma once
 #include <cstdint>
 
+#include "gost28147/round_table.h"
+
 namespace vantix {
 
-// H = f(H, M) with expanded table t. H and M may be the same buffer.
+// H = f(H, M) with the prepared table rt. H and M may be the same buffer.
+void hash_step(const RoundTable& rt, uint8_t* h, const uint8_t* m);
+// The same with an expanded table t, prepared on each call (for single steps).
 void hash_step(const uint32_t* t, uint8_t* h, const uint8_t* m);
 
 }  // namespace vantix

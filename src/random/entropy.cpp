@@ -64,7 +64,7 @@ EntropyStatus gather_entropy(uint8_t* block) {
     store_le32(block + 8, load_le32(block + 8) ^ elapsed_ms());
     store_le32(block + 16, load_le32(block + 16) ^ platform::current_thread_id());
 
-    const uint32_t* t = builtin_expanded(Sbox::CipherB);
+    const RoundTable& t = builtin_round_table(Sbox::CipherB);
     hash_step(t, block, block);
 
     // Each gathering has its own query buffer, so concurrent gatherings share nothing.

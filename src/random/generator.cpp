@@ -19,11 +19,11 @@ struct Working {
     uint8_t y[32];
     uint8_t e[32];
     uint32_t key[8];
-    uint32_t blk[2];
+    uint32_t blk[4][2];  // one block, in the room the cipher cores take
 };
 
 // Re-enciphers X' in CBC fashion under the plain key Y', with the time block as IV.
-void refresh_block(Working& w, const uint32_t* cipher_table) {
+void refresh_block(Working& w, const RoundTable& cipher_table) {
     uint8_t t[8];
     store_le32(t, rnd_cycle_counter());
     store_le32(t + 4, rnd_elapsed_ms());
@@ -32,11 +32,11 @@ void refresh_block(Working& w, const uint32_t* cipher_table) {
     for (int i = 0; i < 4; ++i) {
         uint8_t* b = w.x + 8 * i;
         for (int k = 0; k < 8; ++k) b[k] ^= chain[k];
-        w.blk[0] = load_le32(b);
-        w.blk[1] = load_le32(b + 4);
-        encrypt_block_plain(cipher_table, w.key, w.blk, w.blk);
-        store_le32(b, w.blk[0]);
-        store_le32(b + 4, w.blk[1]);
+        w.blk[0][0] = load_le32(b);
+        w.blk[0][1] = load_le32(b + 4);
+        encrypt_blocks_plain(cipher_table, w.key, w.blk, 1);
+        store_le32(b, w.blk[0][0]);
+        store_le32(b + 4, w.blk[0][1]);
         chain = b;
     }
 }
@@ -57,8 +57,8 @@ void rnd_seed(RND_State* state, const uint8_t* seed) {
 
 Result rnd_generate(RND_State* state, uint8_t* out, uint32_t blocks) {
     if (!rnd_is_seeded(state)) return RC_MISSING;
-    const uint32_t* hash_table = builtin_expanded(Sbox::HashCryptoPro);
-    const uint32_t* cipher_table = builtin_expanded(Sbox::CipherA);
+    const RoundTable& hash_table = builtin_round_table(Sbox::HashCryptoPro);
+    const RoundTable& cipher_table = builtin_round_table(Sbox::CipherA);
     Working w;
     WipeOnExit<Working> wipe(w);
     std::memcpy(w.x, state->x, 32);

@@ -1,0 +1,71 @@
+// The AVX-512 core (compiled with AVX-512 F, BW, VL and VBMI; run only where the processor
+// and the operating system support them): sixteen words per register. vpermb looks up 64
+// bytes at once, so the four bytes of a word each find their own sixteen-entry table by
+// an index that carries the byte's position in bits 4 and 5: one lookup for the low
+// nibbles and one for the high nibbles per round, and the rotation is vprold.
+// GCC 12 takes the deliberately undefined pass-through operand of its AVX-512 intrinsics
+// (_mm512_undefined_epi32) for an uninitialised read.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#include "gost28147/cores_x86.h"
+
+namespace vantix::cores {
+namespace {
+
+struct V512 {
+    using vec = __m512i;
+    static constexpr int W = 16;
+    struct Tab {
+        vec lo, hi, low4, position;
+    };
+    static VX_INLINE Tab tab(const RoundTable& rt) {
+        return Tab{_mm512_loadu_si512(rt.lo), _mm512_loadu_si512(rt.hi), _mm512_set1_epi8(0x0F),
+                   _mm512_set1_epi32(0x30201000)};
+    }
+    // a XOR F(x). The two lookups are rotated apart and merged with a in one three-way
+    // XOR (truth table 0x96): one step less on the chain from round to round.
+    static VX_INLINE vec xor_f(const Tab& t, vec a, vec x) {
+        // (x AND low4) OR position: the ternary-logic truth table 0xEA.
+        const vec li = _mm512_ternarylogic_epi32(x, t.low4, t.position, 0xEA);
+        const vec hi = _mm512_ternarylogic_epi32(_mm512_srli_epi32(x, 4), t.low4, t.position, 0xEA);
+        return _mm512_ternarylogic_epi32(a, _mm512_rol_epi32(_mm512_permutexvar_epi8(li, t.lo), 11),
+                                         _mm512_rol_epi32(_mm512_permutexvar_epi8(hi, t.hi), 11), 0x96);
+    }
+    static VX_INLINE vec add(vec a, vec b) { return _mm512_add_epi32(a, b); }
+    static VX_INLINE vec xor_(vec a, vec b) { return _mm512_xor_si512(a, b); }
+    static VX_INLINE vec bcast(const uint32_t* p) { return _mm512_set1_epi32(int(*p)); }
+    static VX_INLINE void opaque(vec& v) { asm volatile("" : "+v"(v)); }
+    static VX_INLINE vec load(const uint32_t (*b)[2]) { return _mm512_loadu_si512(b); }
+    static VX_INLINE void store(uint32_t (*b)[2], vec v) { _mm512_storeu_si512(b, v); }
+    static VX_INLINE void split(vec a, vec b, vec& x, vec& y) {
+        x = _mm512_castps_si512(_mm512_shuffle_ps(_mm512_castsi512_ps(a), _mm512_castsi512_ps(b), 0x88));
+        y = _mm512_castps_si512(_mm512_shuffle_ps(_mm512_castsi512_ps(a), _mm512_castsi512_ps(b), 0xDD));
+    }
+    static VX_INLINE void join(vec x, vec y, vec& lo, vec& hi) {
+        lo = _mm512_unpacklo_epi32(y, x);
+        hi = _mm512_unpackhi_epi32(y, x);
+    }
+    static VX_INLINE vec from128(__m128i v) { return _mm512_zextsi128_si512(v); }
+    static VX_INLINE __m128i to128(vec v) { return _mm512_castsi512_si128(v); }
+    // Up to fifteen blocks: one group, loaded and stored under masks (no block past n is
+    // touched).
+    template <int K>
+    static VX_INLINE void crypt_rest(const RoundTable&, const Tab& t, const uint32_t* value, const uint32_t* mask,
+                                     uint32_t (*b)[2], int n) {
+        const __mmask16 ma = n >= 8 ? __mmask16(0xFFFF) : __mmask16((1u << (2 * n)) - 1);
+        const __mmask16 mb = n > 8 ? __mmask16((1u << (2 * (n - 8))) - 1) : __mmask16(0);
+        vec x[1], y[1];
+        split(_mm512_maskz_loadu_epi32(ma, b), _mm512_maskz_loadu_epi32(mb, b + 8), x[0], y[0]);
+        rounds<V512, K, 1>(t, MaskedKey<V512>{value, mask}, x, y);
+        vec lo, hi;
+        join(x[0], y[0], lo, hi);
+        _mm512_mask_storeu_epi32(b, ma, lo);
+        _mm512_mask_storeu_epi32(b + 8, mb, hi);
+    }
+};
+
+}  // namespace
+
+const Core kAvx512 = core_of<V512>();
+
+}  // namespace vantix::cores
