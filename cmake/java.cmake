@@ -5,15 +5,24 @@ file(REAL_PATH "${VANTIX_JAVAC}" _javac_real)
 get_filename_component(_jdk_bin "${_javac_real}" DIRECTORY)
 get_filename_component(VANTIX_JDK_HOME "${_jdk_bin}" DIRECTORY)
 
-set(VANTIX_JAVA_CLASS ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/java/com/norvane/security/gost/Vantix.java)
+# Every class with native methods: Vantix and, beside it, the classes of the entry points
+# added later (each in a class of its own, so Vantix keeps its methods exactly).
+set(_java_gost ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/java/com/norvane/security/gost)
+set(VANTIX_NATIVE_CLASSES Vantix VantixKeyAgreement)
 set(VANTIX_JNI_HEADER_DIR ${CMAKE_CURRENT_BINARY_DIR}/jni_generated)
+set(_jni_sources)
+set(_jni_headers)
+foreach(_cls ${VANTIX_NATIVE_CLASSES})
+  list(APPEND _jni_sources ${_java_gost}/${_cls}.java)
+  list(APPEND _jni_headers ${VANTIX_JNI_HEADER_DIR}/com_norvane_security_gost_${_cls}.h)
+endforeach()
 add_custom_command(
-  OUTPUT ${VANTIX_JNI_HEADER_DIR}/com_norvane_security_gost_Vantix.h
+  OUTPUT ${_jni_headers}
   COMMAND ${VANTIX_JAVAC} -h ${VANTIX_JNI_HEADER_DIR} -d ${CMAKE_CURRENT_BINARY_DIR}/jni_generated_classes
-          -sourcepath ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/java ${VANTIX_JAVA_CLASS}
-  DEPENDS ${VANTIX_JAVA_CLASS} ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/java/com/norvane/security/gost/NativeLoader.java
-  COMMENT "Generating the JNI header of com.norvane.security.gost.Vantix")
-add_custom_target(vantix_jni_header DEPENDS ${VANTIX_JNI_HEADER_DIR}/com_norvane_security_gost_Vantix.h)
+          -sourcepath ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/java ${_jni_sources}
+  DEPENDS ${_jni_sources} ${_java_gost}/NativeLoader.java
+  COMMENT "Generating the JNI headers of the native classes")
+add_custom_target(vantix_jni_header DEPENDS ${_jni_headers})
 
 if(WIN32)
   set(VANTIX_JNI_INCLUDES ${CMAKE_CURRENT_SOURCE_DIR}/cmake/jni_win32 ${VANTIX_JDK_HOME}/include)

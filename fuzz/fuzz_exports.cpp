@@ -18,12 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto pick = [&] { return handles[in.byte() % handles.size()]; };
     for (int step = 0; step < 64 && in.n > 0; ++step) {
         jni.clear();
-        switch (in.byte() % 14) {
+        switch (in.byte() % 16) {
             case 0: handles.push_back(VANTIX_CALL(vantix_1RND_1State)(env, nullptr)); break;
             case 1: handles.push_back(VANTIX_CALL(vantix_1COM_1State)(env, nullptr)); break;
             case 2: handles.push_back(VANTIX_CALL(vantix_1G28147_11989_1gamma)(env, nullptr)); break;
             case 3: handles.push_back(VANTIX_CALL(vantix_1R34_111_11994)(env, nullptr)); break;
             case 4: handles.push_back(VANTIX_CALL(vantix_1LR34_110_12001)(env, nullptr)); break;
+            case 14: handles.push_back(VANTIX_CALL(vantix_1LPoint)(env, nullptr)); break;
             case 5: handles.push_back(VANTIX_CALL(mem_1alloc)(env, nullptr, jint(in.byte()) * 8)); break;
             case 6: VANTIX_CALL(mem_1free)(env, nullptr, pick() + (in.byte() & 8)); break;
             case 7: {
@@ -47,6 +48,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)
                 (env, nullptr, pick(), pick(), nullptr, nullptr, nullptr, nullptr, 0);
                 VANTIX_CALL(vantix_1LR34_110_12001_1sign)(env, nullptr, pick(), b32, b64);
+                break;
+            case 15:
+                VANTIX_CALL(vantix_1LR34_110_12001_1gen_1secret_1key)(env, nullptr, pick());
+                VANTIX_CALL(vantix_1LR34_110_12001_1get_1public_1key)(env, nullptr, pick(), pick());
+                VANTIX_KA_CALL(vantix_1LR34_110_12001_1vko)(env, nullptr, pick(), pick(), b32, b64);
                 break;
         }
         if (jni.outstanding != 0) __builtin_trap();

@@ -55,17 +55,32 @@ void sign_base_point(const Curve& c, const SignContext* ctx, JPoint* g, APoint* 
     if (!jpoint_to_affine_public(c, *g, g_affine)) std::memset(g_affine, 0, sizeof *g_affine);
 }
 
-void jpoint_affine_x_ct(const Curve& c, const JPoint& p, uint64_t* x) {
-    uint64_t zi[4];
+namespace {
+
+// x (and y when asked) of a finite point: one constant-time inversion of Z.
+void affine_ct(const Curve& c, const JPoint& p, uint64_t* x, uint64_t* y) {
+    uint64_t zi[4], zi2[4];
     WipeOnExit<decltype(zi)> wipe_zi(zi);
+    WipeOnExit<decltype(zi2)> wipe_zi2(zi2);
+    const uint64_t one[4] = {1, 0, 0, 0};
     with_shape(c.shape, [&]<ModShape S>() {
         fe_inv(zi, p.z, c.p);
-        fe_sqr<S>(zi, zi, c.p);
-        fe_mul<S>(x, p.x, zi, c.p);
+        fe_sqr<S>(zi2, zi, c.p);
+        fe_mul<S>(x, p.x, zi2, c.p);
+        if (y != nullptr) {  // public: which coordinates the caller wants
+            fe_mul<S>(zi2, zi2, zi, c.p);
+            fe_mul<S>(y, p.y, zi2, c.p);
+        }
     });
-    const uint64_t one[4] = {1, 0, 0, 0};
     fe_mul(x, x, one, c.p);  // out of Montgomery form
+    if (y != nullptr) fe_mul(y, y, one, c.p);
 }
+
+}  // namespace
+
+void jpoint_affine_x_ct(const Curve& c, const JPoint& p, uint64_t* x) { affine_ct(c, p, x, nullptr); }
+
+void jpoint_affine_xy_ct(const Curve& c, const JPoint& p, uint64_t* x, uint64_t* y) { affine_ct(c, p, x, y); }
 
 bool jpoint_to_affine_public(const Curve& c, const JPoint& p, APoint* out) {
     if (fe_zero_mask(p.z) != 0) return false;

@@ -33,6 +33,21 @@ bool sign_key_intact(const SignContext* ctx) { return checksum_verify(ctx->secre
 
 void sign_key_seal(SignContext* ctx) { store_le32(ctx->key_crc, checksum_seal(ctx->secret)); }
 
+void sign_key_remask(SignContext* ctx) {
+    remask_key(ctx->rnd, value_half(ctx), mask_half(ctx));
+    sign_key_seal(ctx);
+}
+
+void mul_secret_key(const Curve& c, const SignContext* ctx, uint64_t* r, const uint64_t* a) {
+    const uint32_t* key = ctx->secret;  // value words, then mask words
+    fe_mul_with<ModShape::Generic>(
+        r, a,
+        [key](int i) {
+            return (uint64_t(key[6 - 2 * i] ^ key[N + 6 - 2 * i]) << 32) | (key[7 - 2 * i] ^ key[N + 7 - 2 * i]);
+        },
+        c.q);
+}
+
 Result sign_gen_secret_key(SignContext* ctx) {
     if (Result r = common_checks(ctx)) return r;
     if (ctx->flags & (SIGN_SECRET | SIGN_PUBLIC)) return RC_KEY_PRESENT;
@@ -76,8 +91,7 @@ Result sign_gen_public_key(SignContext* ctx) {
     jpoint_to_lpoint(&w.out, &w.q);
     lpoint_store(ctx->public_key, &w.out);
     ct_declassify(ctx->public_key, sizeof ctx->public_key);  // Q = d*P is public
-    remask_key(ctx->rnd, value_half(ctx), mask_half(ctx));
-    sign_key_seal(ctx);
+    sign_key_remask(ctx);
     ctx->flags |= SIGN_PUBLIC;
     return RC_OK;
 }

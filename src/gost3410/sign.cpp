@@ -9,7 +9,6 @@
 #include "lnum/lnum.h"
 #include "gost3410/modarith.h"
 #include "random/generator.h"
-#include "random/masking.h"
 
 namespace vantix {
 
@@ -60,7 +59,6 @@ Result sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature) 
     WipeOnExit<decltype(w)> wipe(w);
     digest_to_e(ctx, digest, w.words);
     limbs_from_words(w.e, w.words);
-    const uint32_t* key = ctx->secret;  // value words, then mask words
     Result result = RC_MISSING;
     for (int attempt = 0; attempt < MAX_SIGN_ATTEMPTS; ++attempt) {
         // k is drawn uniformly from [1, q): a draw outside is discarded, not reduced, so
@@ -79,12 +77,7 @@ Result sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature) 
 
         // s = (r*d + k*e) mod q as ((r*d*R^-1) + (k*e*R^-1)) * R^2 * R^-1, with d formed
         // limb by limb from its two halves inside the product.
-        fe_mul_with<ModShape::Generic>(
-            w.t, w.r,
-            [key](int i) {
-                return (uint64_t(key[6 - 2 * i] ^ key[N + 6 - 2 * i]) << 32) | (key[7 - 2 * i] ^ key[N + 7 - 2 * i]);
-            },
-            c.q);
+        mul_secret_key(c, ctx, w.t, w.r);
         fe_mul(w.s, w.k, w.e, c.q);
         fe_add(w.s, w.s, w.t, c.q);
         fe_mul(w.s, w.s, c.q.r2, c.q);
@@ -98,8 +91,7 @@ Result sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature) 
     limbs_to_words(w.words, w.s);
     words_to_be(signature + 32, w.words, N);
     ct_declassify(signature, 64);  // r and s are published
-    remask_key(ctx->rnd, ctx->secret, ctx->secret + 8);
-    sign_key_seal(ctx);
+    sign_key_remask(ctx);
     return RC_OK;
 }
 

@@ -69,6 +69,17 @@ Result sign_clear_public_key(SignContext* ctx);
 // altered key), RC_MISSING (unseeded generator) — a refusal changes nothing. RC_MISSING
 // also when 128 drawn nonces in a row give r = 0 or s = 0 (parameters that cannot sign).
 Result sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature);
+// VKO GOST R 34.10-2001 (RFC 4357, section 5.2): the point (m*d mod q)*Q for the secret
+// key d, a public multiplier m (32 bytes, big-endian: the caller folds the UKM and the
+// cofactor into it) and a peer's public key Q (a record with affine big-endian X and Y).
+// Writes 64 bytes: the affine x then y of the point, each big-endian. Constant time in d;
+// the key is re-masked afterwards. Checks, in order: RC_MISSING (null argument),
+// RC_NOT_INITIALISED, RC_NO_KEY (no secret key), RC_CHECKSUM (rewritten lengths or an
+// altered key), RC_MISSING (unseeded generator; a peer coordinate not below p or a point
+// off the curve; m = 0 mod q; a point at infinity as the result) — a refusal writes
+// nothing and changes nothing.
+Result sign_agree(SignContext* ctx, const LPoint* peer, const uint8_t* multiplier, uint8_t* shared);
+
 // RC_OK for a valid signature (r then s) of the digest under the public key; RC_R_ZERO,
 // RC_S_ZERO, RC_R_RANGE, RC_S_RANGE or RC_BAD_SIGNATURE when it is not. RC_MISSING,
 // RC_NOT_INITIALISED, RC_NO_KEY (no public key) or RC_CHECKSUM for a misuse. Public data
@@ -83,5 +94,8 @@ inline bool sign_fields_valid(const SignContext* ctx) { return ctx->p_length == 
 // Key-integrity word of the context (CRC-32 of the secret value half).
 bool sign_key_intact(const SignContext* ctx);
 void sign_key_seal(SignContext* ctx);
+// Re-masks the stored secret key with the context's generator and seals it again: after
+// every use of the key.
+void sign_key_remask(SignContext* ctx);
 
 }  // namespace vantix

@@ -1,11 +1,12 @@
-// Constant-time check of key generation and signing, run under valgrind's memcheck.
+// Constant-time check of key generation, signing and key agreement (VKO), run under
+// valgrind's memcheck.
 //
 // The secret key is marked undefined (both masked halves: their XOR is d) and the library
 // marks every nonce k undefined as soon as it is drawn. memcheck then reports any branch
 // or memory address that depends on them; the only way back to defined data is the
-// library's declassification of one-bit outcomes and of the published r, s and public
-// key. Run as `valgrind --error-exitcode=1 vantix_ct_signature`: any report fails it.
-// Outside valgrind the marks do nothing and the program only checks its results.
+// library's declassification of one-bit outcomes, of the published r, s and public key
+// and of the agreed point handed to the caller. Run as `valgrind --error-exitcode=1 vantix_ct_signature`: any report
+// fails it. Outside valgrind the marks do nothing and the program only checks its results.
 #include <valgrind/memcheck.h>
 
 #include <cstdio>
@@ -43,6 +44,18 @@ void expect(bool ok, const char* set, const char* what) {
     }
 }
 
+// VKO with the context's own public key as the peer's (public) and a public UKM: the
+// same point twice, the key re-masked in between.
+void agree(SignContext& ctx, const char* set, const char* what) {
+    LPoint peer{};
+    expect(sign_get_public_key(&ctx, &peer, nullptr) == 0, set, "get_public_key");
+    uint8_t m[32] = {}, a[64], b[64];
+    for (int i = 24; i < 32; ++i) m[i] = uint8_t(0x11 * i);
+    expect(sign_agree(&ctx, &peer, m, a) == 0, set, what);
+    expect(sign_agree(&ctx, &peer, m, b) == 0, set, what);
+    expect(std::memcmp(a, b, 64) == 0, set, what);
+}
+
 void check_set(const Set& s) {
     RND_State rnd{};
     uint8_t seed[64];
@@ -69,6 +82,7 @@ void check_set(const Set& s) {
     }
     uint8_t out[64];
     expect(sign_get_secret_key(&ctx, out, nullptr) == 0, s.name, "get_secret_key");
+    agree(ctx, s.name, "agreement");
 
     // A generated key, marked secret as soon as it is stored.
     sign_clear(&ctx);
@@ -78,6 +92,7 @@ void check_set(const Set& s) {
     expect(sign_gen_public_key(&ctx) == 0, s.name, "gen_public_key (generated key)");
     expect(sign_digest(&ctx, digest, sig) == 0, s.name, "sign (generated key)");
     expect(sign_verify(&ctx, digest, sig) == 0, s.name, "verify (generated key)");
+    agree(ctx, s.name, "agreement (generated key)");
 
     // The general scalar multiplication with a secret scalar.
     LPoint base, r;

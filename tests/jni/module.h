@@ -4,6 +4,7 @@
 #include <string>
 
 #include "com_norvane_security_gost_Vantix.h"
+#include "com_norvane_security_gost_VantixKeyAgreement.h"
 
 void* module_symbol(const std::string& name);
 
@@ -12,3 +13,8 @@ void* module_symbol(const std::string& name);
 #define VANTIX_CALL(name)                                                       \
     (reinterpret_cast<decltype(&Java_com_norvane_security_gost_Vantix_##name)>( \
         module_symbol("Java_com_norvane_security_gost_Vantix_" #name)))
+
+// The same for the key-agreement export (class VantixKeyAgreement).
+#define VANTIX_KA_CALL(name)                                                                \
+    (reinterpret_cast<decltype(&Java_com_norvane_security_gost_VantixKeyAgreement_##name)>( \
+        module_symbol("Java_com_norvane_security_gost_VantixKeyAgreement_" #name)))

@@ -180,6 +180,42 @@ TEST_F(ExportFixture, ContainerAndSignatureOrders) {
     VANTIX_CALL(mem_1free)(env, nullptr, ctx);
 }
 
+TEST_F(ExportFixture, KeyAgreementBorrowsInArgumentOrderAndRefusesShortArrays) {
+    const jlong ctx = VANTIX_CALL(vantix_1LR34_110_12001)(env, nullptr);
+    const jlong point = VANTIX_CALL(vantix_1LPoint)(env, nullptr);
+    ASSERT_EQ(
+        VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(env, nullptr, ctx, rnd, nullptr, nullptr, nullptr, nullptr, 0),
+        0);
+    ASSERT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1gen_1secret_1key)(env, nullptr, ctx), 0);
+    ASSERT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1gen_1public_1key)(env, nullptr, ctx), 0);
+    ASSERT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1get_1public_1key)(env, nullptr, ctx, point), 0);
+    jbyteArray m = jni.array(32, "multiplier", 0);
+    jbyteArray shared = jni.array(64, "shared", 0xEE);
+    jni.clear();
+    EXPECT_EQ(VANTIX_KA_CALL(vantix_1LR34_110_12001_1vko)(env, nullptr, ctx, point, m, shared), 15);  // m = 0
+    EXPECT_EQ(jni.borrows(), (Events{"get multiplier", "get shared", "release shared 0", "release multiplier abort"}));
+    EXPECT_EQ(jni.bytes(shared), std::vector<uint8_t>(64, 0xEE));
+    m = jni.array(std::vector<uint8_t>(32, 1), "multiplier");
+    EXPECT_EQ(VANTIX_KA_CALL(vantix_1LR34_110_12001_1vko)(env, nullptr, ctx, point, m, shared), 0);
+    EXPECT_NE(jni.bytes(shared), std::vector<uint8_t>(64, 0xEE));
+    struct Case {
+        jbyteArray m, shared;
+        const char* exception;
+    } cases[] = {{nullptr, shared, ""},
+                 {m, nullptr, ""},
+                 {jni.array(31, "short m"), shared, "java/lang/ArrayIndexOutOfBoundsException"},
+                 {m, jni.array(63, "short shared"), "java/lang/ArrayIndexOutOfBoundsException"}};
+    for (const Case& c : cases) {
+        jni.clear();
+        EXPECT_EQ(VANTIX_KA_CALL(vantix_1LR34_110_12001_1vko)(env, nullptr, ctx, point, c.m, c.shared), 15);
+        EXPECT_EQ(jni.exception, c.exception);
+        EXPECT_TRUE(jni.borrows().empty());
+    }
+    VANTIX_CALL(vantix_1LR34_110_12001_1clear)(env, nullptr, ctx);
+    VANTIX_CALL(mem_1free)(env, nullptr, ctx);
+    VANTIX_CALL(mem_1free)(env, nullptr, point);
+}
+
 TEST_F(ExportFixture, RandomFillRefusesAnUnseededState) {
     const jlong fresh = VANTIX_CALL(vantix_1RND_1State)(env, nullptr);
     jbyteArray buf = jni.array(16, "buffer", 7);

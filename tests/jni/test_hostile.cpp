@@ -201,6 +201,20 @@ TEST_F(Hostile, EveryHandleArgumentRefusesWhatIsNotALiveBlockOfItsKind) {
          15, ""},
         {"verify", gamma,
          [&](jlong h) { return VANTIX_CALL(vantix_1LR34_110_12001_1verify)(env, nullptr, h, b32, b64); }, 15, ""},
+        {"vko ctx", gamma,
+         [&](jlong h) { return VANTIX_KA_CALL(vantix_1LR34_110_12001_1vko)(env, nullptr, h, point, b32, b64); }, 15,
+         ""},
+        {"vko point", sign,
+         [&](jlong h) {
+             const jlong c = VANTIX_CALL(vantix_1LR34_110_12001)(env, nullptr);
+             VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)
+             (env, nullptr, c, rnd, nullptr, nullptr, nullptr, nullptr, 0);
+             VANTIX_CALL(vantix_1LR34_110_12001_1gen_1secret_1key)(env, nullptr, c);
+             const jint r = VANTIX_KA_CALL(vantix_1LR34_110_12001_1vko)(env, nullptr, c, h, b32, b64);
+             VANTIX_CALL(mem_1free)(env, nullptr, c);
+             return r;
+         },
+         15, ""},
         {"sign_clear", point, [&](jlong h) { return VANTIX_CALL(vantix_1LR34_110_12001_1clear)(env, nullptr, h); }, 15,
          ""},
         {"make_rnd_container", gamma,
@@ -384,6 +398,12 @@ TEST_F(Hostile, ContextFieldsOutOfRangeAreRefusedAsDamaged) {
           [&](jlong c) {
               const jlong pt = VANTIX_CALL(vantix_1LPoint)(env, nullptr);
               const jint r = VANTIX_CALL(vantix_1LR34_110_12001_1get_1public_1key)(env, nullptr, c, pt);
+              VANTIX_CALL(mem_1free)(env, nullptr, pt);
+              return r;
+          },
+          [&](jlong c) {
+              const jlong pt = VANTIX_CALL(vantix_1LPoint)(env, nullptr);
+              const jint r = VANTIX_KA_CALL(vantix_1LR34_110_12001_1vko)(env, nullptr, c, pt, b32, b64);
               VANTIX_CALL(mem_1free)(env, nullptr, pt);
               return r;
           }}},

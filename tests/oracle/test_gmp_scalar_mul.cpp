@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "gost3410/scalar_mul.h"
+#include "common/bytes.h"
 #include "gost3410/signature.h"
 #include "random/generator.h"
 #include "unit/hex.h"
@@ -196,6 +197,46 @@ TEST_P(ScalarMulOracle, JointMultiplicationOfVerification) {
         mul2_vartime(c, nullptr, a, b, one, one, &sum);
         EXPECT_EQ(ours(joint), ours(sum)) << i;
     }
+}
+
+// VKO: with the base point as the peer's key the shared point is (m*d mod q)*G, which the
+// GMP double-and-add gives from m*d mod q; keys and multipliers at and above q included.
+TEST_P(ScalarMulOracle, KeyAgreementIsTheProductOfMultiplierAndKeyTimesThePeerKey) {
+    std::mt19937_64 rng(uint64_t(GetParam()) + 5);
+    const uint64_t* q = c.q.m;
+    const std::vector<std::vector<uint64_t>> keys = {
+        {rng(), rng(), rng(), rng()}, {1, 0, 0, 0}, {q[0] - 1, q[1], q[2], q[3]}, {q[0] + 1, q[1], q[2], q[3]}};
+    const std::vector<std::vector<uint64_t>> multipliers = {{1, 0, 0, 0},
+                                                            {0x0807060504030201ull, 0, 0, 0},
+                                                            {rng(), rng(), rng(), rng()},
+                                                            {q[0] - 1, q[1], q[2], q[3]},
+                                                            {q[0] + 2, q[1], q[2], q[3]}};
+    const LPoint peer = param_set_point(*kCurves[GetParam()]);
+    mpz_t qq, dd, mm, prod;
+    mpz_inits(qq, dd, mm, prod, nullptr);
+    mpz_import(qq, 4, -1, 8, 0, 0, q);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        for (size_t j = 0; j < multipliers.size(); ++j) {
+            SignContext k{};
+            ASSERT_EQ(load_param_set(&k, &rnd, *kCurves[GetParam()]), 0);
+            uint32_t w[8];
+            uint8_t masked[64] = {}, m[32], shared[64];
+            limbs_to_words(w, keys[i].data());
+            words_to_be(masked, w, 8);
+            limbs_to_words(w, multipliers[j].data());
+            words_to_be(m, w, 8);
+            ASSERT_EQ(sign_set_secret_key(&k, masked), 0);
+            ASSERT_EQ(sign_agree(&k, &peer, m, shared), 0) << i << "," << j;
+            mpz_import(dd, 4, -1, 8, 0, 0, keys[i].data());
+            mpz_import(mm, 4, -1, 8, 0, 0, multipliers[j].data());
+            mpz_mul(prod, dd, mm);
+            mpz_mod(prod, prod, qq);
+            uint64_t t[4] = {};
+            mpz_export(t, nullptr, -1, 8, 0, 0, prod);
+            EXPECT_EQ(hex(shared, 64), reference(t)) << "key " << i << ", multiplier " << j;
+        }
+    }
+    mpz_clears(qq, dd, mm, prod, nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Curves, ScalarMulOracle, ::testing::Values(0, 1, 2));

@@ -229,3 +229,82 @@ TEST_F(SignFixture, SigningGivesUpWhenNoNonceIsUsable) {
     EXPECT_EQ(sign_digest(&ctx, digest, sig), 15);
     for (uint8_t v : sig) ASSERT_EQ(v, 0xEE);
 }
+
+// VKO: both sides reach the same point; the multiplier matters; the key is re-masked after
+// use; every refusal, in its order, writes nothing and leaves the context as it was.
+TEST_F(SignFixture, KeyAgreementIsSymmetricAndRemasksTheKey) {
+    SignContext other{};
+    ASSERT_EQ(sign_set_parms(&other, &rnd, nullptr, 32, nullptr, 32, nullptr, nullptr, nullptr), 0);
+    ASSERT_EQ(sign_gen_secret_key(&ctx), 0);
+    ASSERT_EQ(sign_gen_public_key(&ctx), 0);
+    ASSERT_EQ(sign_gen_secret_key(&other), 0);
+    ASSERT_EQ(sign_gen_public_key(&other), 0);
+    LPoint pa{}, pb{};
+    ASSERT_EQ(sign_get_public_key(&ctx, &pa, nullptr), 0);
+    ASSERT_EQ(sign_get_public_key(&other, &pb, nullptr), 0);
+    uint8_t m[32] = {}, ab[64], ba[64], ab2[64];
+    m[31] = 0x88, m[24] = 1;
+    const SignContext before = ctx;
+    ASSERT_EQ(sign_agree(&ctx, &pb, m, ab), 0);
+    ASSERT_EQ(sign_agree(&other, &pa, m, ba), 0);
+    EXPECT_EQ(hex(ab, 64), hex(ba, 64));
+    EXPECT_NE(0, std::memcmp(before.secret, ctx.secret, sizeof ctx.secret));  // a fresh mask
+    EXPECT_TRUE(sign_key_intact(&ctx));
+    m[0] = 1;
+    ASSERT_EQ(sign_agree(&ctx, &pb, m, ab2), 0);
+    EXPECT_NE(hex(ab, 64), hex(ab2, 64));
+    m[0] = 0;
+    ASSERT_EQ(sign_agree(&ctx, &pb, m, ab2), 0);
+    EXPECT_EQ(hex(ab, 64), hex(ab2, 64));  // the same key under its new mask
+}
+
+TEST_F(SignFixture, KeyAgreementRefusalsInTheirOrder) {
+    const LPoint peer = external_point(kQx, kQy);
+    LPoint off = external_point(kQx, "26f1b489d6701dd185c8413a977b3cbbaf64d1c593d26627dffb101a87ff77db");
+    LPoint big = peer;
+    std::memset(big.x, 0xFF, 32);  // a coordinate not below p
+    uint8_t m[32] = {}, zero[32] = {}, out[64];
+    m[31] = 1;
+    const auto q = unhex(kQ);
+    SignContext empty{};
+    EXPECT_EQ(sign_agree(nullptr, &peer, m, out), RC_MISSING);
+    EXPECT_EQ(sign_agree(&ctx, nullptr, m, out), RC_MISSING);
+    EXPECT_EQ(sign_agree(&ctx, &peer, nullptr, out), RC_MISSING);
+    EXPECT_EQ(sign_agree(&ctx, &peer, m, nullptr), RC_MISSING);
+    EXPECT_EQ(sign_agree(&empty, &peer, m, out), RC_NOT_INITIALISED);
+    EXPECT_EQ(sign_agree(&ctx, &peer, m, out), RC_NO_KEY);
+    load_example_secret();
+    ctx.secret[0] ^= 1;
+    EXPECT_EQ(sign_agree(&ctx, &peer, m, out), RC_CHECKSUM);
+    ctx.secret[0] ^= 1;
+    ctx.q_length = 64;
+    EXPECT_EQ(sign_agree(&ctx, &peer, m, out), RC_CHECKSUM);
+    ctx.q_length = 32;
+    struct Case {
+        const char* what;
+        const LPoint* peer;
+        const uint8_t* m;
+    } cases[] = {{"peer off the curve", &off, m},
+                 {"coordinate not below p", &big, m},
+                 {"m = 0", &peer, zero},
+                 {"m = q", &peer, q.data()}};
+    for (const Case& c : cases) {
+        std::memset(out, 0xEE, sizeof out);
+        const SignContext before = ctx;
+        EXPECT_EQ(sign_agree(&ctx, c.peer, c.m, out), RC_MISSING) << c.what;
+        EXPECT_EQ(0, std::memcmp(&before, &ctx, SIGN_CONTEXT_BYTES)) << c.what;
+        for (uint8_t v : out) ASSERT_EQ(v, 0xEE) << c.what;
+    }
+    // A key that is 0 mod q gives the point at infinity for every peer.
+    SignContext zero_key{};
+    ASSERT_EQ(sign_set_parms(&zero_key, &rnd, nullptr, 32, nullptr, 32, nullptr, nullptr, nullptr), 0);
+    std::vector<uint8_t> k = q;
+    k.resize(64, 0);
+    ASSERT_EQ(sign_set_secret_key(&zero_key, k.data()), 0);
+    EXPECT_EQ(sign_agree(&zero_key, &peer, m, out), RC_MISSING);
+    RND_State unseeded{};
+    ctx.rnd = &unseeded;
+    EXPECT_EQ(sign_agree(&ctx, &peer, m, out), RC_MISSING);
+    ctx.rnd = &rnd;
+    EXPECT_EQ(sign_agree(&ctx, &peer, m, out), 0);
+}

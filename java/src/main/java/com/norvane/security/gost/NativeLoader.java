@@ -32,10 +32,20 @@ final class NativeLoader {
     private static final String MODULE = "tellarvantix";
     private static final String SUPPORTED = "linux-x86_64, windows-x86_64";
 
+    private static boolean loaded;
+
     private NativeLoader() {
     }
 
-    static void load() {
+    /** Loads the libraries once; each class with native methods calls this when it is initialised. */
+    static synchronized void load() {
+        if (!loaded) {
+            loadLibraries();
+            loaded = true;
+        }
+    }
+
+    private static void loadLibraries() {
         String dir = System.getProperty("vantix.library.path");
         if (dir != null && !dir.isEmpty()) {
             System.load(new File(dir, System.mapLibraryName(COMPANION)).getAbsolutePath());
