@@ -7,7 +7,6 @@
 #include "gost3410/scalar_mul.h"
 #include "gost3410/signature.h"
 #include "lnum/lnum.h"
-#include "random/generator.h"
 
 namespace vantix {
 
@@ -37,12 +36,7 @@ bool load_peer(const Curve& c, const SignContext* ctx, const LPoint* record, JPo
 
 Result sign_agree(SignContext* ctx, const LPoint* peer, const uint8_t* multiplier, uint8_t* shared) {
     if (ctx == nullptr || peer == nullptr || multiplier == nullptr || shared == nullptr) return RC_MISSING;
-    if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
-    if (!(ctx->flags & SIGN_SECRET)) return RC_NO_KEY;
-    if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
-    if (!sign_key_intact(ctx)) return RC_CHECKSUM;
-    // The key is re-masked after use, which needs a seeded generator.
-    if (!rnd_is_seeded(ctx->rnd)) return RC_MISSING;
+    if (const Result r = sign_key_usable(ctx)) return r;
 
     Curve c;
     curve_load(&c, ctx);

@@ -33,6 +33,15 @@ bool sign_key_intact(const SignContext* ctx) { return checksum_verify(ctx->secre
 
 void sign_key_seal(SignContext* ctx) { store_le32(ctx->key_crc, checksum_seal(ctx->secret)); }
 
+Result sign_key_usable(const SignContext* ctx) {
+    if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
+    if (!(ctx->flags & SIGN_SECRET)) return RC_NO_KEY;
+    if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
+    if (!sign_key_intact(ctx)) return RC_CHECKSUM;
+    if (!rnd_is_seeded(ctx->rnd)) return RC_MISSING;
+    return RC_OK;
+}
+
 void sign_key_remask(SignContext* ctx) {
     remask_key(ctx->rnd, value_half(ctx), mask_half(ctx));
     sign_key_seal(ctx);

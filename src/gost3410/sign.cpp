@@ -39,12 +39,8 @@ uint64_t below_mask(const uint64_t* a, const uint64_t* b) {
 
 Result sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature) {
     if (ctx == nullptr || digest == nullptr || signature == nullptr) return RC_MISSING;
-    if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
-    if (!(ctx->flags & SIGN_SECRET)) return RC_NO_KEY;
-    if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
-    if (!sign_key_intact(ctx)) return RC_CHECKSUM;
-    // Without a seeded generator every nonce would be zero and no attempt could succeed.
-    if (!rnd_is_seeded(ctx->rnd)) return RC_MISSING;
+    // Without a seeded generator every nonce would also be zero: no attempt could succeed.
+    if (const Result r = sign_key_usable(ctx)) return r;
 
     FixedBase base;
     fixed_base_load(&base, ctx);

@@ -94,6 +94,10 @@ inline bool sign_fields_valid(const SignContext* ctx) { return ctx->p_length == 
 // Key-integrity word of the context (CRC-32 of the secret value half).
 bool sign_key_intact(const SignContext* ctx);
 void sign_key_seal(SignContext* ctx);
+// The checks before every use of the secret key, in order: RC_NOT_INITIALISED, RC_NO_KEY,
+// RC_CHECKSUM (rewritten lengths or an altered key), RC_MISSING (an unseeded generator:
+// the key is re-masked after use). ctx is not null.
+Result sign_key_usable(const SignContext* ctx);
 // Re-masks the stored secret key with the context's generator and seals it again: after
 // every use of the key.
 void sign_key_remask(SignContext* ctx);
