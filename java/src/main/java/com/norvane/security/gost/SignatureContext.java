@@ -1,5 +1,6 @@
 package com.norvane.security.gost;
 
+import java.math.BigInteger;
 import java.util.Arrays;
 
 /**
@@ -263,6 +264,65 @@ public final class SignatureContext implements AutoCloseable {
             return false;
         }
         throw new VantixException("verifying", code);
+    }
+
+    /**
+     * VKO GOST R 34.10-2001 (RFC 4357, section 5.2): the shared point (UKM·d mod q)·Q of this
+     * context's secret key d and a peer's public key Q, the UKM read as a little-endian
+     * number of any length (as OpenSSL's gost engine and Bouncy Castle read it; the cofactor
+     * of every GOST R 34.10-2001 parameter set is 1). The product runs in native code with
+     * the key masked. The caller wipes the result.
+     *
+     * @param peerPublicKey the peer's raw key on this context's parameter set: 64 bytes, x
+     *     then y, each little-endian
+     * @return 64 bytes, x then y of the point, each little-endian (what
+     *     {@link #agreeKey} hashes)
+     * @throws VantixException code 15 for a peer key that is not on the curve or a UKM that
+     *     is 0 modulo q
+     */
+    public synchronized byte[] agreePoint(byte[] peerPublicKey, byte[] ukm) {
+        if (peerPublicKey.length != KeyEncoding.PUBLIC_KEY_BYTES) {
+            throw new IllegalArgumentException("a public key is 64 bytes (x then y)");
+        }
+        byte[] m = multiplier(ukm, parameters.q());
+        byte[] shared = new byte[VantixKeyAgreement.SHARED_POINT_BYTES];
+        try {
+            writePoint(Words.reversed(peerPublicKey, 0, 32), Words.reversed(peerPublicKey, 32, 32));
+            synchronized (block.generatorLock()) {
+                VantixException.check("key agreement",
+                    VantixKeyAgreement.vantix_LR34_10_2001_vko(block.handle(), point.handle(), m, shared));
+            }
+            byte[] out = new byte[64];
+            System.arraycopy(Words.reversed(shared, 0, 32), 0, out, 0, 32);
+            System.arraycopy(Words.reversed(shared, 32, 32), 0, out, 32, 32);
+            return out;
+        } finally {
+            Arrays.fill(shared, (byte) 0);
+        }
+    }
+
+    /**
+     * The VKO key-encryption key: the GOST R 34.11-94 digest (CryptoPro table) of
+     * {@link #agreePoint}: 32 bytes, the key of the GOST 28147-89 and CryptoPro key wraps
+     * (RFC 4357, sections 5.2, 6). The caller wipes it.
+     */
+    public byte[] agreeKey(byte[] peerPublicKey, byte[] ukm) {
+        byte[] point = agreePoint(peerPublicKey, ukm);
+        try {
+            return Gost3411Digest.of(SubstitutionTable.GOST_R_34_11_94_CRYPTOPRO, point);
+        } finally {
+            Arrays.fill(point, (byte) 0);
+        }
+    }
+
+    /** The UKM read as a little-endian number, reduced modulo q: 32 bytes, big-endian. */
+    private static byte[] multiplier(byte[] ukm, byte[] q) {
+        BigInteger m = new BigInteger(1, Words.reversed(ukm)).mod(new BigInteger(1, q));
+        byte[] raw = m.toByteArray();
+        byte[] out = new byte[VantixKeyAgreement.MULTIPLIER_BYTES];
+        int n = Math.min(raw.length, out.length);
+        System.arraycopy(raw, raw.length - n, out, out.length - n, n);
+        return out;
     }
 
     /**

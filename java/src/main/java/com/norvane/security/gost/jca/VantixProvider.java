@@ -35,6 +35,11 @@ import java.util.function.Supplier;
  * <tr><td>KeyGenerator</td><td>GOST28147 (GOST, GOST-28147), HMACGOST3411</td>
  *     <td>32-byte keys</td></tr>
  * <tr><td>SecureRandom</td><td>GOST</td><td>the library's generator</td></tr>
+ * <tr><td>KeyAgreement</td><td>ECGOST3410 (GOST-3410-2001, 1.2.643.2.2.19, 1.2.643.2.2.96)</td>
+ *     <td>VKO GOST R 34.10-2001: the key-encryption key from a private key, a public key
+ *     and a UKM</td></tr>
+ * <tr><td>Cipher</td><td>GOST28147WRAP (1.2.643.2.2.13.0), CRYPTOPROWRAP (1.2.643.2.2.13.1)</td>
+ *     <td>the GOST 28147-89 and CryptoPro key wraps</td></tr>
  * </table>
  *
  * <p>Byte orders are those of the peers (see the package description of
@@ -85,6 +90,10 @@ public final class VantixProvider extends Provider {
         add("SecretKeyFactory", GostPbkdf2Spi.NAME, GostPbkdf2Spi::new);
         add("KeyGenerator", "GOST28147", () -> new GostKeyGeneratorSpi("GOST28147"), "GOST", "GOST-28147", "1.2.643.2.2.21");
         add("SecureRandom", "GOST", GostSecureRandomSpi::new, Map.of("ThreadSafe", "true"));
+        add("KeyAgreement", "ECGOST3410", GostKeyAgreementSpi::new, "GOST-3410-2001", "1.2.643.2.2.19",
+            "1.2.643.2.2.96");
+        add("Cipher", "GOST28147WRAP", () -> new GostWrapCipherSpi(false), "1.2.643.2.2.13.0");
+        add("Cipher", "CRYPTOPROWRAP", () -> new GostWrapCipherSpi(true), "1.2.643.2.2.13.1");
     }
 
     private void add(String type, String name, Supplier<Object> factory, String... aliases) {
