@@ -59,4 +59,14 @@ class BouncyCastle {
     Gost28147ParameterSpec gost28147(AlgorithmParameterSpec spec) {
         return null;
     }
+
+    /** The UKM of Bouncy Castle's {@code UserKeyingMaterialSpec}, or null for anything else. */
+    byte[] userKeyingMaterial(AlgorithmParameterSpec spec) {
+        return null;
+    }
+
+    /** Bouncy Castle's key-wrap parameters as ours, or null for anything else. */
+    Gost28147WrapParameterSpec wrap(AlgorithmParameterSpec spec) {
+        return null;
+    }
 }

@@ -88,6 +88,26 @@ final class BouncyCastleBridge extends BouncyCastle {
         return null;
     }
 
+    @Override
+    byte[] userKeyingMaterial(AlgorithmParameterSpec spec) {
+        if (spec instanceof org.bouncycastle.jcajce.spec.UserKeyingMaterialSpec) {
+            return ((org.bouncycastle.jcajce.spec.UserKeyingMaterialSpec) spec).getUserKeyingMaterial();
+        }
+        return null;
+    }
+
+    @Override
+    Gost28147WrapParameterSpec wrap(AlgorithmParameterSpec spec) {
+        if (spec instanceof org.bouncycastle.jcajce.spec.GOST28147WrapParameterSpec) {
+            org.bouncycastle.jcajce.spec.GOST28147WrapParameterSpec p =
+                (org.bouncycastle.jcajce.spec.GOST28147WrapParameterSpec) spec;
+            // Bouncy Castle's own wrap ciphers need a table; ours take CryptoPro-A without one.
+            return p.getSBox() == null ? new Gost28147WrapParameterSpec(p.getUKM())
+                : new Gost28147WrapParameterSpec(p.getSBox(), p.getUKM());
+        }
+        return null;
+    }
+
     /** A public key that is also Bouncy Castle's. */
     static final class BcPublicKey extends GostPublicKey implements org.bouncycastle.jce.interfaces.ECPublicKey {
         private static final long serialVersionUID = 1L;

@@ -34,19 +34,11 @@ final class GostKeyAgreementSpi extends KeyAgreementSpi {
     @Override
     protected void engineInit(Key k, AlgorithmParameterSpec params, SecureRandom random)
             throws InvalidKeyException, InvalidAlgorithmParameterException {
-        byte[] u;
-        if (params instanceof VkoParameterSpec) {
-            u = ((VkoParameterSpec) params).getUserKeyingMaterial();
-        } else {
-            try {
-                u = BouncyCastleSpecs.userKeyingMaterial(params);
-            } catch (IllegalArgumentException e) {
-                throw new InvalidAlgorithmParameterException(e.getMessage(), e);
-            }
-            if (u == null) {
-                throw new InvalidAlgorithmParameterException("VKO takes its UKM in a VkoParameterSpec or a "
-                    + "UserKeyingMaterialSpec");
-            }
+        byte[] u = params instanceof VkoParameterSpec ? ((VkoParameterSpec) params).getUserKeyingMaterial()
+            : BouncyCastle.bridge().userKeyingMaterial(params);
+        if (u == null) {
+            throw new InvalidAlgorithmParameterException("VKO takes its UKM in a VkoParameterSpec or a "
+                + "UserKeyingMaterialSpec");
         }
         Key t = GostKeyFactorySpi.translate(k);
         if (!(t instanceof GostPrivateKey)) {

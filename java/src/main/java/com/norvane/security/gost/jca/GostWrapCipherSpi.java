@@ -84,30 +84,10 @@ final class GostWrapCipherSpi extends CipherSpi {
     @Override
     protected void engineInit(int mode, Key key, AlgorithmParameterSpec params, SecureRandom random)
             throws InvalidKeyException, InvalidAlgorithmParameterException {
-        byte[] table;
-        byte[] u;
-        if (params instanceof Gost28147WrapParameterSpec) {
-            table = ((Gost28147WrapParameterSpec) params).getSBox();
-            u = ((Gost28147WrapParameterSpec) params).getUKM();
-        } else {
-            byte[][] bc;
-            try {
-                bc = BouncyCastleSpecs.wrapParameters(params);
-            } catch (IllegalArgumentException e) {
-                throw new InvalidAlgorithmParameterException(e.getMessage(), e);
-            }
-            if (bc == null) {
-                throw new InvalidAlgorithmParameterException("a key wrap takes a GOST28147WrapParameterSpec");
-            }
-            table = bc[0] == null ? GostKeys.DEFAULT_TABLE.bytes() : bc[0];
-            u = bc[1];
-        }
-        if (u == null || u.length != KeyWrap.UKM_BYTES) {
-            throw new InvalidAlgorithmParameterException("a UKM is 8 bytes");
-        }
-        if (table.length != 128) {
-            throw new InvalidAlgorithmParameterException("a substitution table is 128 bytes");
-        }
+        Gost28147WrapParameterSpec spec = params instanceof Gost28147WrapParameterSpec
+            ? (Gost28147WrapParameterSpec) params : wrapSpec(params);
+        byte[] table = spec.getSBox();
+        byte[] u = spec.getUKM();
         if (mode < Cipher.ENCRYPT_MODE || mode > Cipher.UNWRAP_MODE) {
             throw new InvalidAlgorithmParameterException("unknown cipher mode " + mode);
         }
@@ -117,6 +97,20 @@ final class GostWrapCipherSpi extends CipherSpi {
         kek = k;
         ukm = u;
         sbox = table;
+    }
+
+    /** Bouncy Castle's spec as ours (its checks of the UKM and table are not relied on). */
+    private static Gost28147WrapParameterSpec wrapSpec(AlgorithmParameterSpec params)
+            throws InvalidAlgorithmParameterException {
+        try {
+            Gost28147WrapParameterSpec spec = BouncyCastle.bridge().wrap(params);
+            if (spec != null) {
+                return spec;
+            }
+        } catch (IllegalArgumentException e) {
+            throw new InvalidAlgorithmParameterException(e.getMessage(), e);
+        }
+        throw new InvalidAlgorithmParameterException("a key wrap takes a GOST28147WrapParameterSpec");
     }
 
     @Override
