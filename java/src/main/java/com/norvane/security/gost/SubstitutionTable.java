@@ -1,7 +1,7 @@
 package com.norvane.security.gost;
 
 /**
- * The substitution tables published in RFC 4357. {@link #bytes()} gives each as 128 bytes
+ * The substitution tables published in RFC 4357, and the TC26 table of RFC 7836. {@link #bytes()} gives each as 128 bytes
  * in the order Bouncy Castle ({@code GOST28147Engine.getSBox}) and the RFC's tables use:
  * eight rows of sixteen entries, one entry per byte, row 0 substituting the least
  * significant nibble of the round function's input (the standard's K1) and row 7 the most
@@ -48,7 +48,17 @@ public enum SubstitutionTable {
     GOST_28147_89_CRYPTOPRO_D("1.2.643.2.2.31.4", "E-D", "id-Gost28147-89-CryptoPro-D-ParamSet",
         "010a06080f0b00040c030509070d020e0300060f010e09020d080c040b0a050708000f0302050e0b010a04070c090d06"
         + "000c08090d020a0b07030605040e0f0101050e0c0a07000d06020b0409030f08010c0b000f0e06050a0d040809030702"
-        + "0b0603040c0f0e02070d0800050a09010f0c020a0604050007090e0d010b0803");
+        + "0b0603040c0f0e02070d0800050a09010f0c020a0604050007090e0d010b0803"),
+
+    /**
+     * id-tc26-gost-28147-param-Z (RFC 7836 appendix A.1; the table of GOST R 34.12-2015,
+     * RFC 8891 section 4.1), Bouncy Castle's {@code Param-Z}: OpenSSL's default for
+     * {@code openssl enc -gost89}.
+     */
+    GOST_28147_89_TC26_Z("1.2.643.7.1.2.5.1.1", "Param-Z", "id-tc26-gost-28147-param-Z",
+        "01070e0d00050803040f0a06090c0b02080e02050609010c0f040b000d0a0307050d0f0609020c0a0b07080104030e00"
+        + "070f050a0801060d0009030e0b04020c0c0802010d040f0607000a05030e090b0b030508020f0a0d0e0107040c090600"
+        + "06080203090a050c010e04070b0d000f0c0406020a050b090e080d0700030f01");
 
     /** Size of a substitution table. */
     public static final int TABLE_BYTES = 128;
@@ -78,7 +88,7 @@ public enum SubstitutionTable {
     /**
      * Looks a table up by its RFC 4357 name, its object identifier or its short name
      * ({@code E-A}, {@code E-B}, {@code E-C}, {@code E-D}, {@code E-TEST}, {@code D-A},
-     * {@code D-TEST}), ignoring case.
+     * {@code D-TEST}, {@code Param-Z}), ignoring case.
      */
     public static SubstitutionTable byName(String name) {
         for (SubstitutionTable t : values()) {
