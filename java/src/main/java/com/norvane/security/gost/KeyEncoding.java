@@ -141,6 +141,26 @@ public final class KeyEncoding {
         return new Decoded(set, key);
     }
 
+    /** The parameter set's object identifier in DER (Bouncy Castle's ECGOST3410 AlgorithmParameters form). */
+    public static byte[] encodeParameterSet(ParameterSet set) {
+        return Der.oid(set.oid());
+    }
+
+    /**
+     * A parameter set from DER: its object identifier, or the key algorithm's parameters
+     * {@code SEQUENCE { publicKeyParamSet, digestParamSet, ... }}.
+     */
+    public static ParameterSet decodeParameterSet(byte[] der) {
+        final String what = "GOST R 34.10-2001 parameters";
+        Der.Reader top = new Der.Reader(der);
+        Der.Tlv t = top.next(what);
+        top.finish(what);
+        if (t.tag == Der.SEQUENCE) {
+            t = t.contents().next(what);
+        }
+        return ParameterSet.byName(Der.readOid(t, what));
+    }
+
     /** PEM text of DER bytes under a label ({@code PUBLIC KEY}, {@code PRIVATE KEY}, ...). */
     public static String toPem(String label, byte[] der) {
         return "-----BEGIN " + label + "-----\n" + Base64.getMimeEncoder(64, new byte[] {'\n'}).encodeToString(der)

@@ -188,7 +188,7 @@ class InteropTest {
         Cipher jca = Cipher.getInstance("GOST/CNT/NoPadding", VANTIX);
         jca.init(Cipher.DECRYPT_MODE, new SecretKeySpec(key, "GOST28147"), new Gost28147ParameterSpec("E-A", iv));
         assertArrayEquals(msg, updateInPieces(jca, ours));
-        jca = Cipher.getInstance("GOST28147/CTR/NoPadding", VANTIX);
+        jca = Cipher.getInstance("GOST28147/CNT/NoPadding", VANTIX);
         jca.init(Cipher.ENCRYPT_MODE, new SecretKeySpec(key, "GOST28147"), new Gost28147ParameterSpec(t.oidName(), iv));
         assertArrayEquals(ours, jca.doFinal(msg));
     }

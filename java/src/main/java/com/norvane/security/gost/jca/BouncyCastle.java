@@ -55,6 +55,11 @@ class BouncyCastle {
         return null;
     }
 
+    /** Bouncy Castle's GOST28147ParameterSpec when {@code type} is it or AlgorithmParameterSpec, else null. */
+    AlgorithmParameterSpec bcGost28147(Class<?> type, com.norvane.security.gost.SubstitutionTable table, byte[] iv) {
+        return null;
+    }
+
     /** Bouncy Castle's GOST 28147-89 parameters as ours, or null for anything else. */
     Gost28147ParameterSpec gost28147(AlgorithmParameterSpec spec) {
         return null;

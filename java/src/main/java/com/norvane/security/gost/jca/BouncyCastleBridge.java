@@ -79,6 +79,14 @@ final class BouncyCastleBridge extends BouncyCastle {
     }
 
     @Override
+    AlgorithmParameterSpec bcGost28147(Class<?> type, com.norvane.security.gost.SubstitutionTable table, byte[] iv) {
+        if (type == org.bouncycastle.jcajce.spec.GOST28147ParameterSpec.class || type == AlgorithmParameterSpec.class) {
+            return new org.bouncycastle.jcajce.spec.GOST28147ParameterSpec(table.bytes(), iv);
+        }
+        return null;
+    }
+
+    @Override
     Gost28147ParameterSpec gost28147(AlgorithmParameterSpec spec) {
         if (spec instanceof org.bouncycastle.jcajce.spec.GOST28147ParameterSpec) {
             org.bouncycastle.jcajce.spec.GOST28147ParameterSpec p =

@@ -3,14 +3,19 @@ package com.norvane.security.gost.jca;
 import com.norvane.security.gost.CipherTable;
 import com.norvane.security.gost.GammaCipher;
 import com.norvane.security.gost.GammaFeedbackCipher;
+import com.norvane.security.gost.Gost28147Parameters;
 import com.norvane.security.gost.SimpleReplacementCipher;
+import com.norvane.security.gost.SubstitutionTable;
+import java.io.IOException;
 import java.security.AlgorithmParameters;
+import java.security.GeneralSecurityException;
 import java.security.InvalidAlgorithmParameterException;
 import java.security.InvalidKeyException;
 import java.security.Key;
 import java.security.NoSuchAlgorithmException;
 import java.security.SecureRandom;
 import java.security.spec.AlgorithmParameterSpec;
+import java.security.spec.InvalidParameterSpecException;
 import java.util.Arrays;
 import java.util.Locale;
 import javax.crypto.BadPaddingException;
@@ -19,20 +24,27 @@ import javax.crypto.CipherSpi;
 import javax.crypto.IllegalBlockSizeException;
 import javax.crypto.NoSuchPaddingException;
 import javax.crypto.ShortBufferException;
+import javax.crypto.spec.IvParameterSpec;
 
 /**
- * GOST 28147-89 with CryptoPro key meshing as a Cipher: ECB (simple replacement, at most
- * 32 bytes, whole 8-byte blocks, per init), CFB (gamma with feedback; {@code GCFB} is
- * Bouncy Castle's name) and CNT (gamma, the counter mode of OpenSSL's {@code gost89-cnt};
- * also {@code CTR}). NoPadding only. After {@code doFinal} the cipher is back at the
- * state after {@code init}, with the same key and vector.
+ * GOST 28147-89 with CryptoPro key meshing as a Cipher, under Bouncy Castle's names where
+ * the bytes are its bytes: ECB (simple replacement, at most 32 bytes per init; NoPadding
+ * takes whole 8-byte blocks, PKCS5Padding pads as Bouncy Castle does, and a bare
+ * {@code GOST28147} is ECB/PKCS5Padding as there), GCFB (gamma with feedback, also the
+ * cipher named by the OID 1.2.643.2.2.21) and CNT (gamma, the counter mode of OpenSSL's
+ * {@code gost89-cnt}). Bouncy Castle's CFB, CTR, OFB and GOFB give other bytes than any
+ * mode here and are refused, naming the mode to use. After {@code doFinal} the cipher is
+ * back at the state after {@code init}, with the same key and vector.
  */
 final class GostCipherSpi extends CipherSpi {
-    private enum Mode { ECB, CFB, CNT }
+    enum Mode { ECB, CFB, CNT }
 
     private static final int ECB_LIMIT = 32;
 
-    private Mode mode = Mode.ECB;
+    private Mode mode;
+    private boolean padded;  // PKCS#5 padding (ECB only)
+    private final byte[] held = new byte[ECB_LIMIT + 8];  // padded ECB: everything until doFinal
+    private int heldLen;
     private boolean encrypting;
     private byte[] key;
     private byte[] iv;
@@ -43,29 +55,54 @@ final class GostCipherSpi extends CipherSpi {
     private int pendingLen;
     private int ecbDone;
 
+    /** The service GOST28147 (bare: ECB/PKCS5Padding) or 1.2.643.2.2.21 (bare: GCFB/NoPadding). */
+    GostCipherSpi(Mode bare) {
+        mode = bare;
+        padded = bare == Mode.ECB;
+    }
+
     @Override
     protected void engineSetMode(String m) throws NoSuchAlgorithmException {
         switch (m.toUpperCase(Locale.ROOT)) {
             case "ECB":
                 mode = Mode.ECB;
                 break;
-            case "CFB":
             case "GCFB":
                 mode = Mode.CFB;
                 break;
             case "CNT":
-            case "CTR":
                 mode = Mode.CNT;
                 break;
+            case "CFB":
+                throw new NoSuchAlgorithmException("GOST28147/CFB is Bouncy Castle's CFB without key meshing, not "
+                    + "made here: use GOST28147/GCFB/NoPadding (gamma with feedback and CryptoPro key meshing, "
+                    + "Bouncy Castle's GCFB and the cipher 1.2.643.2.2.21)");
+            case "CTR":
+            case "SIC":
+                throw new NoSuchAlgorithmException("GOST28147/" + m + " is Bouncy Castle's counter over the block "
+                    + "cipher, not made here: use GOST28147/CNT/NoPadding (the GOST 28147-89 gamma with key "
+                    + "meshing, OpenSSL's gost89-cnt)");
+            case "GOFB":
+                throw new NoSuchAlgorithmException("GOST28147/GOFB is Bouncy Castle's gamma without key meshing "
+                    + "(equal to CNT for the first 1024 bytes only), not made here: use GOST28147/CNT/NoPadding "
+                    + "(with CryptoPro key meshing, OpenSSL's gost89-cnt)");
             default:
-                throw new NoSuchAlgorithmException("GOST28147 modes: ECB, CFB (GCFB), CNT (CTR); not " + m);
+                throw new NoSuchAlgorithmException("GOST28147 modes here: ECB, GCFB, CNT; not " + m);
         }
     }
 
     @Override
     protected void engineSetPadding(String padding) throws NoSuchPaddingException {
-        if (!"NOPADDING".equalsIgnoreCase(padding)) {
-            throw new NoSuchPaddingException("GOST28147 here takes NoPadding only");
+        String p = padding.toUpperCase(Locale.ROOT);
+        if ("NOPADDING".equals(p)) {
+            padded = false;
+        } else if (("PKCS5PADDING".equals(p) || "PKCS7PADDING".equals(p)) && mode == Mode.ECB) {
+            padded = true;
+        } else if ("PKCS5PADDING".equals(p) || "PKCS7PADDING".equals(p)) {
+            throw new NoSuchPaddingException(padding + " is taken with ECB only here: GCFB and CNT take "
+                + "NoPadding (they need none)");
+        } else {
+            throw new NoSuchPaddingException("GOST28147 paddings here: NoPadding, PKCS5Padding (ECB); not " + padding);
         }
     }
 
@@ -76,6 +113,10 @@ final class GostCipherSpi extends CipherSpi {
 
     @Override
     protected int engineGetOutputSize(int inputLen) {
+        if (padded && mode == Mode.ECB) {
+            int total = heldLen + inputLen;
+            return encrypting ? total - total % 8 + 8 : total;
+        }
         return pendingLen + inputLen;
     }
 
@@ -84,9 +125,20 @@ final class GostCipherSpi extends CipherSpi {
         return iv == null ? null : iv.clone();
     }
 
+    /** The vector and table as AlgorithmParameters GOST28147 (none for ECB or a table without a name). */
     @Override
     protected AlgorithmParameters engineGetParameters() {
-        return null;
+        SubstitutionTable named = sbox == null ? null : GostKeys.named(sbox);
+        if (iv == null || mode == Mode.ECB || named == null) {
+            return null;
+        }
+        try {
+            AlgorithmParameters p = AlgorithmParameters.getInstance("GOST28147", VantixProvider.instance());
+            p.init(new Gost28147ParameterSpec(sbox, iv));
+            return p;
+        } catch (GeneralSecurityException e) {
+            throw new IllegalStateException(e);
+        }
     }
 
     @Override
@@ -101,10 +153,7 @@ final class GostCipherSpi extends CipherSpi {
     @Override
     protected void engineInit(int opmode, Key k, AlgorithmParameters params, SecureRandom random)
             throws InvalidKeyException, InvalidAlgorithmParameterException {
-        if (params != null) {
-            throw new InvalidAlgorithmParameterException("pass the vector as an IvParameterSpec or Gost28147ParameterSpec");
-        }
-        engineInit(opmode, k, (AlgorithmParameterSpec) null, random);
+        engineInit(opmode, k, spec(params), random);
     }
 
     @Override
@@ -131,11 +180,34 @@ final class GostCipherSpi extends CipherSpi {
         restart();
     }
 
+    /**
+     * The vector and table in parameters of any provider: through their common encoding
+     * ({@code Gost28147-89-Parameters}), else as an IvParameterSpec.
+     */
+    static AlgorithmParameterSpec spec(AlgorithmParameters params) throws InvalidAlgorithmParameterException {
+        if (params == null) {
+            return null;
+        }
+        try {
+            Gost28147Parameters p = Gost28147Parameters.decode(params.getEncoded());
+            return new Gost28147ParameterSpec(p.table().bytes(), p.iv());
+        } catch (IOException | IllegalArgumentException notThatEncoding) {
+            try {
+                return params.getParameterSpec(IvParameterSpec.class);
+            } catch (InvalidParameterSpecException e) {
+                throw new InvalidAlgorithmParameterException("GOST 28147-89 takes GOST28147 parameters (vector and "
+                    + "table) or a vector, not " + params.getAlgorithm(), e);
+            }
+        }
+    }
+
     /** A fresh native cipher with the key, vector and table of the last init (the table is kept). */
     private void restart() {
         closeEngine();
         pendingLen = 0;
         ecbDone = 0;
+        Arrays.fill(held, (byte) 0);
+        heldLen = 0;
         if (table == null) {
             table = new CipherTable(sbox);
         }
@@ -168,7 +240,7 @@ final class GostCipherSpi extends CipherSpi {
     }
 
     @Override
-    protected byte[] engineDoFinal(byte[] in, int off, int len) throws IllegalBlockSizeException {
+    protected byte[] engineDoFinal(byte[] in, int off, int len) throws IllegalBlockSizeException, BadPaddingException {
         byte[] out = new byte[engineGetOutputSize(len)];
         int n = doFinal(in, off, len, out, 0);
         return n == out.length ? out : Arrays.copyOf(out, n);
@@ -188,6 +260,9 @@ final class GostCipherSpi extends CipherSpi {
     }
 
     private int updateSize(int len) {
+        if (padded && mode == Mode.ECB) {
+            return 0;
+        }
         int total = pendingLen + len;
         return total - total % unit();
     }
@@ -195,6 +270,14 @@ final class GostCipherSpi extends CipherSpi {
     private int update(byte[] in, int off, int len, byte[] out, int outOff) {
         checkReady();
         if (in == null || len == 0) {
+            return 0;
+        }
+        if (padded && mode == Mode.ECB) {
+            if (len > held.length - heldLen) {
+                throw new IllegalStateException("ECB (simple replacement) stops at 32 bytes under one key");
+            }
+            System.arraycopy(in, off, held, heldLen, len);
+            heldLen += len;
             return 0;
         }
         if (mode == Mode.ECB && ecbDone + updateSize(len) > ECB_LIMIT) {
@@ -216,12 +299,16 @@ final class GostCipherSpi extends CipherSpi {
         return n;
     }
 
-    private int doFinal(byte[] in, int off, int len, byte[] out, int outOff) throws IllegalBlockSizeException {
+    private int doFinal(byte[] in, int off, int len, byte[] out, int outOff) throws IllegalBlockSizeException,
+            BadPaddingException {
         checkReady();
         if (in == null) {
             in = new byte[0];
             off = 0;
             len = 0;
+        }
+        if (padded && mode == Mode.ECB) {
+            return paddedFinal(in, off, len, out, outOff);
         }
         byte[] data = null;  // the pending bytes and the input joined, when there are pending bytes
         try {
@@ -245,6 +332,59 @@ final class GostCipherSpi extends CipherSpi {
             }
             restart();
         }
+    }
+
+    /** ECB with PKCS#5 padding, all at once (the input is at most 32 bytes). */
+    private int paddedFinal(byte[] in, int off, int len, byte[] out, int outOff) throws IllegalBlockSizeException,
+            BadPaddingException {
+        int total = heldLen + len;
+        int size = encrypting ? total - total % 8 + 8 : total;
+        byte[] data = new byte[Math.max(size, 0)];
+        byte[] result = null;
+        try {
+            if (size > ECB_LIMIT) {
+                throw new IllegalBlockSizeException("ECB (simple replacement) stops at 32 bytes under one key: "
+                    + "with PKCS5Padding at most 31 bytes of plaintext");
+            }
+            if (!encrypting && (total == 0 || total % 8 != 0)) {
+                throw new IllegalBlockSizeException("PKCS5Padding: the ciphertext is whole 8-byte blocks");
+            }
+            System.arraycopy(held, 0, data, 0, heldLen);
+            if (len > 0) {
+                System.arraycopy(in, off, data, heldLen, len);
+            }
+            SimpleReplacementCipher ecb = (SimpleReplacementCipher) engine;
+            if (encrypting) {
+                Arrays.fill(data, total, size, (byte) (size - total));
+                result = ecb.encrypt(data);
+                System.arraycopy(result, 0, out, outOff, size);
+                return size;
+            }
+            result = ecb.decrypt(data);
+            int n = size - unpad(result);
+            System.arraycopy(result, 0, out, outOff, n);
+            return n;
+        } finally {
+            Arrays.fill(data, (byte) 0);
+            if (result != null) {
+                Arrays.fill(result, (byte) 0);
+            }
+            restart();
+        }
+    }
+
+    /** The length of PKCS#5 padding ending {@code block}; every byte looked at whatever the values. */
+    private static int unpad(byte[] block) throws BadPaddingException {
+        int p = block[block.length - 1] & 0xff;
+        int bad = ((p - 1) | (8 - p)) >>> 31;  // p outside 1..8
+        for (int i = 1; i <= 8; i++) {
+            int inPad = (i - p - 1) >>> 31;  // i <= p
+            bad |= inPad & (((block[block.length - i] & 0xff) ^ p) + 0xff) >>> 8;
+        }
+        if (bad != 0) {
+            throw new BadPaddingException("the padding is not PKCS#5");
+        }
+        return p;
     }
 
     private byte[] join(byte[] in, int off, int len) {
@@ -311,5 +451,7 @@ final class GostCipherSpi extends CipherSpi {
         }
         Arrays.fill(pending, (byte) 0);
         pendingLen = 0;
+        Arrays.fill(held, (byte) 0);
+        heldLen = 0;
     }
 }

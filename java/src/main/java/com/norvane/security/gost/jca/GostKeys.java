@@ -9,7 +9,10 @@ import javax.crypto.spec.IvParameterSpec;
 
 /** What a GOST 28147-89 cipher or MAC takes from the JCA's key and parameters. */
 final class GostKeys {
-    /** The table used when none is named: CryptoPro-A, as OpenSSL's gost engine uses by default. */
+    /**
+     * The table used when none is named: CryptoPro-A, OpenSSL's default for gost-mac and the
+     * table Bouncy Castle records in its parameters (its ciphers given no table use another).
+     */
     static final SubstitutionTable DEFAULT_TABLE = SubstitutionTable.GOST_28147_89_CRYPTOPRO_A;
 
     private GostKeys() {
@@ -30,8 +33,25 @@ final class GostKeys {
         return k;
     }
 
+    /** Bouncy Castle's GOST28147ParameterSpec as ours; anything else as it is. */
+    static AlgorithmParameterSpec ours(AlgorithmParameterSpec params) {
+        Gost28147ParameterSpec bc = params == null ? null : BouncyCastle.bridge().gost28147(params);
+        return bc != null ? bc : params;
+    }
+
+    /** The named table with these 128 bytes (rows K1..K8), or null. */
+    static SubstitutionTable named(byte[] sbox) {
+        for (SubstitutionTable t : SubstitutionTable.values()) {
+            if (java.util.Arrays.equals(t.bytes(), sbox)) {
+                return t;
+            }
+        }
+        return null;
+    }
+
     /** The table (rows K1..K8) named by the parameters, or the default. */
     static byte[] table(AlgorithmParameterSpec params) {
+        params = ours(params);
         if (params instanceof Gost28147ParameterSpec) {
             return ((Gost28147ParameterSpec) params).getSBox();
         }
@@ -41,13 +61,14 @@ final class GostKeys {
     /** The 8-byte vector in the parameters, or null. */
     static byte[] iv(AlgorithmParameterSpec params) throws InvalidAlgorithmParameterException {
         byte[] iv = null;
+        params = ours(params);
         if (params instanceof Gost28147ParameterSpec) {
             iv = ((Gost28147ParameterSpec) params).getIV();
         } else if (params instanceof IvParameterSpec) {
             iv = ((IvParameterSpec) params).getIV();
         } else if (params != null) {
             throw new InvalidAlgorithmParameterException("GOST 28147-89 takes an IvParameterSpec or a "
-                + "Gost28147ParameterSpec");
+                + "Gost28147ParameterSpec (this provider's or Bouncy Castle's)");
         }
         if (iv != null && iv.length != 8) {
             throw new InvalidAlgorithmParameterException("a GOST 28147-89 vector is 8 bytes");

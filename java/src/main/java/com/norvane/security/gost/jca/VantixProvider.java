@@ -69,6 +69,15 @@ public final class VantixProvider extends Provider {
     // would make every thread wait for every other thread's gathering.
     private static final ThreadLocal<RandomGenerator> GENERATORS = ThreadLocal.withInitial(RandomGenerator::fromSystem);
 
+    private static final class Instance {
+        static final VantixProvider PROVIDER = new VantixProvider();
+    }
+
+    /** A provider object for what the services hand out themselves (parameters), installed or not. */
+    static VantixProvider instance() {
+        return Instance.PROVIDER;
+    }
+
     /** The provider; add it with {@code Security.addProvider(new VantixProvider())}. */
     public VantixProvider() {
         super(NAME, "1.0", "GOST 28147-89, GOST R 34.11-94 and GOST R 34.10-2001 (tellarvantix)");
@@ -81,8 +90,15 @@ public final class VantixProvider extends Provider {
             "1.2.643.2.2.19", "1.2.643.2.2.98");
         add("KeyFactory", "ECGOST3410", GostKeyFactorySpi::new, "ECGOST-3410", "GOST-3410-2001", "1.2.643.2.2.19",
             "1.2.643.2.2.98");
-        add("Cipher", "GOST28147", GostCipherSpi::new, Map.of("SupportedModes", "ECB|CFB|GCFB|CNT|CTR",
-            "SupportedPaddings", "NOPADDING", "SupportedKeyFormats", "RAW"), "GOST", "GOST-28147", "1.2.643.2.2.21");
+        // No SupportedModes/SupportedPaddings: a mode or padding not made here reaches the cipher,
+        // which refuses it naming the one to use instead.
+        add("Cipher", "GOST28147", () -> new GostCipherSpi(GostCipherSpi.Mode.ECB),
+            Map.of("SupportedKeyFormats", "RAW"), "GOST", "GOST-28147");
+        add("Cipher", "1.2.643.2.2.21", () -> new GostCipherSpi(GostCipherSpi.Mode.CFB),
+            Map.of("SupportedKeyFormats", "RAW"), "OID.1.2.643.2.2.21");
+        add("AlgorithmParameters", "GOST28147", GostCipherParametersSpi::new, "GOST", "GOST-28147", "1.2.643.2.2.21");
+        add("AlgorithmParameters", "ECGOST3410", GostCurveParametersSpi::new, "ECGOST-3410", "GOST-3410-2001",
+            "1.2.643.2.2.19");
         add("Mac", "GOST28147MAC", () -> new GostMacSpi(4), "GOST28147", "1.2.643.2.2.22");
         add("Mac", "GOST28147MAC-64", () -> new GostMacSpi(8));
         add("Mac", "HMACGOST3411", GostHmacSpi::new, "HMAC-GOST3411", "HMAC/GOST3411", "1.2.643.2.2.10");

@@ -266,7 +266,7 @@ class EcKeysTest {
             .writeObject(b));
     }
 
-    /** Without Bouncy Castle: plain EC keys, nothing of it loaded, everything else the same. */
+    /** Without Bouncy Castle: plain EC keys and parameter specs, nothing of it loaded, everything else the same. */
     @Test
     void withoutBouncyCastleKeysArePlainEcKeys() throws Exception {
         String jar = System.getProperty("vantix.all.jar");
@@ -288,8 +288,11 @@ class EcKeysTest {
             "    Signature s = Signature.getInstance(\"ECGOST3410\", v);",
             "    s.initSign(priv); s.update(new byte[3]); byte[] sig = s.sign();",
             "    s.initVerify(f.generatePublic(new ECPublicKeySpec(pub.getW(), pub.getParams()))); s.update(new byte[3]);",
+            "    javax.crypto.Cipher c = javax.crypto.Cipher.getInstance(\"1.2.643.2.2.21\", v);",
+            "    c.init(javax.crypto.Cipher.ENCRYPT_MODE, new javax.crypto.spec.SecretKeySpec(new byte[32], \"GOST28147\"));",
+            "    String spec = c.getParameters().getParameterSpec(AlgorithmParameterSpec.class).getClass().getSimpleName();",
             "    System.out.println(pub.getClass().getName() + \" \" + priv.getClass().getName() + \" \"",
-            "      + pub.getParams() + \" \" + s.verify(sig) + \" \" + priv.equals(p.getPrivate()));",
+            "      + pub.getParams() + \" \" + s.verify(sig) + \" \" + priv.equals(p.getPrivate()) + \" \" + spec);",
             "  }",
             "}"));
         String java = Path.of(System.getProperty("java.home"), "bin", "java").toString();
@@ -297,7 +300,7 @@ class EcKeysTest {
         String out = new String(p.getInputStream().readAllBytes(), StandardCharsets.UTF_8).trim();
         assertTrue(p.waitFor(60, TimeUnit.SECONDS));
         assertEquals("com.norvane.security.gost.jca.GostPublicKey com.norvane.security.gost.jca.GostPrivateKey "
-            + "GostR3410-2001-CryptoPro-B true true", out);
+            + "GostR3410-2001-CryptoPro-B true true Gost28147ParameterSpec", out);
     }
 
     @Test
