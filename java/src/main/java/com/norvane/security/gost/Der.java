@@ -107,6 +107,14 @@ final class Der {
         }
     }
 
+    /** A reader over the contents of {@code der}, which must be one TLV with this tag and nothing after it. */
+    static Reader only(byte[] der, int tag, String what) {
+        Reader top = new Reader(der);
+        Reader inner = top.next(tag, what).contents();
+        top.finish(what);
+        return inner;
+    }
+
     static String readOid(Tlv t, String what) {
         t.expect(OID, what);
         if (t.length() == 0) {

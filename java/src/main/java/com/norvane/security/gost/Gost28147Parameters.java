@@ -36,9 +36,7 @@ public final class Gost28147Parameters {
     /** Reads the DER form. */
     public static Gost28147Parameters decode(byte[] der) {
         final String what = "GOST 28147-89 parameters";
-        Der.Reader top = new Der.Reader(der);
-        Der.Reader seq = top.next(Der.SEQUENCE, what).contents();
-        top.finish(what);
+        Der.Reader seq = Der.only(der, Der.SEQUENCE, what);
         Der.Tlv iv = seq.next(Der.OCTET_STRING, what);
         if (iv.length() != 8) {
             throw new IllegalArgumentException(what + ": the vector is not 8 bytes");

@@ -69,9 +69,7 @@ public final class KeyEncoding {
     /** Reads a SubjectPublicKeyInfo (DER). */
     public static Decoded decodePublicKey(byte[] der) {
         final String what = "GOST R 34.10-2001 public key";
-        Der.Reader top = new Der.Reader(der);
-        Der.Reader info = top.next(Der.SEQUENCE, what).contents();
-        top.finish(what);
+        Der.Reader info = Der.only(der, Der.SEQUENCE, what);
         ParameterSet set = readAlgorithm(info.next(Der.SEQUENCE, what), what);
         Der.Tlv bits = info.next(Der.BIT_STRING, what);
         info.finish(what);
@@ -103,9 +101,7 @@ public final class KeyEncoding {
     /** Reads a PKCS#8 PrivateKeyInfo (DER, not encrypted); the key comes back little-endian. */
     public static Decoded decodePrivateKey(byte[] der) {
         final String what = "GOST R 34.10-2001 private key";
-        Der.Reader top = new Der.Reader(der);
-        Der.Reader info = top.next(Der.SEQUENCE, what).contents();
-        top.finish(what);
+        Der.Reader info = Der.only(der, Der.SEQUENCE, what);
         Der.Tlv version = info.next(Der.INTEGER, what);
         if (version.length() != 1 || (version.buf[version.start] != 0 && version.buf[version.start] != 1)) {
             throw new IllegalArgumentException(what + ": unknown version");

@@ -22,10 +22,16 @@ import java.util.function.Supplier;
  * <tr><td>Signature</td><td>NONEWITHECGOST3410</td>
  *     <td>the same over a 32-byte digest the caller computed</td></tr>
  * <tr><td>KeyPairGenerator, KeyFactory</td><td>ECGOST3410 (ECGOST-3410, GOST-3410-2001,
- *     1.2.643.2.2.19)</td><td>GOST R 34.10-2001 keys; X.509 and PKCS#8 encodings</td></tr>
- * <tr><td>Cipher</td><td>GOST28147 (GOST, GOST-28147, 1.2.643.2.2.21)</td>
- *     <td>modes ECB (simple replacement), CFB or GCFB (gamma with feedback), CNT or CTR
- *     (gamma); NoPadding</td></tr>
+ *     1.2.643.2.2.19, 1.2.643.2.2.98)</td><td>GOST R 34.10-2001 keys, {@code ECPublicKey} and
+ *     {@code ECPrivateKey}; X.509, PKCS#8, {@code ECPublicKeySpec}, {@code ECPrivateKeySpec}</td></tr>
+ * <tr><td>AlgorithmParameters</td><td>ECGOST3410 (ECGOST-3410, GOST-3410-2001,
+ *     1.2.643.2.2.19)</td><td>a parameter set, encoded as its object identifier</td></tr>
+ * <tr><td>Cipher</td><td>GOST28147 (GOST, GOST-28147)</td>
+ *     <td>modes ECB (simple replacement; bare name: ECB/PKCS5Padding), GCFB (gamma with
+ *     feedback), CNT (gamma); NoPadding, PKCS5Padding with ECB</td></tr>
+ * <tr><td>Cipher</td><td>1.2.643.2.2.21</td><td>GCFB, NoPadding</td></tr>
+ * <tr><td>AlgorithmParameters</td><td>GOST28147 (GOST, GOST-28147, 1.2.643.2.2.21)</td>
+ *     <td>vector and table, RFC 4357 {@code Gost28147-89-Parameters}</td></tr>
  * <tr><td>Mac</td><td>GOST28147MAC (GOST28147, 1.2.643.2.2.22)</td><td>4-byte MAC</td></tr>
  * <tr><td>Mac</td><td>GOST28147MAC-64</td><td>the full 8-byte MAC</td></tr>
  * <tr><td>Mac</td><td>HMACGOST3411 (HMAC-GOST3411, HMAC/GOST3411, 1.2.643.2.2.10)</td>
@@ -43,9 +49,57 @@ import java.util.function.Supplier;
  * </table>
  *
  * <p>Byte orders are those of the peers (see the package description of
- * {@code com.norvane.security.gost}). Ciphers and MACs use the CryptoPro-A table unless a
- * {@link Gost28147ParameterSpec} names another (OpenSSL's default; Bouncy Castle's default
- * table differs, so name the table when exchanging data with it).
+ * {@code com.norvane.security.gost}). Where Bouncy Castle is on the class path the keys are
+ * also its EC key types and parameters may be given in its classes; Bouncy Castle is never
+ * needed at run time.
+ *
+ * <p>What still differs from Bouncy Castle, and why:
+ *
+ * <table>
+ * <caption>Differences from Bouncy Castle</caption>
+ * <tr><th>What</th><th>Here</th><th>Bouncy Castle</th><th>Why</th></tr>
+ * <tr><td>GOST 28147-89 table when none is named (ciphers, MACs)</td><td>CryptoPro-A</td>
+ *     <td>its "Default" table (the rows of id-GostR3411-94-TestParamSet)</td>
+ *     <td>CryptoPro-A is what Bouncy Castle records in its own GOST28147 parameters and CMS
+ *     messages and OpenSSL's default for gost-mac ({@code openssl enc -gost89} defaults to
+ *     Param-Z); data made here before stays readable. Name the table when exchanging
+ *     data.</td></tr>
+ * <tr><td>ECB</td><td>at most 32 bytes per init</td><td>any length</td>
+ *     <td>simple replacement is for key material; longer ECB would show the data's
+ *     patterns</td></tr>
+ * <tr><td>GCFB or CNT with PKCS5Padding</td><td>refused (NoSuchPaddingException)</td>
+ *     <td>pads</td><td>these modes need no padding; use NoPadding</td></tr>
+ * <tr><td>CFB, CTR, SIC, GOFB, OFB, CBC and other modes</td>
+ *     <td>refused (NoSuchAlgorithmException naming GCFB or CNT)</td>
+ *     <td>block-cipher modes without CryptoPro key meshing</td>
+ *     <td>not made here; the name must not give other bytes than Bouncy Castle's</td></tr>
+ * <tr><td>CNT</td><td>the GOST 28147-89 gamma with key meshing (OpenSSL's
+ *     gost89-cnt)</td><td>no such mode (its GOFB is equal for the first 1024 bytes only)</td>
+ *     <td>the OpenSSL peer</td></tr>
+ * <tr><td>GOST28147MAC of a message over 1024 bytes</td><td>enciphers the running value at
+ *     each key meshing</td><td>does not</td><td>this MAC's construction, kept for stored
+ *     MACs</td></tr>
+ * <tr><td>GOST3411 digest of the empty message</td><td>OpenSSL's value</td><td>another
+ *     value</td><td>OpenSSL agrees with this one</td></tr>
+ * <tr><td>SecureRandom given to generators and ciphers</td><td>not used</td><td>used</td>
+ *     <td>keys and vectors come from the library's own generator</td></tr>
+ * <tr><td>An unnamed {@code ECParameterSpec} of a curve two sets share (CryptoPro-A and XchA,
+ *     CryptoPro-C and XchB)</td><td>the first set (CryptoPro-A, CryptoPro-C)</td>
+ *     <td>explicit parameters</td><td>keys here always name their set; a named spec
+ *     (a key's {@code getParams()}) keeps the set</td></tr>
+ * <tr><td>Keys on the test parameter set</td><td>plain {@code ECPublicKey}/{@code ECPrivateKey},
+ *     not Bouncy Castle's types</td><td>no such set</td><td>Bouncy Castle cannot name
+ *     it</td></tr>
+ * <tr><td>Private keys</td><td>not serializable; {@code getS()} unmasks on each call</td>
+ *     <td>serializable</td><td>the key stays masked in native memory; export it with
+ *     {@code getEncoded()}</td></tr>
+ * <tr><td>PBKDF2 with an empty password</td><td>InvalidKeySpecException</td>
+ *     <td>IllegalArgumentException</td><td>the JCA's checked exception for a bad key
+ *     spec</td></tr>
+ * <tr><td>Cipher parameters with a table that has no object identifier</td>
+ *     <td>{@code getParameters()} gives null</td><td>cannot encode them either</td>
+ *     <td>the encoding records the table by its identifier</td></tr>
+ * </table>
  *
  * <pre>{@code
  * Security.addProvider(new VantixProvider());

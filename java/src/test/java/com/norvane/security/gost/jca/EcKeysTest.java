@@ -76,18 +76,24 @@ class EcKeysTest {
         assertEquals(expected.getCofactor(), actual.getCofactor(), what);
     }
 
-    private static byte[] sign(Provider p, PrivateKey k) throws Exception {
+    /** A signature object of the provider over the document, ready to sign (private key) or verify. */
+    private static Signature over(Provider p, Key k) throws Exception {
         Signature s = Signature.getInstance("GOST3411withECGOST3410", p);
-        s.initSign(k);
+        if (k instanceof PrivateKey) {
+            s.initSign((PrivateKey) k);
+        } else {
+            s.initVerify((PublicKey) k);
+        }
         s.update(DOC);
-        return s.sign();
+        return s;
+    }
+
+    private static byte[] sign(Provider p, PrivateKey k) throws Exception {
+        return over(p, k).sign();
     }
 
     private static boolean verify(Provider p, PublicKey k, byte[] sig) throws Exception {
-        Signature s = Signature.getInstance("GOST3411withECGOST3410", p);
-        s.initVerify(k);
-        s.update(DOC);
-        return s.verify(sig);
+        return over(p, k).verify(sig);
     }
 
     @Test
