@@ -339,7 +339,7 @@ final class GostCipherSpi extends CipherSpi {
             BadPaddingException {
         int total = heldLen + len;
         int size = encrypting ? total - total % 8 + 8 : total;
-        byte[] data = new byte[Math.max(size, 0)];
+        byte[] data = null;
         byte[] result = null;
         try {
             if (size > ECB_LIMIT) {
@@ -349,6 +349,7 @@ final class GostCipherSpi extends CipherSpi {
             if (!encrypting && (total == 0 || total % 8 != 0)) {
                 throw new IllegalBlockSizeException("PKCS5Padding: the ciphertext is whole 8-byte blocks");
             }
+            data = new byte[size];
             System.arraycopy(held, 0, data, 0, heldLen);
             if (len > 0) {
                 System.arraycopy(in, off, data, heldLen, len);
@@ -365,7 +366,9 @@ final class GostCipherSpi extends CipherSpi {
             System.arraycopy(result, 0, out, outOff, n);
             return n;
         } finally {
-            Arrays.fill(data, (byte) 0);
+            if (data != null) {
+                Arrays.fill(data, (byte) 0);
+            }
             if (result != null) {
                 Arrays.fill(result, (byte) 0);
             }
