@@ -54,6 +54,7 @@ final class GostCipherSpi extends CipherSpi {
     private final byte[] pending = new byte[8];  // input waiting for a whole word (CFB) or block (ECB)
     private int pendingLen;
     private int ecbDone;
+    private final InUse inUse = new InUse("Cipher");
 
     /** The service GOST28147 (bare: ECB/PKCS5Padding) or 1.2.643.2.2.21 (bare: GCFB/NoPadding). */
     GostCipherSpi(Mode bare) {
@@ -159,25 +160,30 @@ final class GostCipherSpi extends CipherSpi {
     @Override
     protected void engineInit(int opmode, Key k, AlgorithmParameterSpec params, SecureRandom random)
             throws InvalidKeyException, InvalidAlgorithmParameterException {
-        boolean enc = opmode == Cipher.ENCRYPT_MODE || opmode == Cipher.WRAP_MODE;
-        byte[] newIv = GostKeys.iv(params);
-        if (mode == Mode.ECB) {
-            if (newIv != null) {
-                throw new InvalidAlgorithmParameterException("ECB takes no vector");
+        boolean entered = inUse.enter();
+        try {
+            boolean enc = opmode == Cipher.ENCRYPT_MODE || opmode == Cipher.WRAP_MODE;
+            byte[] newIv = GostKeys.iv(params);
+            if (mode == Mode.ECB) {
+                if (newIv != null) {
+                    throw new InvalidAlgorithmParameterException("ECB takes no vector");
+                }
+            } else if (newIv == null) {
+                if (!enc) {
+                    throw new InvalidAlgorithmParameterException("decryption needs the vector used to encrypt");
+                }
+                newIv = VantixProvider.generator().nextBytes(8);
             }
-        } else if (newIv == null) {
-            if (!enc) {
-                throw new InvalidAlgorithmParameterException("decryption needs the vector used to encrypt");
-            }
-            newIv = VantixProvider.generator().nextBytes(8);
+            byte[] newKey = GostKeys.secretKey(k);
+            release();
+            key = newKey;
+            iv = newIv;
+            sbox = GostKeys.table(params);
+            encrypting = enc;
+            restart();
+        } finally {
+            inUse.exit(entered);
         }
-        byte[] newKey = GostKeys.secretKey(k);
-        release();
-        key = newKey;
-        iv = newIv;
-        sbox = GostKeys.table(params);
-        encrypting = enc;
-        restart();
     }
 
     /**
@@ -226,33 +232,53 @@ final class GostCipherSpi extends CipherSpi {
 
     @Override
     protected byte[] engineUpdate(byte[] in, int off, int len) {
-        byte[] out = new byte[updateSize(len)];
-        int n = update(in, off, len, out, 0);
-        return n == out.length ? out : Arrays.copyOf(out, n);
+        boolean entered = inUse.enter();
+        try {
+            byte[] out = new byte[updateSize(len)];
+            int n = update(in, off, len, out, 0);
+            return n == out.length ? out : Arrays.copyOf(out, n);
+        } finally {
+            inUse.exit(entered);
+        }
     }
 
     @Override
     protected int engineUpdate(byte[] in, int off, int len, byte[] out, int outOff) throws ShortBufferException {
-        if (out.length - outOff < updateSize(len)) {
-            throw new ShortBufferException("the output needs " + updateSize(len) + " bytes");
+        boolean entered = inUse.enter();
+        try {
+            if (out.length - outOff < updateSize(len)) {
+                throw new ShortBufferException("the output needs " + updateSize(len) + " bytes");
+            }
+            return update(in, off, len, out, outOff);
+        } finally {
+            inUse.exit(entered);
         }
-        return update(in, off, len, out, outOff);
     }
 
     @Override
     protected byte[] engineDoFinal(byte[] in, int off, int len) throws IllegalBlockSizeException, BadPaddingException {
-        byte[] out = new byte[engineGetOutputSize(len)];
-        int n = doFinal(in, off, len, out, 0);
-        return n == out.length ? out : Arrays.copyOf(out, n);
+        boolean entered = inUse.enter();
+        try {
+            byte[] out = new byte[engineGetOutputSize(len)];
+            int n = doFinal(in, off, len, out, 0);
+            return n == out.length ? out : Arrays.copyOf(out, n);
+        } finally {
+            inUse.exit(entered);
+        }
     }
 
     @Override
     protected int engineDoFinal(byte[] in, int off, int len, byte[] out, int outOff)
             throws ShortBufferException, IllegalBlockSizeException, BadPaddingException {
-        if (out.length - outOff < engineGetOutputSize(len)) {
-            throw new ShortBufferException("the output needs " + engineGetOutputSize(len) + " bytes");
+        boolean entered = inUse.enter();
+        try {
+            if (out.length - outOff < engineGetOutputSize(len)) {
+                throw new ShortBufferException("the output needs " + engineGetOutputSize(len) + " bytes");
+            }
+            return doFinal(in, off, len, out, outOff);
+        } finally {
+            inUse.exit(entered);
         }
-        return doFinal(in, off, len, out, outOff);
     }
 
     private int unit() {

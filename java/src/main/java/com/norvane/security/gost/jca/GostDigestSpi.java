@@ -8,6 +8,7 @@ import java.security.MessageDigestSpi;
 abstract class GostDigestSpi extends MessageDigestSpi implements Cloneable {
     private final SubstitutionTable table;
     private Gost3411Digest digest;
+    private InUse inUse = new InUse("MessageDigest");
 
     GostDigestSpi(SubstitutionTable table) {
         this.table = table;
@@ -33,31 +34,52 @@ abstract class GostDigestSpi extends MessageDigestSpi implements Cloneable {
 
     @Override
     protected void engineUpdate(byte input) {
-        digest.update(new byte[] {input});
+        engineUpdate(new byte[] {input}, 0, 1);
     }
 
     @Override
     protected void engineUpdate(byte[] input, int offset, int len) {
-        digest.update(input, offset, len);
+        boolean entered = inUse.enter();
+        try {
+            digest.update(input, offset, len);
+        } finally {
+            inUse.exit(entered);
+        }
     }
 
     @Override
     protected byte[] engineDigest() {
-        byte[] out = digest.digest();
-        engineReset();
-        return out;
+        boolean entered = inUse.enter();
+        try {
+            byte[] out = digest.digest();
+            engineReset();
+            return out;
+        } finally {
+            inUse.exit(entered);
+        }
     }
 
     @Override
     public Object clone() throws CloneNotSupportedException {
-        GostDigestSpi c = (GostDigestSpi) super.clone();
-        c.digest = digest.copy();
-        return c;
+        boolean entered = inUse.enter();
+        try {
+            GostDigestSpi c = (GostDigestSpi) super.clone();
+            c.digest = digest.copy();
+            c.inUse = new InUse("MessageDigest");
+            return c;
+        } finally {
+            inUse.exit(entered);
+        }
     }
 
     @Override
     protected void engineReset() {
-        digest.close();
-        digest = new Gost3411Digest(table);
+        boolean entered = inUse.enter();
+        try {
+            digest.close();
+            digest = new Gost3411Digest(table);
+        } finally {
+            inUse.exit(entered);
+        }
     }
 }

@@ -19,6 +19,7 @@ final class GostHmacSpi extends MacSpi implements Cloneable {
     private Gost3411Digest innerStart;
     private Gost3411Digest outerStart;
     private Gost3411Digest inner;
+    private InUse inUse = new InUse("Mac");
 
     /** HMAC keyed with raw bytes (the caller wipes its array). */
     static GostHmacSpi keyed(byte[] key) {
@@ -35,20 +36,25 @@ final class GostHmacSpi extends MacSpi implements Cloneable {
     @Override
     protected void engineInit(Key key, AlgorithmParameterSpec params) throws InvalidKeyException,
             InvalidAlgorithmParameterException {
-        if (params != null) {
-            throw new InvalidAlgorithmParameterException("HMAC takes no parameters");
-        }
-        if (key == null || !"RAW".equalsIgnoreCase(key.getFormat())) {
-            throw new InvalidKeyException("an HMAC key is a secret key in RAW format");
-        }
-        byte[] k = key.getEncoded();
-        if (k == null) {
-            throw new InvalidKeyException("the key gives no bytes");
-        }
+        boolean entered = inUse.enter();
         try {
-            setKey(k);
+            if (params != null) {
+                throw new InvalidAlgorithmParameterException("HMAC takes no parameters");
+            }
+            if (key == null || !"RAW".equalsIgnoreCase(key.getFormat())) {
+                throw new InvalidKeyException("an HMAC key is a secret key in RAW format");
+            }
+            byte[] k = key.getEncoded();
+            if (k == null) {
+                throw new InvalidKeyException("the key gives no bytes");
+            }
+            try {
+                setKey(k);
+            } finally {
+                Arrays.fill(k, (byte) 0);
+            }
         } finally {
-            Arrays.fill(k, (byte) 0);
+            inUse.exit(entered);
         }
     }
 
@@ -93,43 +99,64 @@ final class GostHmacSpi extends MacSpi implements Cloneable {
 
     @Override
     protected void engineUpdate(byte input) {
-        inner().update(new byte[] {input});
+        engineUpdate(new byte[] {input}, 0, 1);
     }
 
     @Override
     protected void engineUpdate(byte[] input, int offset, int len) {
-        inner().update(input, offset, len);
+        boolean entered = inUse.enter();
+        try {
+            inner().update(input, offset, len);
+        } finally {
+            inUse.exit(entered);
+        }
     }
 
     @Override
     protected byte[] engineDoFinal() {
-        byte[] h = inner().digest();
-        try (Gost3411Digest outer = outerStart.copy()) {
-            outer.update(h);
-            return outer.digest();
+        boolean entered = inUse.enter();
+        try {
+            byte[] h = inner().digest();
+            try (Gost3411Digest outer = outerStart.copy()) {
+                outer.update(h);
+                return outer.digest();
+            } finally {
+                Arrays.fill(h, (byte) 0);
+                engineReset();
+            }
         } finally {
-            Arrays.fill(h, (byte) 0);
-            engineReset();
+            inUse.exit(entered);
         }
     }
 
     @Override
     protected void engineReset() {
-        if (inner != null) {
-            inner.close();
-            inner = innerStart.copy();
+        boolean entered = inUse.enter();
+        try {
+            if (inner != null) {
+                inner.close();
+                inner = innerStart.copy();
+            }
+        } finally {
+            inUse.exit(entered);
         }
     }
 
     @Override
     public Object clone() throws CloneNotSupportedException {
-        GostHmacSpi c = (GostHmacSpi) super.clone();
-        if (inner != null) {
-            c.innerStart = innerStart.copy();
-            c.outerStart = outerStart.copy();
-            c.inner = inner.copy();
+        boolean entered = inUse.enter();
+        try {
+            GostHmacSpi c = (GostHmacSpi) super.clone();
+            if (inner != null) {
+                c.innerStart = innerStart.copy();
+                c.outerStart = outerStart.copy();
+                c.inner = inner.copy();
+            }
+            c.inUse = new InUse("Mac");
+            return c;
+        } finally {
+            inUse.exit(entered);
         }
-        return c;
     }
 
     /** Wipes and frees the key states now (otherwise once unreachable). */

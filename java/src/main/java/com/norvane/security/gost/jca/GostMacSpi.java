@@ -22,6 +22,7 @@ final class GostMacSpi extends MacSpi {
     private byte[] sbox;
     private CipherTable table;
     private MacGenerator mac;
+    private final InUse inUse = new InUse("Mac");
 
     GostMacSpi(int length) {
         this.length = length;
@@ -35,20 +36,25 @@ final class GostMacSpi extends MacSpi {
     @Override
     protected void engineInit(Key k, AlgorithmParameterSpec params)
             throws InvalidKeyException, InvalidAlgorithmParameterException {
-        byte[] newIv = GostKeys.iv(params);
-        byte[] newKey = GostKeys.secretKey(k);
-        if (key != null) {
-            Arrays.fill(key, (byte) 0);
+        boolean entered = inUse.enter();
+        try {
+            byte[] newIv = GostKeys.iv(params);
+            byte[] newKey = GostKeys.secretKey(k);
+            if (key != null) {
+                Arrays.fill(key, (byte) 0);
+            }
+            key = newKey;
+            iv = newIv;
+            sbox = GostKeys.table(params);
+            closeMac();
+            if (table != null) {
+                table.close();
+            }
+            table = new CipherTable(sbox);  // kept for every message under this init
+            engineReset();
+        } finally {
+            inUse.exit(entered);
         }
-        key = newKey;
-        iv = newIv;
-        sbox = GostKeys.table(params);
-        closeMac();
-        if (table != null) {
-            table.close();
-        }
-        table = new CipherTable(sbox);  // kept for every message under this init
-        engineReset();
     }
 
     @Override
@@ -58,27 +64,42 @@ final class GostMacSpi extends MacSpi {
 
     @Override
     protected void engineUpdate(byte[] input, int offset, int len) {
-        if (mac == null) {
-            throw new IllegalStateException("the MAC is not initialised");
+        boolean entered = inUse.enter();
+        try {
+            if (mac == null) {
+                throw new IllegalStateException("the MAC is not initialised");
+            }
+            mac.update(input, offset, len);
+        } finally {
+            inUse.exit(entered);
         }
-        mac.update(input, offset, len);
     }
 
     @Override
     protected byte[] engineDoFinal() {
-        if (mac == null) {
-            throw new IllegalStateException("the MAC is not initialised");
+        boolean entered = inUse.enter();
+        try {
+            if (mac == null) {
+                throw new IllegalStateException("the MAC is not initialised");
+            }
+            byte[] full = mac.doFinal();
+            engineReset();
+            return Arrays.copyOf(full, length);
+        } finally {
+            inUse.exit(entered);
         }
-        byte[] full = mac.doFinal();
-        engineReset();
-        return Arrays.copyOf(full, length);
     }
 
     @Override
     protected void engineReset() {
-        closeMac();
-        if (key != null) {
-            mac = new MacGenerator(table, VantixProvider.generator(), key, iv);
+        boolean entered = inUse.enter();
+        try {
+            closeMac();
+            if (key != null) {
+                mac = new MacGenerator(table, VantixProvider.generator(), key, iv);
+            }
+        } finally {
+            inUse.exit(entered);
         }
     }
 

@@ -20,6 +20,7 @@ final class GostSignatureSpi extends SignatureSpi {
     private final ByteArrayOutputStream raw = new ByteArrayOutputStream(32);
     private GostPrivateKey signer;
     private SignatureContext verifier;
+    private final InUse inUse = new InUse("Signature");
 
     GostSignatureSpi(boolean hashing) {
         this.hashing = hashing;
@@ -27,29 +28,40 @@ final class GostSignatureSpi extends SignatureSpi {
 
     @Override
     protected void engineInitSign(PrivateKey key) throws InvalidKeyException {
-        Object k = GostKeyFactorySpi.translate(key);
-        if (!(k instanceof GostPrivateKey)) {
-            throw new InvalidKeyException("not a GOST R 34.10-2001 private key");
+        boolean entered = inUse.enter();
+        try {
+            Object k = GostKeyFactorySpi.translate(key);
+            if (!(k instanceof GostPrivateKey)) {
+                throw new InvalidKeyException("not a GOST R 34.10-2001 private key");
+            }
+            if (((GostPrivateKey) k).isDestroyed()) {
+                throw new InvalidKeyException("the key is destroyed");
+            }
+            dropVerifier();
+            signer = (GostPrivateKey) k;
+            reset();
+        } finally {
+            inUse.exit(entered);
         }
-        if (((GostPrivateKey) k).isDestroyed()) {
-            throw new InvalidKeyException("the key is destroyed");
-        }
-        dropVerifier();
-        signer = (GostPrivateKey) k;
-        reset();
     }
 
     @Override
     protected void engineInitVerify(PublicKey key) throws InvalidKeyException {
-        Object k = GostKeyFactorySpi.translate(key);
-        if (!(k instanceof GostPublicKey)) {
-            throw new InvalidKeyException("not a GOST R 34.10-2001 public key");
+        boolean entered = inUse.enter();
+        try {
+            Object k = GostKeyFactorySpi.translate(key);
+            if (!(k instanceof GostPublicKey)) {
+                throw new InvalidKeyException("not a GOST R 34.10-2001 public key");
+            }
+            GostPublicKey pub = (GostPublicKey) k;
+            dropVerifier();
+            signer = null;
+            verifier = SignatureContext.withPublicKey(pub.getParameterSet(), VantixProvider.generator(),
+                pub.getRawKey());
+            reset();
+        } finally {
+            inUse.exit(entered);
         }
-        GostPublicKey pub = (GostPublicKey) k;
-        dropVerifier();
-        signer = null;
-        verifier = SignatureContext.withPublicKey(pub.getParameterSet(), VantixProvider.generator(), pub.getRawKey());
-        reset();
     }
 
     @Override
@@ -59,41 +71,56 @@ final class GostSignatureSpi extends SignatureSpi {
 
     @Override
     protected void engineUpdate(byte[] b, int off, int len) {
-        if (hashing) {
-            if (digest == null) {
-                throw new IllegalStateException("the signature object is not initialised");
+        boolean entered = inUse.enter();
+        try {
+            if (hashing) {
+                if (digest == null) {
+                    throw new IllegalStateException("the signature object is not initialised");
+                }
+                digest.update(b, off, len);
+            } else {
+                raw.write(b, off, len);
             }
-            digest.update(b, off, len);
-        } else {
-            raw.write(b, off, len);
+        } finally {
+            inUse.exit(entered);
         }
     }
 
     @Override
     protected byte[] engineSign() throws SignatureException {
-        if (signer == null) {
-            throw new SignatureException("not initialised for signing");
-        }
+        boolean entered = inUse.enter();
         try {
-            return signer.context().sign(finishDigest());
-        } catch (RuntimeException e) {
-            throw new SignatureException(e.getMessage(), e);
+            if (signer == null) {
+                throw new SignatureException("not initialised for signing");
+            }
+            try {
+                return signer.context().sign(finishDigest());
+            } catch (RuntimeException e) {
+                throw new SignatureException(e.getMessage(), e);
+            } finally {
+                reset();
+            }
         } finally {
-            reset();
+            inUse.exit(entered);
         }
     }
 
     @Override
     protected boolean engineVerify(byte[] sig) throws SignatureException {
-        if (verifier == null) {
-            throw new SignatureException("not initialised for verification");
-        }
+        boolean entered = inUse.enter();
         try {
-            return verifier.verify(finishDigest(), sig);
-        } catch (RuntimeException e) {
-            throw new SignatureException(e.getMessage(), e);
+            if (verifier == null) {
+                throw new SignatureException("not initialised for verification");
+            }
+            try {
+                return verifier.verify(finishDigest(), sig);
+            } catch (RuntimeException e) {
+                throw new SignatureException(e.getMessage(), e);
+            } finally {
+                reset();
+            }
         } finally {
-            reset();
+            inUse.exit(entered);
         }
     }
 

@@ -109,8 +109,9 @@ import java.util.function.Supplier;
  * s.initVerify(pair.getPublic()); s.update(document); boolean ok = s.verify(sig);
  * }</pre>
  *
- * <p>Every service object may be used by one thread at a time, as the JCA expects; the
- * keys may be shared. Secret keys made here stay masked in native memory; their encoded
+ * <p>Every service object may be used by one thread at a time, as the JCA expects: a call
+ * made while another thread is inside the same Cipher, Mac, Signature or MessageDigest
+ * throws IllegalStateException and changes nothing. The keys may be shared. Secret keys made here stay masked in native memory; their encoded
  * form is produced only when {@code getEncoded()} is called.
  */
 public final class VantixProvider extends Provider {

@@ -1,0 +1,239 @@
+package com.norvane.security.gost.jca;
+
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertNotNull;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+import static org.junit.jupiter.api.Assertions.fail;
+
+import java.security.KeyPair;
+import java.security.KeyPairGenerator;
+import java.security.MessageDigest;
+import java.security.Provider;
+import java.security.Signature;
+import java.util.concurrent.atomic.AtomicReference;
+import javax.crypto.Cipher;
+import javax.crypto.Mac;
+import javax.crypto.spec.IvParameterSpec;
+import javax.crypto.spec.SecretKeySpec;
+import org.junit.jupiter.api.Test;
+
+/**
+ * One service object used by two threads at once, which the JCA does not allow: the second
+ * thread gets IllegalStateException and the first one's result is still right (before, the
+ * second call went through and both results were wrong without a word). Handing an object
+ * from thread to thread between calls still works.
+ */
+class ProviderInUseTest {
+    private static final Provider VANTIX = new VantixProvider();
+    private static final SecretKeySpec KEY = new SecretKeySpec(new byte[32], "GOST28147");
+    private static final byte[] SMALL = {1, 2, 3};
+
+    private interface Op<T> {
+        Object run(T object) throws Exception;
+    }
+
+    private interface Factory<T> {
+        T make() throws Exception;
+    }
+
+    /**
+     * Thread A makes one long call ({@code slow}, about a second); once it is inside, this
+     * thread makes {@code intruder}, which must be refused, and A finishes with
+     * {@code finish}, whose result must equal that of a fresh object given {@code slow} and
+     * {@code finish} alone. A run where the intruder came only after A's call had ended (the
+     * machine stalled A) says nothing and is tried again.
+     */
+    private static <T> void secondThreadIsRefused(Factory<T> factory, Op<T> slow, Op<T> intruder, Op<T> finish,
+                                                  Op<T> check) throws Exception {
+        for (int attempt = 0; attempt < 5; attempt++) {
+            T shared = factory.make();
+            AtomicReference<Object> aResult = new AtomicReference<>();
+            AtomicReference<Throwable> aFailure = new AtomicReference<>();
+            long[] aEnd = new long[1];
+            Object started = new Object();
+            boolean[] go = new boolean[1];
+            Thread a = new Thread(() -> {
+                try {
+                    synchronized (started) {
+                        go[0] = true;
+                        started.notifyAll();
+                    }
+                    slow.run(shared);
+                    aEnd[0] = System.nanoTime();
+                    aResult.set(finish.run(shared));
+                } catch (Throwable e) {
+                    aFailure.set(e);
+                }
+            });
+            a.start();
+            synchronized (started) {
+                while (!go[0]) {
+                    started.wait();
+                }
+            }
+            Thread.sleep(100);
+            long intruderStart = System.nanoTime();
+            IllegalStateException refused = null;
+            try {
+                intruder.run(shared);
+            } catch (IllegalStateException e) {
+                refused = e;
+            }
+            a.join();
+            if (aFailure.get() != null) {
+                throw new AssertionError("the first thread failed", aFailure.get());
+            }
+            if (refused == null && intruderStart >= aEnd[0]) {
+                continue;  // came after A's call: no overlap to see
+            }
+            assertNotNull(refused, "a second thread inside the object at once is refused");
+            assertTrue(refused.getMessage().contains("in use by another thread"), refused.getMessage());
+            Object expected = check.run(factory.make());
+            if (expected instanceof byte[]) {
+                assertArrayEquals((byte[]) expected, (byte[]) aResult.get(), "the first thread's result is right");
+            } else {
+                assertEquals(expected, aResult.get(), "the first thread's result is right");
+            }
+            return;
+        }
+        fail("no overlapping call in five attempts");
+    }
+
+    private static final byte[] BIG_HASH = new byte[8 << 20];
+    private static final byte[] BIG_CIPHER = new byte[24 << 20];
+
+    @Test
+    void messageDigest() throws Exception {
+        Factory<MessageDigest> f = () -> MessageDigest.getInstance("GOST3411", VANTIX);
+        secondThreadIsRefused(f, md -> {
+            md.update(BIG_HASH);
+            return md;
+        }, md -> md.digest(), MessageDigest::digest, md -> md.digest(BIG_HASH));
+        secondThreadIsRefused(f, md -> {
+            md.update(BIG_HASH);
+            return md;
+        }, md -> {
+            md.update(SMALL);
+            return md;
+        }, MessageDigest::digest, md -> md.digest(BIG_HASH));
+    }
+
+    @Test
+    void signature() throws Exception {
+        KeyPair pair = KeyPairGenerator.getInstance("ECGOST3410", VANTIX).generateKeyPair();
+        Signature verifier = Signature.getInstance("GOST3411withECGOST3410", VANTIX);
+        byte[][] signature = new byte[1][];
+        secondThreadIsRefused(() -> {
+            Signature s = Signature.getInstance("GOST3411withECGOST3410", VANTIX);
+            s.initSign(pair.getPrivate());
+            return s;
+        }, s -> {
+            s.update(BIG_HASH);
+            return s;
+        }, s -> {
+            s.update(SMALL);
+            return s;
+        }, s -> {
+            signature[0] = s.sign();
+            verifier.initVerify(pair.getPublic());
+            verifier.update(BIG_HASH);
+            return verifier.verify(signature[0]);
+        }, s -> true);
+    }
+
+    @Test
+    void macs() throws Exception {
+        for (String name : new String[] {"GOST28147MAC", "HMACGOST3411"}) {
+            Factory<Mac> f = () -> {
+                Mac m = Mac.getInstance(name, VANTIX);
+                m.init(new SecretKeySpec(new byte[32], name));
+                return m;
+            };
+            byte[] big = name.startsWith("HMAC") ? BIG_HASH : BIG_CIPHER;
+            secondThreadIsRefused(f, m -> {
+                m.update(big);
+                return m;
+            }, m -> {
+                m.doFinal();
+                return m;
+            }, Mac::doFinal, m -> m.doFinal(big));
+        }
+    }
+
+    @Test
+    void cipher() throws Exception {
+        IvParameterSpec iv = new IvParameterSpec(new byte[8]);
+        Factory<Cipher> f = () -> {
+            Cipher c = Cipher.getInstance("GOST28147/CNT/NoPadding", VANTIX);
+            c.init(Cipher.ENCRYPT_MODE, KEY, iv);
+            return c;
+        };
+        byte[][] first = new byte[1][];
+        secondThreadIsRefused(f, c -> {
+            first[0] = c.update(BIG_CIPHER);
+            return c;
+        }, c -> {
+            c.update(SMALL);
+            return c;
+        }, c -> {
+            byte[] rest = c.doFinal(SMALL);
+            byte[] all = java.util.Arrays.copyOf(first[0], first[0].length + rest.length);
+            System.arraycopy(rest, 0, all, first[0].length, rest.length);
+            return all;
+        }, c -> {
+            byte[] in = java.util.Arrays.copyOf(BIG_CIPHER, BIG_CIPHER.length + SMALL.length);
+            System.arraycopy(SMALL, 0, in, BIG_CIPHER.length, SMALL.length);
+            return c.doFinal(in);
+        });
+    }
+
+    private interface Body {
+        void run() throws Exception;
+    }
+
+    /** Runs {@code body} on a new thread; what it threw, or null. */
+    private static Throwable onOtherThread(Body body) throws InterruptedException {
+        AtomicReference<Throwable> thrown = new AtomicReference<>();
+        Thread t = new Thread(() -> {
+            try {
+                body.run();
+            } catch (Throwable e) {
+                thrown.set(e);
+            }
+        });
+        t.start();
+        t.join();
+        return thrown.get();
+    }
+
+    @Test
+    void handingOnBetweenCallsAndClonesStillWork() throws Exception {
+        MessageDigest md = MessageDigest.getInstance("GOST3411", VANTIX);
+        assertEquals(null, onOtherThread(() -> md.update(SMALL)));
+        assertArrayEquals(MessageDigest.getInstance("GOST3411", VANTIX).digest(SMALL), md.digest());
+
+        // A clone is another object: used while the original is busy on another thread.
+        md.update(SMALL);
+        MessageDigest copy = (MessageDigest) md.clone();
+        Thread busy = new Thread(() -> md.update(BIG_HASH));
+        busy.start();
+        Thread.sleep(100);
+        copy.update(SMALL);
+        byte[] fromCopy = copy.digest();
+        busy.join();
+        assertArrayEquals(MessageDigest.getInstance("GOST3411", VANTIX).digest(new byte[] {1, 2, 3, 1, 2, 3}),
+            fromCopy);
+
+        // The guard itself: the same thread passes through, another is refused until the exit.
+        InUse guard = new InUse("test");
+        assertTrue(guard.enter());
+        assertFalse(guard.enter());
+        guard.exit(false);
+        assertTrue(onOtherThread(guard::enter) instanceof IllegalStateException);
+        guard.exit(true);
+        assertEquals(null, onOtherThread(() -> guard.exit(guard.enter())));
+    }
+}
