@@ -30,7 +30,7 @@ best() {  # name: MB/s figures take the highest, microsecond figures the lowest
     if (!seen || (u == "MB/s" && v > b) || (u == "us" && v < b)) b = v; seen = 1 } END { print b, u }'
 }
 printf '%-10s %14s %14s %8s\n' figure linux windows ratio
-for name in gamma feedback mac hash sign sign-wall verify; do
+for name in gamma feedback mac hash sign sign-wall verify gathering; do
   set -- $(best "$linux" $name)
   l=$1 unit=$2
   set -- $(best "$windows" $name)

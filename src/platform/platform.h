@@ -18,7 +18,30 @@ uint32_t current_thread_id();
 // System time as a Windows file time: 100 ns units since 1601-01-01.
 uint64_t system_file_time();
 
-void sleep_1ms();
+// The 1 ms sleeps of one entropy gathering: make a session before the first and let it go
+// after the last. On Windows a plain Sleep(1) lasts a whole timer period, 15.6 ms unless some
+// program has shortened it, so a session holds a high-resolution waitable timer (Windows 10
+// 1803 and later) or, where there is none, raises the system timer resolution to 1 ms for its
+// own lifetime only. Elsewhere it sleeps 1 ms as asked.
+class SleepSession {
+public:
+    enum class Method { Plain, HighResolutionTimer, RaisedResolution };
+
+    // `timer` false skips the high-resolution timer (for tests of the fallback).
+    explicit SleepSession(bool timer = true);
+    ~SleepSession();
+    SleepSession(const SleepSession&) = delete;
+    SleepSession& operator=(const SleepSession&) = delete;
+
+    // Sleeps once, for about 1 ms.
+    void sleep_1ms();
+    // How this session sleeps.
+    Method method() const { return method_; }
+
+private:
+    [[maybe_unused]] void* timer_ = nullptr;  // the waitable timer's handle (Windows)
+    Method method_ = Method::Plain;
+};
 
 // Low 32 bits of the processor time-stamp counter (a fine-grained clock elsewhere).
 uint32_t read_cycle_counter();

@@ -112,7 +112,10 @@ uint64_t system_file_time() {
     return (uint64_t(ts.tv_sec) + kEpochDelta) * 10000000ULL + uint64_t(ts.tv_nsec) / 100;
 }
 
-void sleep_1ms() {
+SleepSession::SleepSession(bool) {}
+SleepSession::~SleepSession() = default;
+
+void SleepSession::sleep_1ms() {
     timespec ts{0, 1000000};
     while (nanosleep(&ts, &ts) != 0) {
     }

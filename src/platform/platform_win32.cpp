@@ -7,7 +7,12 @@
 #include <intrin.h>
 
 #include "platform/mutex.h"
+#include "platform/once.h"
 #include "platform/platform.h"
+
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002  // Windows 10 1803 SDK, synchapi.h
+#endif
 
 namespace vantix::platform {
 
@@ -40,6 +45,32 @@ int32_t bind_locked() {
     return 0;
 }
 
+// timeBeginPeriod and timeEndPeriod of winmm.dll, bound at run time, so that the module
+// imports nothing beyond what it imported before (CI checks the DLL's import table).
+using TimePeriodFn = UINT(WINAPI*)(UINT);
+constexpr UINT kTimerNoError = 0;  // TIMERR_NOERROR
+Once g_winmm_once;
+TimePeriodFn g_time_begin = nullptr;
+TimePeriodFn g_time_end = nullptr;
+
+// Loads winmm.dll from the system directory (never from the search path) and keeps it.
+void bind_winmm() {
+    char path[MAX_PATH + 16];
+    const UINT len = GetSystemDirectoryA(path, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return;
+    std::memcpy(path + len, "\\winmm.dll", sizeof "\\winmm.dll");
+    HMODULE lib = LoadLibraryA(path);
+    if (lib == nullptr) return;
+    FARPROC begin = GetProcAddress(lib, "timeBeginPeriod");
+    FARPROC end = GetProcAddress(lib, "timeEndPeriod");
+    if (begin == nullptr || end == nullptr) {
+        FreeLibrary(lib);
+        return;
+    }
+    g_time_begin = reinterpret_cast<TimePeriodFn>(reinterpret_cast<void*>(begin));
+    g_time_end = reinterpret_cast<TimePeriodFn>(reinterpret_cast<void*>(end));
+}
+
 }  // namespace
 
 bool performance_counter(uint64_t* value) {
@@ -66,7 +97,36 @@ uint64_t system_file_time() {
     return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
 
-void sleep_1ms() { Sleep(1); }
+SleepSession::SleepSession(bool timer) {
+    HANDLE t = timer ? CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS)
+                     : nullptr;
+    if (t != nullptr) {
+        timer_ = t;
+        method_ = Method::HighResolutionTimer;
+        return;
+    }
+    g_winmm_once.run(bind_winmm);
+    if (g_time_begin != nullptr && g_time_end != nullptr && g_time_begin(1) == kTimerNoError) {
+        method_ = Method::RaisedResolution;
+    }
+}
+
+SleepSession::~SleepSession() {
+    if (timer_ != nullptr) CloseHandle(static_cast<HANDLE>(timer_));
+    if (method_ == Method::RaisedResolution) g_time_end(1);
+}
+
+void SleepSession::sleep_1ms() {
+    if (timer_ != nullptr) {
+        LARGE_INTEGER due;
+        due.QuadPart = -10000;  // relative, in 100 ns units: 1 ms
+        if (SetWaitableTimer(static_cast<HANDLE>(timer_), &due, 0, nullptr, nullptr, FALSE) &&
+            WaitForSingleObject(static_cast<HANDLE>(timer_), INFINITE) == WAIT_OBJECT_0) {
+            return;
+        }
+    }
+    Sleep(1);  // with the resolution raised, 1 to 2 ms; otherwise a whole timer period
+}
 
 uint32_t read_cycle_counter() { return uint32_t(__rdtsc()); }
 

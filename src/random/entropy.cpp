@@ -28,6 +28,7 @@ uint8_t fold_bytes(const uint8_t* p, int32_t n) {
 
 EntropyStatus mix_timing_jitter(uint8_t* block, uint8_t* query_buffer) {
     if (block == nullptr) return ENTROPY_COUNTER_FAILED;
+    platform::SleepSession sleeps;
     uint64_t t0 = platform::system_file_time();
     uint32_t i = 0;
     while (i < 32) {
@@ -44,7 +45,7 @@ EntropyStatus mix_timing_jitter(uint8_t* block, uint8_t* query_buffer) {
             for (int k = 0; k < 8; ++k) block[i] ^= uint8_t(d >> (8 * k));
             ++i;
         }
-        platform::sleep_1ms();
+        rnd_sleep_1ms(sleeps);
     }
     return ENTROPY_OK;
 }

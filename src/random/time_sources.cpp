@@ -37,11 +37,17 @@ int32_t rnd_query_system_info(int32_t kind, uint8_t* buffer) {
     const auto& h = test_time_hooks();
     return h.query_result != 0 ? h.query_result : platform::query_system_info(kind, buffer);
 }
+
+void rnd_sleep_1ms(platform::SleepSession& sleeps) {
+    ++test_time_hooks().sleeps;
+    sleeps.sleep_1ms();
+}
 #else
 uint32_t rnd_cycle_counter() { return platform::read_cycle_counter(); }
 uint32_t rnd_elapsed_ms() { return platform::elapsed_ms(); }
 void rnd_entropy(uint8_t* block) { static_cast<void>(gather_entropy(block)); }  // its code is not needed
 int32_t rnd_query_system_info(int32_t kind, uint8_t* buffer) { return platform::query_system_info(kind, buffer); }
+void rnd_sleep_1ms(platform::SleepSession& sleeps) { sleeps.sleep_1ms(); }
 #endif
 
 }  // namespace vantix

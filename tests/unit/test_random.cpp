@@ -1,6 +1,7 @@
 // Generator structure with fixed time sources, masking and the state checksum.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <thread>
@@ -171,6 +172,33 @@ TEST(Entropy, EveryQueryKindAnswersWithContentThatChanges) {
     EXPECT_EQ(platform::query_system_info(0, nullptr), -4);
 }
 #endif
+
+TEST(Entropy, AGatheringSleeps16To32TimesWithShortSleepsOnWindows) {
+    auto& h = test_time_hooks();
+    for (int round = 0; round < 3; ++round) {
+        h.sleeps = 0;
+        uint8_t block[32];
+        EXPECT_EQ(gather_entropy(block), 0);
+        EXPECT_GE(h.sleeps, 16u);
+        EXPECT_LE(h.sleeps, 32u);
+    }
+    h = TestTimeHooks{};
+    for (bool timer : {true, false}) {
+        platform::SleepSession s(timer);
+#ifdef _WIN32
+        // A plain Sleep(1) would last a whole timer period: a timer where there is one, or
+        // the resolution raised through winmm.dll, bound at run time.
+        EXPECT_NE(s.method(), platform::SleepSession::Method::Plain);
+        if (!timer) {
+            EXPECT_EQ(s.method(), platform::SleepSession::Method::RaisedResolution);
+        }
+        std::printf("[ info ] sleep method %d (1 high-resolution timer, 2 raised resolution)\n", int(s.method()));
+#else
+        EXPECT_EQ(s.method(), platform::SleepSession::Method::Plain);
+#endif
+        for (int i = 0; i < 3; ++i) s.sleep_1ms();
+    }
+}
 
 TEST(Masking, MaskKeepsTheKeyAndRemaskChangesBothHalves) {
     RND_State rnd{};
