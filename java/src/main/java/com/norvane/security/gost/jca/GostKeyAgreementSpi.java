@@ -25,84 +25,115 @@ final class GostKeyAgreementSpi extends KeyAgreementSpi {
     private GostPrivateKey key;
     private byte[] ukm;
     private byte[] secret;
+    private final InUse inUse = new InUse("KeyAgreement");
 
     @Override
     protected void engineInit(Key k, SecureRandom random) throws InvalidKeyException {
-        throw new InvalidKeyException("VKO needs a UKM: init with a VkoParameterSpec or a UserKeyingMaterialSpec");
+        boolean entered = inUse.enter();
+        try {
+            throw new InvalidKeyException("VKO needs a UKM: init with a VkoParameterSpec or a UserKeyingMaterialSpec");
+        } finally {
+            inUse.exit(entered);
+        }
     }
 
     @Override
     protected void engineInit(Key k, AlgorithmParameterSpec params, SecureRandom random)
             throws InvalidKeyException, InvalidAlgorithmParameterException {
-        byte[] u = params instanceof VkoParameterSpec ? ((VkoParameterSpec) params).getUserKeyingMaterial()
-            : BouncyCastle.bridge().userKeyingMaterial(params);
-        if (u == null) {
-            throw new InvalidAlgorithmParameterException("VKO takes its UKM in a VkoParameterSpec or a "
-                + "UserKeyingMaterialSpec");
+        boolean entered = inUse.enter();
+        try {
+            byte[] u = params instanceof VkoParameterSpec ? ((VkoParameterSpec) params).getUserKeyingMaterial()
+                : BouncyCastle.bridge().userKeyingMaterial(params);
+            if (u == null) {
+                throw new InvalidAlgorithmParameterException("VKO takes its UKM in a VkoParameterSpec or a "
+                    + "UserKeyingMaterialSpec");
+            }
+            Key t = GostKeyFactorySpi.translate(k);
+            if (!(t instanceof GostPrivateKey)) {
+                throw new InvalidKeyException("not a GOST R 34.10-2001 private key");
+            }
+            if (((GostPrivateKey) t).isDestroyed()) {
+                throw new InvalidKeyException("the key is destroyed");
+            }
+            wipe();
+            key = (GostPrivateKey) t;
+            ukm = u;
+        } finally {
+            inUse.exit(entered);
         }
-        Key t = GostKeyFactorySpi.translate(k);
-        if (!(t instanceof GostPrivateKey)) {
-            throw new InvalidKeyException("not a GOST R 34.10-2001 private key");
-        }
-        if (((GostPrivateKey) t).isDestroyed()) {
-            throw new InvalidKeyException("the key is destroyed");
-        }
-        wipe();
-        key = (GostPrivateKey) t;
-        ukm = u;
     }
 
     @Override
     protected Key engineDoPhase(Key k, boolean lastPhase) throws InvalidKeyException {
-        if (key == null) {
-            throw new IllegalStateException("the key agreement is not initialised");
-        }
-        if (!lastPhase) {
-            throw new IllegalStateException("VKO is between two parties: one phase, the last");
-        }
-        Key t = GostKeyFactorySpi.translate(k);
-        if (!(t instanceof GostPublicKey)) {
-            throw new InvalidKeyException("not a GOST R 34.10-2001 public key");
-        }
-        GostPublicKey peer = (GostPublicKey) t;
-        if (!sameCurve(peer.getParameterSet(), key.getParameterSet())) {
-            throw new InvalidKeyException("the public key is on another curve than the private key");
-        }
-        byte[] s;
+        boolean entered = inUse.enter();
         try {
-            s = key.context().agreeKey(peer.getRawKey(), ukm);
-        } catch (VantixException | IllegalStateException e) {
-            // 15: a UKM that is 0 modulo q (or a point at infinity as the result).
-            throw new InvalidKeyException("key agreement failed: " + e.getMessage(), e);
+            if (key == null) {
+                throw new IllegalStateException("the key agreement is not initialised");
+            }
+            if (!lastPhase) {
+                throw new IllegalStateException("VKO is between two parties: one phase, the last");
+            }
+            Key t = GostKeyFactorySpi.translate(k);
+            if (!(t instanceof GostPublicKey)) {
+                throw new InvalidKeyException("not a GOST R 34.10-2001 public key");
+            }
+            GostPublicKey peer = (GostPublicKey) t;
+            if (!sameCurve(peer.getParameterSet(), key.getParameterSet())) {
+                throw new InvalidKeyException("the public key is on another curve than the private key");
+            }
+            byte[] s;
+            try {
+                s = key.context().agreeKey(peer.getRawKey(), ukm);
+            } catch (VantixException | IllegalStateException e) {
+                // 15: a UKM that is 0 modulo q (or a point at infinity as the result).
+                throw new InvalidKeyException("key agreement failed: " + e.getMessage(), e);
+            }
+            wipeSecret();
+            secret = s;
+            return null;
+        } finally {
+            inUse.exit(entered);
         }
-        wipeSecret();
-        secret = s;
-        return null;
     }
 
     @Override
     protected byte[] engineGenerateSecret() {
-        return take();
+        boolean entered = inUse.enter();
+        try {
+            return take();
+        } finally {
+            inUse.exit(entered);
+        }
     }
 
     @Override
     protected int engineGenerateSecret(byte[] out, int offset) throws ShortBufferException {
-        byte[] s = current();
-        if (offset < 0 || out.length - offset < s.length) {
-            throw new ShortBufferException("the shared secret is " + s.length + " bytes");
+        boolean entered = inUse.enter();
+        try {
+            byte[] s = current();
+            if (offset < 0 || out.length - offset < s.length) {
+                throw new ShortBufferException("the shared secret is " + s.length + " bytes");
+            }
+            System.arraycopy(s, 0, out, offset, s.length);
+            wipeSecret();
+            return s.length;
+        } finally {
+            inUse.exit(entered);
         }
-        System.arraycopy(s, 0, out, offset, s.length);
-        wipeSecret();
-        return s.length;
     }
 
     @Override
     protected SecretKey engineGenerateSecret(String algorithm) {
-        byte[] s = take();
+        boolean entered = inUse.enter();
         try {
-            return new SecretKeySpec(s, algorithm);
+            byte[] s = take();
+            try {
+                return new SecretKeySpec(s, algorithm);
+            } finally {
+                Arrays.fill(s, (byte) 0);
+            }
         } finally {
-            Arrays.fill(s, (byte) 0);
+            inUse.exit(entered);
         }
     }
 

@@ -35,6 +35,7 @@ final class GostWrapCipherSpi extends CipherSpi {
     private int opmode;
     private byte[] kek;
     private byte[] ukm;
+    private final InUse inUse = new InUse("Cipher");
     private byte[] sbox;
     private final ByteArrayOutputStream input = new ByteArrayOutputStream(KeyWrap.WRAPPED_BYTES);
 
@@ -78,25 +79,35 @@ final class GostWrapCipherSpi extends CipherSpi {
 
     @Override
     protected void engineInit(int mode, Key key, SecureRandom random) throws InvalidKeyException {
-        throw new InvalidKeyException("a key wrap needs its UKM: init with a GOST28147WrapParameterSpec");
+        boolean entered = inUse.enter();
+        try {
+            throw new InvalidKeyException("a key wrap needs its UKM: init with a GOST28147WrapParameterSpec");
+        } finally {
+            inUse.exit(entered);
+        }
     }
 
     @Override
     protected void engineInit(int mode, Key key, AlgorithmParameterSpec params, SecureRandom random)
             throws InvalidKeyException, InvalidAlgorithmParameterException {
-        Gost28147WrapParameterSpec spec = params instanceof Gost28147WrapParameterSpec
-            ? (Gost28147WrapParameterSpec) params : wrapSpec(params);
-        byte[] table = spec.getSBox();
-        byte[] u = spec.getUKM();
-        if (mode < Cipher.ENCRYPT_MODE || mode > Cipher.UNWRAP_MODE) {
-            throw new InvalidAlgorithmParameterException("unknown cipher mode " + mode);
+        boolean entered = inUse.enter();
+        try {
+            Gost28147WrapParameterSpec spec = params instanceof Gost28147WrapParameterSpec
+                ? (Gost28147WrapParameterSpec) params : wrapSpec(params);
+            byte[] table = spec.getSBox();
+            byte[] u = spec.getUKM();
+            if (mode < Cipher.ENCRYPT_MODE || mode > Cipher.UNWRAP_MODE) {
+                throw new InvalidAlgorithmParameterException("unknown cipher mode " + mode);
+            }
+            byte[] k = GostKeys.secretKey(key);
+            wipe();
+            opmode = mode;
+            kek = k;
+            ukm = u;
+            sbox = table;
+        } finally {
+            inUse.exit(entered);
         }
-        byte[] k = GostKeys.secretKey(key);
-        wipe();
-        opmode = mode;
-        kek = k;
-        ukm = u;
-        sbox = table;
     }
 
     /** Bouncy Castle's spec as ours (its checks of the UKM and table are not relied on). */
@@ -116,54 +127,74 @@ final class GostWrapCipherSpi extends CipherSpi {
     @Override
     protected void engineInit(int mode, Key key, AlgorithmParameters params, SecureRandom random)
             throws InvalidKeyException, InvalidAlgorithmParameterException {
-        if (params == null) {
-            engineInit(mode, key, random);
-            return;
-        }
+        boolean entered = inUse.enter();
         try {
-            engineInit(mode, key, params.getParameterSpec(Gost28147WrapParameterSpec.class), random);
-        } catch (InvalidParameterSpecException e) {
-            throw new InvalidAlgorithmParameterException("a key wrap takes a GOST28147WrapParameterSpec", e);
+            if (params == null) {
+                engineInit(mode, key, random);
+                return;
+            }
+            try {
+                engineInit(mode, key, params.getParameterSpec(Gost28147WrapParameterSpec.class), random);
+            } catch (InvalidParameterSpecException e) {
+                throw new InvalidAlgorithmParameterException("a key wrap takes a GOST28147WrapParameterSpec", e);
+            }
+        } finally {
+            inUse.exit(entered);
         }
     }
 
     @Override
     protected byte[] engineWrap(Key key) throws IllegalBlockSizeException, InvalidKeyException {
-        requireMode(Cipher.WRAP_MODE);
-        byte[] cek = key == null ? null : key.getEncoded();
-        if (cek == null || cek.length != KeyWrap.KEY_BYTES) {
-            if (cek != null) {
+        boolean entered = inUse.enter();
+        try {
+            requireMode(Cipher.WRAP_MODE);
+            byte[] cek = key == null ? null : key.getEncoded();
+            if (cek == null || cek.length != KeyWrap.KEY_BYTES) {
+                if (cek != null) {
+                    Arrays.fill(cek, (byte) 0);
+                }
+                throw new InvalidKeyException("a key wrap takes a 32-byte key with an encoding");
+            }
+            try {
+                return wrap(cek);
+            } finally {
                 Arrays.fill(cek, (byte) 0);
             }
-            throw new InvalidKeyException("a key wrap takes a 32-byte key with an encoding");
-        }
-        try {
-            return wrap(cek);
         } finally {
-            Arrays.fill(cek, (byte) 0);
+            inUse.exit(entered);
         }
     }
 
     @Override
     protected Key engineUnwrap(byte[] wrapped, String algorithm, int type)
             throws InvalidKeyException, NoSuchAlgorithmException {
-        requireMode(Cipher.UNWRAP_MODE);
-        if (type != Cipher.SECRET_KEY) {
-            throw new InvalidKeyException("a key wrap holds a secret key");
-        }
-        byte[] cek = unwrap(wrapped);
+        boolean entered = inUse.enter();
         try {
-            return new SecretKeySpec(cek, algorithm);
+            requireMode(Cipher.UNWRAP_MODE);
+            if (type != Cipher.SECRET_KEY) {
+                throw new InvalidKeyException("a key wrap holds a secret key");
+            }
+            byte[] cek = unwrap(wrapped);
+            try {
+                return new SecretKeySpec(cek, algorithm);
+            } finally {
+                Arrays.fill(cek, (byte) 0);
+            }
         } finally {
-            Arrays.fill(cek, (byte) 0);
+            inUse.exit(entered);
         }
     }
 
     @Override
     protected byte[] engineUpdate(byte[] in, int off, int len) {
-        requireData();
-        input.write(in, off, len);
-        return new byte[0];
+        boolean entered = inUse.enter();
+        try {
+            requireData();
+            input.write(in, off, len);
+            return new byte[0];
+        } finally {
+            inUse.exit(entered);
+        }
     }
 
     @Override
@@ -174,42 +205,52 @@ final class GostWrapCipherSpi extends CipherSpi {
 
     @Override
     protected byte[] engineDoFinal(byte[] in, int off, int len) throws IllegalBlockSizeException, BadPaddingException {
-        requireData();
-        if (len > 0) {
-            input.write(in, off, len);
-        }
-        byte[] data = input.toByteArray();
-        input.reset();
+        boolean entered = inUse.enter();
         try {
-            if (opmode == Cipher.ENCRYPT_MODE) {
-                if (data.length != KeyWrap.KEY_BYTES) {
-                    throw new IllegalBlockSizeException("a key wrap enciphers 32 bytes");
-                }
-                return wrap(data);
+            requireData();
+            if (len > 0) {
+                input.write(in, off, len);
             }
-            if (data.length != KeyWrap.WRAPPED_BYTES) {
-                throw new IllegalBlockSizeException("a wrapped key is 36 bytes");
-            }
+            byte[] data = input.toByteArray();
+            input.reset();
             try {
-                return unwrap(data);
-            } catch (InvalidKeyException e) {
-                throw (BadPaddingException) new BadPaddingException(e.getMessage()).initCause(e);
+                if (opmode == Cipher.ENCRYPT_MODE) {
+                    if (data.length != KeyWrap.KEY_BYTES) {
+                        throw new IllegalBlockSizeException("a key wrap enciphers 32 bytes");
+                    }
+                    return wrap(data);
+                }
+                if (data.length != KeyWrap.WRAPPED_BYTES) {
+                    throw new IllegalBlockSizeException("a wrapped key is 36 bytes");
+                }
+                try {
+                    return unwrap(data);
+                } catch (InvalidKeyException e) {
+                    throw (BadPaddingException) new BadPaddingException(e.getMessage()).initCause(e);
+                }
+            } finally {
+                Arrays.fill(data, (byte) 0);
             }
         } finally {
-            Arrays.fill(data, (byte) 0);
+            inUse.exit(entered);
         }
     }
 
     @Override
     protected int engineDoFinal(byte[] in, int off, int len, byte[] out, int outOff)
             throws ShortBufferException, IllegalBlockSizeException, BadPaddingException {
-        if (out.length - outOff < engineGetOutputSize(len)) {
-            throw new ShortBufferException("the output needs " + engineGetOutputSize(len) + " bytes");
+        boolean entered = inUse.enter();
+        try {
+            if (out.length - outOff < engineGetOutputSize(len)) {
+                throw new ShortBufferException("the output needs " + engineGetOutputSize(len) + " bytes");
+            }
+            byte[] r = engineDoFinal(in, off, len);
+            System.arraycopy(r, 0, out, outOff, r.length);
+            Arrays.fill(r, (byte) 0);
+            return r.length;
+        } finally {
+            inUse.exit(entered);
         }
-        byte[] r = engineDoFinal(in, off, len);
-        System.arraycopy(r, 0, out, outOff, r.length);
-        Arrays.fill(r, (byte) 0);
-        return r.length;
     }
 
     private byte[] wrap(byte[] cek) {

@@ -110,9 +110,10 @@ import java.util.function.Supplier;
  * }</pre>
  *
  * <p>Every service object may be used by one thread at a time, as the JCA expects: a call
- * made while another thread is inside the same Cipher, Mac, Signature or MessageDigest
- * throws IllegalStateException and changes nothing. The keys may be shared. Secret keys made here stay masked in native memory; their encoded
- * form is produced only when {@code getEncoded()} is called.
+ * made while another thread is inside the same Cipher, Mac, Signature, MessageDigest or
+ * KeyAgreement throws IllegalStateException and changes nothing. The keys may be shared.
+ * Secret keys made here stay masked in native memory; their encoded form is produced only
+ * when {@code getEncoded()} is called.
  */
 public final class VantixProvider extends Provider {
     private static final long serialVersionUID = 1L;

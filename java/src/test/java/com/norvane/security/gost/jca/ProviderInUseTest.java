@@ -236,4 +236,94 @@ class ProviderInUseTest {
         guard.exit(true);
         assertEquals(null, onOtherThread(() -> guard.exit(guard.enter())));
     }
+
+    /** A default argument of each type: zero, false or null. */
+    private static Object zero(Class<?> type) {
+        if (!type.isPrimitive()) {
+            return null;
+        }
+        return type == boolean.class ? false : type == byte.class ? (byte) 0 : type == char.class ? '\0'
+            : type == long.class ? 0L : type == float.class ? 0f : type == double.class ? 0d : (Object) 0;
+    }
+
+    /**
+     * Every Cipher, Mac, Signature, MessageDigest and KeyAgreement has a guard, and every
+     * engine method of every service object with one, called while another thread holds
+     * the guard, is refused before it looks at its arguments or its state (the getters and
+     * the mode and padding setters aside).
+     */
+    @Test
+    void everyEngineMethodIsGuarded() throws Exception {
+        int guarded = 0;
+        java.util.List<String> unguarded = new java.util.ArrayList<>();
+        for (Provider.Service service : VANTIX.getServices()) {
+            Object spi = service.newInstance(null);
+            java.lang.reflect.Field field = null;
+            for (Class<?> c = spi.getClass(); c != Object.class && field == null; c = c.getSuperclass()) {
+                for (java.lang.reflect.Field f : c.getDeclaredFields()) {
+                    if (f.getType() == InUse.class) {
+                        field = f;
+                    }
+                }
+            }
+            if (field == null) {
+                if (java.util.Set.of("Cipher", "Mac", "Signature", "MessageDigest", "KeyAgreement")
+                        .contains(service.getType())) {
+                    unguarded.add(service.getType() + "." + service.getAlgorithm() + " has no guard");
+                }
+                continue;
+            }
+            guarded++;
+            field.setAccessible(true);
+            InUse guard = (InUse) field.get(spi);
+            java.util.concurrent.CountDownLatch held = new java.util.concurrent.CountDownLatch(1);
+            java.util.concurrent.CountDownLatch done = new java.util.concurrent.CountDownLatch(1);
+            Thread holder = new Thread(() -> {
+                boolean entered = guard.enter();
+                held.countDown();
+                try {
+                    done.await();
+                } catch (InterruptedException e) {
+                    Thread.currentThread().interrupt();
+                } finally {
+                    guard.exit(entered);
+                }
+            });
+            holder.start();
+            held.await();
+            try {
+                for (Class<?> c = spi.getClass(); c.getName().startsWith("com.norvane"); c = c.getSuperclass()) {
+                    for (java.lang.reflect.Method m : c.getDeclaredMethods()) {
+                        String n = m.getName();
+                        boolean engine = n.startsWith("engine") && !n.startsWith("engineGet")
+                            && !n.startsWith("engineSet");
+                        if (!engine && !n.equals("clone") || m.isSynthetic()) {
+                            continue;
+                        }
+                        m.setAccessible(true);
+                        Object[] args = new Object[m.getParameterCount()];
+                        for (int i = 0; i < args.length; i++) {
+                            args[i] = zero(m.getParameterTypes()[i]);
+                        }
+                        Throwable thrown = null;
+                        try {
+                            m.invoke(spi, args);
+                        } catch (java.lang.reflect.InvocationTargetException e) {
+                            thrown = e.getCause();
+                        }
+                        String where = service.getType() + "." + service.getAlgorithm() + ": " + m;
+                        if (!(thrown instanceof IllegalStateException
+                                && thrown.getMessage().contains("in use by another thread"))) {
+                            unguarded.add(where + " gave " + thrown);
+                        }
+                    }
+                }
+            } finally {
+                done.countDown();
+                holder.join();
+            }
+        }
+        assertEquals(java.util.List.of(), unguarded);
+        assertTrue(guarded >= 9, "guarded services: " + guarded);
+    }
 }
