@@ -32,6 +32,8 @@ import java.util.function.Supplier;
  * <tr><td>Cipher</td><td>1.2.643.2.2.21</td><td>GCFB, NoPadding</td></tr>
  * <tr><td>AlgorithmParameters</td><td>GOST28147 (GOST, GOST-28147, 1.2.643.2.2.21)</td>
  *     <td>vector and table, RFC 4357 {@code Gost28147-89-Parameters}</td></tr>
+ * <tr><td>AlgorithmParameterGenerator</td><td>GOST28147 (1.2.643.2.2.21)</td>
+ *     <td>a random vector with CryptoPro-A or the named table</td></tr>
  * <tr><td>Mac</td><td>GOST28147MAC (GOST28147, 1.2.643.2.2.22)</td><td>4-byte MAC</td></tr>
  * <tr><td>Mac</td><td>GOST28147MAC-64</td><td>the full 8-byte MAC</td></tr>
  * <tr><td>Mac</td><td>HMACGOST3411 (HMAC-GOST3411, HMAC/GOST3411, 1.2.643.2.2.10)</td>
@@ -153,6 +155,7 @@ public final class VantixProvider extends Provider {
         add("Cipher", "1.2.643.2.2.21", () -> new GostCipherSpi(GostCipherSpi.Mode.CFB),
             Map.of("SupportedKeyFormats", "RAW"), "OID.1.2.643.2.2.21");
         add("AlgorithmParameters", "GOST28147", GostCipherParametersSpi::new, "GOST", "GOST-28147", "1.2.643.2.2.21");
+        add("AlgorithmParameterGenerator", "GOST28147", GostCipherParameterGeneratorSpi::new, "1.2.643.2.2.21");
         add("AlgorithmParameters", "ECGOST3410", GostCurveParametersSpi::new, "ECGOST-3410", "GOST-3410-2001",
             "1.2.643.2.2.19");
         add("Mac", "GOST28147MAC", () -> new GostMacSpi(4), "GOST28147", "1.2.643.2.2.22");

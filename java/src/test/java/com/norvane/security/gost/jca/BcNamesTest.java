@@ -168,6 +168,16 @@ class BcNamesTest {
             assertArrayEquals(SubstitutionTable.byName(table).bytes(),
                 read.getParameterSpec(Gost28147ParameterSpec.class).getSBox());
         }
+        // Generated parameters: a fresh vector and CryptoPro-A or the table asked for, as in Bouncy Castle.
+        java.security.AlgorithmParameterGenerator gen = java.security.AlgorithmParameterGenerator.getInstance(
+            "1.2.643.2.2.21", VANTIX);
+        byte[] first = gen.generateParameters().getEncoded();
+        assertEquals(SubstitutionTable.GOST_28147_89_CRYPTOPRO_A.oid(),
+            org.bouncycastle.asn1.cryptopro.GOST28147Parameters.getInstance(first).getEncryptionParamSet().getId());
+        assertTrue(!Arrays.equals(first, gen.generateParameters().getEncoded()), "a fresh vector each time");
+        gen.init(new GOST28147ParameterSpec("E-C"));
+        assertEquals(SubstitutionTable.GOST_28147_89_CRYPTOPRO_C.oid(), org.bouncycastle.asn1.cryptopro.GOST28147Parameters
+            .getInstance(gen.generateParameters().getEncoded()).getEncryptionParamSet().getId());
         // A bare vector records CryptoPro-A, as Bouncy Castle records it.
         AlgorithmParameters ivOnly = AlgorithmParameters.getInstance("GOST28147", VANTIX);
         AlgorithmParameters theirIvOnly = AlgorithmParameters.getInstance("GOST28147", BC);

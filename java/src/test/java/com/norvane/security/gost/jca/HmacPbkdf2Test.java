@@ -104,5 +104,9 @@ class HmacPbkdf2Test {
             early.update(new byte[5]);
             assertArrayEquals(prefix.digest(), earlyCopy.digest(), "the original's later input stays out of the clone, split " + split);
         }
+        com.norvane.security.gost.Gost3411Digest closed = new com.norvane.security.gost.Gost3411Digest();
+        closed.update(msg);
+        closed.close();
+        assertThrows(IllegalStateException.class, closed::copy, "a closed digest is not copied");
     }
 }
