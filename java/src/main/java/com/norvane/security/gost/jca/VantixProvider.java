@@ -98,6 +98,30 @@ import java.util.function.Supplier;
  * <tr><td>PBKDF2 with an empty password</td><td>InvalidKeySpecException</td>
  *     <td>IllegalArgumentException</td><td>the JCA's checked exception for a bad key
  *     spec</td></tr>
+ * <tr><td>Key wrap (1.2.643.2.2.13.0, .13.1): a wrapped key whose MAC does not match</td>
+ *     <td>InvalidKeyException (BadPaddingException in DECRYPT_MODE)</td>
+ *     <td>IllegalStateException</td><td>the JCA's exception for a key that cannot be
+ *     unwrapped</td></tr>
+ * <tr><td>Key wrap: a key to wrap that is not 32 bytes; no UKM; a UKM or KEK of the wrong
+ *     length</td><td>InvalidKeyException or InvalidAlgorithmParameterException</td>
+ *     <td>wraps the first 32 bytes, or fails with an index or cast exception</td>
+ *     <td>the wraps are defined for a 32-byte key, an 8-byte UKM and a 32-byte KEK</td></tr>
+ * <tr><td>Key wrap: Bouncy Castle's {@code GOST28147WrapParameterSpec} without a
+ *     table</td><td>CryptoPro-A</td><td>NullPointerException</td><td>the table RFC 4490's
+ *     CMS uses</td></tr>
+ * <tr><td>Key wrap: {@code getParameters()}</td><td>null</td><td>RuntimeException (no
+ *     parameters service for the wrap)</td><td>the UKM travels in the caller's own
+ *     structure</td></tr>
+ * <tr><td>KeyAgreement ECGOST3410 initialised without a UKM</td><td>InvalidKeyException at
+ *     {@code init}</td><td>NullPointerException at {@code doPhase}</td><td>VKO is defined
+ *     with a UKM</td></tr>
+ * <tr><td>KeyAgreement ECGOST3410: {@code generateSecret} a second time, or after a new
+ *     {@code init} without {@code doPhase}</td><td>IllegalStateException</td><td>the last
+ *     secret again</td><td>the JCA resets the agreement after each secret; a stale secret
+ *     must not pass for a new one</td></tr>
+ * <tr><td>KeyAgreement ECGOST3410: a UKM that is 0 modulo q (an all-zero UKM included), a
+ *     public key on another curve</td><td>InvalidKeyException</td><td>the same (its
+ *     "calculation failed")</td><td>as Bouncy Castle</td></tr>
  * <tr><td>Cipher parameters with a table that has no object identifier</td>
  *     <td>{@code getParameters()} gives null</td><td>cannot encode them either</td>
  *     <td>the encoding records the table by its identifier</td></tr>
