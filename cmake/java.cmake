@@ -11,18 +11,18 @@ set(_java_gost ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/java/com/norvane/securi
 set(VANTIX_NATIVE_CLASSES Vantix VantixKeyAgreement)
 set(VANTIX_JNI_HEADER_DIR ${CMAKE_CURRENT_BINARY_DIR}/jni_generated)
 set(_jni_sources)
-set(_jni_headers)
+set(VANTIX_JNI_HEADERS)
 foreach(_cls ${VANTIX_NATIVE_CLASSES})
   list(APPEND _jni_sources ${_java_gost}/${_cls}.java)
-  list(APPEND _jni_headers ${VANTIX_JNI_HEADER_DIR}/com_norvane_security_gost_${_cls}.h)
+  list(APPEND VANTIX_JNI_HEADERS ${VANTIX_JNI_HEADER_DIR}/com_norvane_security_gost_${_cls}.h)
 endforeach()
 add_custom_command(
-  OUTPUT ${_jni_headers}
+  OUTPUT ${VANTIX_JNI_HEADERS}
   COMMAND ${VANTIX_JAVAC} -h ${VANTIX_JNI_HEADER_DIR} -d ${CMAKE_CURRENT_BINARY_DIR}/jni_generated_classes
           -sourcepath ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/java ${_jni_sources}
   DEPENDS ${_jni_sources} ${_java_gost}/NativeLoader.java
   COMMENT "Generating the JNI headers of the native classes")
-add_custom_target(vantix_jni_header DEPENDS ${_jni_headers})
+add_custom_target(vantix_jni_header DEPENDS ${VANTIX_JNI_HEADERS})
 
 if(WIN32)
   set(VANTIX_JNI_INCLUDES ${CMAKE_CURRENT_SOURCE_DIR}/cmake/jni_win32 ${VANTIX_JDK_HOME}/include)
