@@ -16,7 +16,7 @@ namespace vantix {
 
 namespace {
 
-constexpr int TABLE_SLOTS = 8;  // 8 x 88 KiB at most
+constexpr int TABLE_SLOTS = 8;  // 8 x 148 KiB at most
 
 BaseTable g_tables[TABLE_SLOTS];
 std::atomic<int> g_published{0};

@@ -11,11 +11,13 @@
 
 namespace vantix {
 
-// Fixed-base comb: the scalar in 43 signed digits of 6 bits (|digit| <= 32), one table of
-// 32 affine multiples per digit position: entry j of window i is (j+1) * 2^(6i) * G.
-constexpr int COMB_BITS = 6;
-constexpr int COMB_WINDOWS = 43;  // 258 bits: a 256-bit scalar and the recoding's carry
-constexpr int COMB_ENTRIES = 32;
+// Fixed-base comb: the scalar in 37 signed digits of 7 bits (|digit| <= 64), one table of
+// 64 affine multiples per digit position: entry j of window i is (j+1) * 2^(7i) * G.
+// Seven bits rather than six: six fewer additions per signature for twice the entries
+// scanned per window, which the scan's wide loads make the cheaper side.
+constexpr int COMB_BITS = 7;
+constexpr int COMB_WINDOWS = 37;  // 259 bits: a 256-bit scalar and the recoding's carry
+constexpr int COMB_ENTRIES = 64;
 
 struct BaseTable {
     uint64_t key[16];  // p, a, and the affine base point (Montgomery form), limbs

@@ -26,22 +26,51 @@ ModShape mod256_shape(const Mod256& md) {
     return ModShape::Generic;
 }
 
-bool cpu_has_mulx_adx() {
-    // 0 not asked yet, 1 no, 2 yes. Threads that ask at once all get the same answer and
-    // store the same value, so a relaxed atomic suffices.
-    static std::atomic<int> answer{0};
+namespace {
+
+// 0 not asked yet, 1 no, 2 yes. Threads that ask at once all get the same answer and store
+// the same value, so a relaxed atomic suffices.
+template <class Probe>
+bool cached_answer(std::atomic<int>& answer, Probe probe) {
     int a = answer.load(std::memory_order_relaxed);
     if (a == 0) {
-        bool has = false;
-#if defined(__x86_64__)
-        unsigned ea = 0, eb = 0, ec = 0, ed = 0;
-        if (__get_cpuid_count(7, 0, &ea, &eb, &ec, &ed))
-            has = (eb & (1u << 8)) != 0 && (eb & (1u << 19)) != 0;  // BMI2, ADX
-#endif
-        a = has ? 2 : 1;
+        a = probe() ? 2 : 1;
         answer.store(a, std::memory_order_relaxed);
     }
     return a == 2;
+}
+
+}  // namespace
+
+bool cpu_has_mulx_adx() {
+    static std::atomic<int> answer{0};
+    return cached_answer(answer, [] {
+#if defined(__x86_64__)
+        unsigned ea = 0, eb = 0, ec = 0, ed = 0;
+        if (__get_cpuid_count(7, 0, &ea, &eb, &ec, &ed))
+            return (eb & (1u << 8)) != 0 && (eb & (1u << 19)) != 0;  // BMI2, ADX
+#endif
+        return false;
+    });
+}
+
+bool cpu_has_avx2() {
+    static std::atomic<int> answer{0};
+    return cached_answer(answer, [] {
+#if defined(__x86_64__)
+        unsigned ea = 0, eb = 0, ec = 0, ed = 0;
+        // OSXSAVE and AVX (leaf 1), the system saving the SSE and AVX state (XCR0 bits 1
+        // and 2), and AVX2 (leaf 7).
+        if (!__get_cpuid(1, &ea, &eb, &ec, &ed) || (ec & (1u << 27)) == 0 || (ec & (1u << 28)) == 0) return false;
+        unsigned xcr0 = 0, xcr0_high = 0;
+        __asm__("xgetbv" : "=a"(xcr0), "=d"(xcr0_high) : "c"(0));
+        if ((xcr0 & 6u) != 6u) return false;
+        if (!__get_cpuid_count(7, 0, &ea, &eb, &ec, &ed)) return false;
+        return (eb & (1u << 5)) != 0;
+#else
+        return false;
+#endif
+    });
 }
 
 ModShape mod256_best_shape(const Mod256& md) {

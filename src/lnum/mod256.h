@@ -109,6 +109,8 @@ constexpr bool is_mulx(ModShape s) {
 // True when the processor has mulx, adcx and adox (BMI2 and ADX): the Mulx path, which
 // serves any modulus, may then be used. Checked once per process.
 bool cpu_has_mulx_adx();
+// True when the processor and the operating system support AVX2 (256-bit integer vectors).
+bool cpu_has_avx2();
 
 // The fastest path for a modulus on this processor.
 ModShape mod256_best_shape(const Mod256& md);

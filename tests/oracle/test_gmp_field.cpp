@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "gost3410/curve.h"
+#include "oracle/gmp_z.h"
 #include "random/generator.h"
 #include "unit/param_sets.h"
 
@@ -19,13 +20,7 @@ using namespace vantix;
 
 namespace {
 
-struct Z {
-    mpz_t v;
-    Z() { mpz_init(v); }
-    ~Z() { mpz_clear(v); }
-};
-
-void to_mpz(mpz_t out, const uint64_t* limbs) { mpz_import(out, 4, -1, 8, 0, 0, limbs); }
+void to_mpz(mpz_t out, const uint64_t* limbs) { limbs_to_mpz(out, limbs); }
 
 // The paths that may serve a modulus of this shape on this processor.
 std::vector<ModShape> paths_for(const Mod256& md) {

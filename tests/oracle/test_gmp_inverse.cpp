@@ -12,24 +12,14 @@
 #include <vector>
 
 #include "lnum/mod256.h"
+#include "oracle/gmp_z.h"
 #include "unit/param_sets.h"
 
 using namespace vantix;
 
 namespace {
 
-struct Z {
-    mpz_t v;
-    Z() { mpz_init(v); }
-    explicit Z(const char* hex) { mpz_init_set_str(v, hex, 16); }
-    ~Z() { mpz_clear(v); }
-};
-
-void to_limbs(uint64_t* out, const mpz_t x) {
-    out[0] = out[1] = out[2] = out[3] = 0;
-    size_t n = 0;
-    mpz_export(out, &n, -1, 8, 0, 0, x);
-}
+void to_limbs(uint64_t* out, const mpz_t x) { mpz_to_limbs(out, x); }
 void to_words(uint32_t* w, const mpz_t x) {
     uint64_t l[4];
     to_limbs(l, x);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "gost3410/comb_select.h"
 #include "gost3410/scalar_mul.h"
 #include "common/bytes.h"
 #include "gost3410/signature.h"
@@ -167,8 +168,13 @@ TEST_P(ScalarMulOracle, EdgeAndRandomScalarsAgreeWithAffineDoubleAndAdd) {
         const uint64_t* k = scalars[n].data();
         const std::string expect = reference(k);
         JPoint r;
-        mul_base_ct(c, *table, k, &r);
-        EXPECT_EQ(ours(r), expect) << "comb, scalar " << n;
+        for (CombSelect form : {CombSelect::Sse2, CombSelect::Avx2}) {
+            if (form == CombSelect::Avx2 && !cpu_has_avx2()) continue;
+            comb_select_force(form);
+            mul_base_ct(c, *table, k, &r);
+            EXPECT_EQ(ours(r), expect) << "comb, entry choice " << int(form) << ", scalar " << n;
+        }
+        comb_select_force(CombSelect::Auto);
         mul_ct(c, base, k, &r);
         EXPECT_EQ(ours(r), expect) << "window, scalar " << n;
         mul_vartime(c, base, k, &r);
