@@ -114,9 +114,13 @@ void mul_base_ct_impl(const Curve& c, const BaseTable& table, const uint64_t* k,
         pick(&w.t, table.entry[i], COMB_ENTRIES, mag);
         fe_neg(w.neg_y, w.t.y, c.p);
         fe_select(w.t.y, w.t.y, w.neg_y, neg);
+        to_jacobian<S>(c, &w.tj, w.t);
+        if (i == 0) {  // the sum so far is infinity: it becomes the entry (none for a zero digit)
+            jpoint_select(&w.acc, &w.tj, &w.acc, ct_mask64(ct_is_zero64(mag)));
+            continue;
+        }
         uint64_t hz, rz;
         jpoint_add_affine<S>(c, &w.sum, &w.acc, &w.t, &hz, &rz);
-        to_jacobian<S>(c, &w.tj, w.t);
         const uint64_t acc_inf = fe_zero_mask(w.acc.z);
         if (i == COMB_WINDOWS - 1) {
             // Below the top window the partial sum is smaller in magnitude than any entry
