@@ -58,8 +58,8 @@ public final class VantixThreadsBench {
     }
 
     private static void threads() throws Exception {
-        System.out.printf("%-44s %10s %10s %10s %10s%n", "per second (wall)", "1 thread", "2 threads", "4 threads",
-            "8 threads");
+        System.out.printf("%-44s %10s %10s %10s %10s %12s%n", "per second (wall)", "1 thread", "2 threads", "4 threads",
+            "8 threads", "us CPU each");
         row("signatures through the provider", VantixThreadsBench::providerSigner);
         row("64-byte Cipher.update (CNT) through provider", () -> providerCipher("CNT"));
         row("64-byte Cipher.update (GCFB) through provider", () -> providerCipher("GCFB"));
@@ -85,15 +85,24 @@ public final class VantixThreadsBench {
 
     private static void row(String name, WorkerFactory factory) throws Exception {
         StringBuilder line = new StringBuilder(String.format("%-44s", name));
+        double cpu = 0;
         for (int t : THREADS) {
-            line.append(String.format(" %10.0f", run(t, factory)));
+            double[] r = run(t, factory);
+            line.append(String.format(" %10.0f", r[0]));
+            cpu = t == 1 ? r[1] : cpu;
         }
+        line.append(String.format(" %12.1f", cpu));
         System.out.println(line);
     }
 
-    /** Operations per second of wall time with {@code threads} threads, each with its own objects. */
-    private static double run(int threads, WorkerFactory factory) throws Exception {
+    /**
+     * Operations per second of wall time with {@code threads} threads, each with its own
+     * objects, and microseconds of processor time per operation (all threads' CPU time in
+     * the window over the operations).
+     */
+    private static double[] run(int threads, WorkerFactory factory) throws Exception {
         AtomicLong count = new AtomicLong();
+        AtomicLong cpuNanos = new AtomicLong();
         CountDownLatch ready = new CountDownLatch(threads);
         CountDownLatch go = new CountDownLatch(1);
         long[] window = new long[2];
@@ -109,11 +118,14 @@ public final class VantixThreadsBench {
                     }
                     ready.countDown();
                     go.await();
+                    ThreadMXBean mx = ManagementFactory.getThreadMXBean();
+                    long c0 = mx.getCurrentThreadCpuTime();
                     long n = 0;
                     while (System.nanoTime() < window[1]) {
                         w.op();
                         n++;
                     }
+                    cpuNanos.addAndGet(mx.getCurrentThreadCpuTime() - c0);
                     count.addAndGet(n);
                 } catch (Exception e) {
                     synchronized (failure) {
@@ -134,7 +146,7 @@ public final class VantixThreadsBench {
         if (failure[0] != null) {
             throw failure[0];
         }
-        return count.get() / (WINDOW_MS / 1000.0);
+        return new double[] {count.get() / (WINDOW_MS / 1000.0), cpuNanos.get() / 1e3 / Math.max(1, count.get())};
     }
 
     private static Worker providerSigner() throws Exception {

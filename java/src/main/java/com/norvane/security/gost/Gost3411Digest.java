@@ -53,6 +53,16 @@ public final class Gost3411Digest implements AutoCloseable {
         update(data, 0, data.length);
     }
 
+    /**
+     * Starts a new message on the same native blocks: the state is that of a new digest
+     * with the same table, without allocating anything.
+     */
+    public synchronized void reset() {
+        long h = block.handle();
+        VantixException.check("hash clear", Vantix.vantix_GOST_R34_11_1994_clear(h));
+        VantixException.check("hash init", Vantix.vantix_GOST_R34_11_1994_init(h, table.handle(), unused.handle(), null));
+    }
+
     /** The digest of everything fed so far; more data may follow. */
     public synchronized byte[] digest() {
         byte[] out = new byte[32];

@@ -76,8 +76,7 @@ abstract class GostDigestSpi extends MessageDigestSpi implements Cloneable {
     protected void engineReset() {
         boolean entered = inUse.enter();
         try {
-            digest.close();
-            digest = new Gost3411Digest(table);
+            digest.reset();
         } finally {
             inUse.exit(entered);
         }

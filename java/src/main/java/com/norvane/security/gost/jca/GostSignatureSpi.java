@@ -139,9 +139,10 @@ final class GostSignatureSpi extends SignatureSpi {
         raw.reset();
         if (hashing) {
             if (digest != null) {
-                digest.close();
+                digest.reset();
+            } else {
+                digest = new Gost3411Digest();
             }
-            digest = new Gost3411Digest();
         }
     }
 

@@ -1,8 +1,15 @@
 package com.norvane.security.gost.jca;
 
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
 
+import com.norvane.security.gost.Gost3411Digest;
+import com.norvane.security.gost.SubstitutionTable;
+import java.security.KeyPair;
+import java.security.KeyPairGenerator;
+import java.security.MessageDigest;
 import java.security.Provider;
+import java.security.Signature;
 import java.util.Arrays;
 import javax.crypto.Cipher;
 import javax.crypto.Mac;
@@ -11,9 +18,10 @@ import javax.crypto.spec.SecretKeySpec;
 import org.junit.jupiter.api.Test;
 
 /**
- * The provider's ciphers and MAC work straight in the caller's arrays: whatever the arrays
- * and offsets (separate, the same region, overlapping regions of one array) and however
- * the stream is cut, the output is that of one call on separate arrays.
+ * The provider's objects reuse their native blocks between messages, and its ciphers and
+ * MAC work straight in the caller's arrays: whatever the arrays and offsets (separate, the
+ * same region, overlapping regions of one array) and however the stream is cut, the output
+ * is that of one call on separate arrays.
  */
 class CipherBuffersTest {
     private static final Provider VANTIX = new VantixProvider();
@@ -87,6 +95,40 @@ class CipherBuffersTest {
             }
             byte[] back = cipher(mode, Cipher.DECRYPT_MODE).doFinal(expected);
             assertArrayEquals(DATA, back, mode + " decryption");
+        }
+    }
+
+    @Test
+    void digestAndSignatureObjectsStartEachMessageAfresh() throws Exception {
+        byte[] other = bytes(77, 3);
+        for (SubstitutionTable t : new SubstitutionTable[] {SubstitutionTable.GOST_R_34_11_94_CRYPTOPRO,
+                                                            SubstitutionTable.GOST_R_34_11_94_TEST}) {
+            try (Gost3411Digest d = new Gost3411Digest(t)) {
+                d.update(DATA);
+                d.reset();  // a started message is dropped
+                d.update(other);
+                assertArrayEquals(Gost3411Digest.of(t, other), d.digest());
+                d.reset();
+                assertArrayEquals(Gost3411Digest.of(t, new byte[0]), d.digest());
+            }
+        }
+        MessageDigest md = MessageDigest.getInstance("GOST3411", VANTIX);
+        byte[] first = md.digest(DATA);
+        assertArrayEquals(Gost3411Digest.of(SubstitutionTable.GOST_R_34_11_94_CRYPTOPRO, other), md.digest(other));
+        md.update(other, 0, 10);
+        md.reset();
+        assertArrayEquals(first, md.digest(DATA));
+
+        KeyPair pair = KeyPairGenerator.getInstance("ECGOST3410", VANTIX).generateKeyPair();
+        Signature s = Signature.getInstance("GOST3411withECGOST3410", VANTIX);
+        s.initSign(pair.getPrivate());
+        Signature v = Signature.getInstance("GOST3411withECGOST3410", VANTIX);
+        v.initVerify(pair.getPublic());
+        for (byte[] message : new byte[][] {DATA, other, DATA}) {
+            s.update(message);
+            byte[] sig = s.sign();
+            v.update(message);
+            assertTrue(v.verify(sig));
         }
     }
 
