@@ -2,12 +2,16 @@ package com.norvane.security.gost.jca;
 
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertNotNull;
+import static org.junit.jupiter.api.Assertions.assertThrows;
+import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.norvane.security.gost.Openssl;
 import java.math.BigInteger;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.security.InvalidKeyException;
 import java.security.KeyPair;
 import java.security.KeyPairGenerator;
 import java.security.PrivateKey;
@@ -17,13 +21,22 @@ import java.security.spec.ECGenParameterSpec;
 import java.util.Base64;
 import java.util.Date;
 import java.util.Random;
+import org.bouncycastle.asn1.DEROctetString;
+import org.bouncycastle.asn1.DERSet;
+import org.bouncycastle.asn1.cms.ContentInfo;
+import org.bouncycastle.asn1.cms.EnvelopedData;
+import org.bouncycastle.asn1.cms.KeyTransRecipientInfo;
+import org.bouncycastle.asn1.cms.RecipientInfo;
 import org.bouncycastle.asn1.cryptopro.CryptoProObjectIdentifiers;
+import org.bouncycastle.asn1.cryptopro.Gost2814789EncryptedKey;
+import org.bouncycastle.asn1.cryptopro.GostR3410KeyTransport;
 import org.bouncycastle.asn1.x500.X500Name;
 import org.bouncycastle.cert.jcajce.JcaX509CertificateConverter;
 import org.bouncycastle.cert.jcajce.JcaX509v3CertificateBuilder;
 import org.bouncycastle.cms.CMSAlgorithm;
 import org.bouncycastle.cms.CMSEnvelopedData;
 import org.bouncycastle.cms.CMSEnvelopedDataGenerator;
+import org.bouncycastle.cms.CMSException;
 import org.bouncycastle.cms.CMSProcessableByteArray;
 import org.bouncycastle.cms.KeyAgreeRecipientInformation;
 import org.bouncycastle.cms.KeyTransRecipientInformation;
@@ -183,5 +196,34 @@ class CmsEnvelopedTest {
         CMSEnvelopedData env = new CMSEnvelopedData(Files.readAllBytes(theirs));
         assertContentCipher(env, KeyTransRecipientInformation.class);
         assertArrayEquals(content, open(Files.readAllBytes(theirs), recipient.getPrivate(), VANTIX));
+
+        // The same message with one bit of the wrapped key's MAC changed: refused, not opened.
+        byte[] altered = alterWrappedKeyMac(Files.readAllBytes(theirs));
+        CMSException e = assertThrows(CMSException.class, () -> open(altered, recipient.getPrivate(), VANTIX));
+        Throwable cause = e;
+        while (cause != null && !(cause instanceof InvalidKeyException)) {
+            cause = cause.getCause();
+        }
+        assertNotNull(cause, "an InvalidKeyException from the unwrap: " + e);
+        assertTrue(cause.getMessage().contains("MAC does not match"), cause.getMessage());
+    }
+
+    /** A key-transport message with the last bit of its GostR3410-KeyTransport MAC flipped. */
+    private static byte[] alterWrappedKeyMac(byte[] der) throws Exception {
+        ContentInfo ci = ContentInfo.getInstance(der);
+        EnvelopedData ed = EnvelopedData.getInstance(ci.getContent());
+        KeyTransRecipientInfo ktri = KeyTransRecipientInfo.getInstance(
+            RecipientInfo.getInstance(ed.getRecipientInfos().getObjectAt(0)).getInfo());
+        GostR3410KeyTransport kt = GostR3410KeyTransport.getInstance(ktri.getEncryptedKey().getOctets());
+        Gost2814789EncryptedKey key = kt.getSessionEncryptedKey();
+        byte[] mac = key.getMacKey().clone();
+        mac[mac.length - 1] ^= 1;
+        GostR3410KeyTransport changed = new GostR3410KeyTransport(
+            new Gost2814789EncryptedKey(key.getEncryptedKey(), mac), kt.getTransportParameters());
+        KeyTransRecipientInfo ri = new KeyTransRecipientInfo(ktri.getRecipientIdentifier(),
+            ktri.getKeyEncryptionAlgorithm(), new DEROctetString(changed.getEncoded()));
+        return new ContentInfo(ci.getContentType(), new EnvelopedData(ed.getOriginatorInfo(),
+            new DERSet(new RecipientInfo(ri)), ed.getEncryptedContentInfo(), ed.getUnprotectedAttrs()))
+            .getEncoded();
     }
 }
