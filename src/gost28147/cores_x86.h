@@ -182,13 +182,15 @@ struct V128 {
     }
     static VX_INLINE vec f(const Tab& t, vec x) {
         const vec l = _mm_and_si128(x, t.low4), h = _mm_and_si128(_mm_srli_epi16(x, 4), t.low4);
-        vec s = _mm_xor_si128(_mm_shuffle_epi8(t.lo[0], _mm_or_si128(l, t.other[0])),
-                              _mm_shuffle_epi8(t.hi[0], _mm_or_si128(h, t.other[0])));
+        vec a[8];
 #pragma GCC unroll 4
-        for (int k = 1; k < 4; ++k) {
-            s = _mm_xor_si128(s, _mm_shuffle_epi8(t.lo[k], _mm_or_si128(l, t.other[k])));
-            s = _mm_xor_si128(s, _mm_shuffle_epi8(t.hi[k], _mm_or_si128(h, t.other[k])));
+        for (int k = 0; k < 4; ++k) {
+            a[2 * k] = _mm_shuffle_epi8(t.lo[k], _mm_or_si128(l, t.other[k]));
+            a[2 * k + 1] = _mm_shuffle_epi8(t.hi[k], _mm_or_si128(h, t.other[k]));
         }
+        // A balanced tree: the round's chain passes three XORs, not eight.
+        const vec s = _mm_xor_si128(_mm_xor_si128(_mm_xor_si128(a[0], a[1]), _mm_xor_si128(a[2], a[3])),
+                                    _mm_xor_si128(_mm_xor_si128(a[4], a[5]), _mm_xor_si128(a[6], a[7])));
         return _mm_or_si128(_mm_slli_epi32(s, 11), _mm_srli_epi32(s, 21));
     }
     static VX_INLINE vec xor_f(const Tab& t, vec a, vec x) { return _mm_xor_si128(a, f(t, x)); }
