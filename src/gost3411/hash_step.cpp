@@ -38,17 +38,45 @@ inline void transform_p_key(uint32_t* key, const uint64_t* w) {
 }
 
 // psi shifts the sixteen 16-bit words down by one and appends y0^y1^y2^y3^y12^y15: a
-// linear recurrence. psi^n is n further terms of it, the last sixteen being the result.
-void psi_n(uint16_t* w, int n) {
-    uint16_t r[16 + 64];
-    WipeOnExit<decltype(r)> wipe(r);
-    for (int i = 0; i < 16; ++i) r[i] = w[i];
-    for (int j = 0; j < n; ++j) r[16 + j] = r[j] ^ r[j + 1] ^ r[j + 2] ^ r[j + 3] ^ r[j + 12] ^ r[j + 15];
-    for (int i = 0; i < 16; ++i) w[i] = r[n + i];
+// linear map, so psi^n is one too. Output word i of psi^n is the XOR of the input words
+// whose bits are set in row i, found by running that recurrence on one-bit masks (at
+// compile time). col[j][q] holds 0xFFFF in lane p of quarter q when output word 4q + p
+// takes input word j.
+struct PsiPower {
+    uint64_t col[16][4];
+};
+
+constexpr PsiPower psi_power(int n) {
+    uint16_t r[16 + 64] = {};
+    for (int j = 0; j < 16; ++j) r[j] = uint16_t(1u << j);
+    for (int t = 0; t < n; ++t) r[16 + t] = r[t] ^ r[t + 1] ^ r[t + 2] ^ r[t + 3] ^ r[t + 12] ^ r[t + 15];
+    PsiPower p{};
+    for (int i = 0; i < 16; ++i)
+        for (int j = 0; j < 16; ++j)
+            if ((r[n + i] >> j) & 1) p.col[j][i / 4] |= uint64_t(0xFFFF) << (16 * (i % 4));
+    return p;
 }
 
-void load_words16(uint16_t* w, const uint8_t* b) {
-    for (int i = 0; i < 16; ++i) w[i] = uint16_t(b[2 * i] | (b[2 * i + 1] << 8));
+constexpr PsiPower kPsi1 = psi_power(1);
+constexpr PsiPower kPsi12 = psi_power(12);
+constexpr PsiPower kPsi61 = psi_power(61);
+
+// out = psi^n(in) on sixteen 16-bit words held four to a 64-bit word (word i in bits
+// 16(i % 4) of in[i / 4], as the 32 bytes read little-endian): each input word spread to
+// the four lanes, masked by its column and added in, no data-dependent address or branch.
+void psi_apply(const PsiPower& p, const uint64_t* in, uint64_t* out) {
+    uint64_t o0 = 0, o1 = 0, o2 = 0, o3 = 0;
+    for (int j = 0; j < 16; ++j) {
+        const uint64_t b = ((in[j / 4] >> (16 * (j % 4))) & 0xFFFF) * 0x0001000100010001u;
+        o0 ^= b & p.col[j][0];
+        o1 ^= b & p.col[j][1];
+        o2 ^= b & p.col[j][2];
+        o3 ^= b & p.col[j][3];
+    }
+    out[0] = o0;
+    out[1] = o1;
+    out[2] = o2;
+    out[3] = o3;
 }
 
 }  // namespace
@@ -64,7 +92,7 @@ void hash_step(const RoundTable& rt, uint8_t* h, const uint8_t* m) {
         uint64_t u[4], v[4], w[4];
         uint32_t key[4][8];
         uint32_t blk[4][2];
-        uint16_t s[16], x[16];
+        uint64_t s[4], x[4];
     } wk;
     WipeOnExit<Work> wipe(wk);
     for (int i = 0; i < 4; ++i) {
@@ -87,24 +115,14 @@ void hash_step(const RoundTable& rt, uint8_t* h, const uint8_t* m) {
     }
     const uint32_t* keys[4] = {wk.key[0], wk.key[1], wk.key[2], wk.key[3]};
     encrypt_blocks_keys4(rt, keys, wk.blk);
-    for (int j = 0; j < 4; ++j) {
-        wk.s[4 * j] = uint16_t(wk.blk[j][0]);
-        wk.s[4 * j + 1] = uint16_t(wk.blk[j][0] >> 16);
-        wk.s[4 * j + 2] = uint16_t(wk.blk[j][1]);
-        wk.s[4 * j + 3] = uint16_t(wk.blk[j][1] >> 16);
-    }
     // h' = psi^61(h ^ psi(m ^ psi^12(s))); m may alias h, so both are read before h is written.
-    psi_n(wk.s, 12);
-    load_words16(wk.x, m);
-    for (int i = 0; i < 16; ++i) wk.s[i] ^= wk.x[i];
-    psi_n(wk.s, 1);
-    load_words16(wk.x, h);
-    for (int i = 0; i < 16; ++i) wk.s[i] ^= wk.x[i];
-    psi_n(wk.s, 61);
-    for (int i = 0; i < 16; ++i) {
-        h[2 * i] = uint8_t(wk.s[i]);
-        h[2 * i + 1] = uint8_t(wk.s[i] >> 8);
-    }
+    for (int j = 0; j < 4; ++j) wk.s[j] = uint64_t(wk.blk[j][0]) | (uint64_t(wk.blk[j][1]) << 32);
+    psi_apply(kPsi12, wk.s, wk.x);
+    for (int q = 0; q < 4; ++q) wk.x[q] ^= load_le64(m + 8 * q);
+    psi_apply(kPsi1, wk.x, wk.s);
+    for (int q = 0; q < 4; ++q) wk.s[q] ^= load_le64(h + 8 * q);
+    psi_apply(kPsi61, wk.s, wk.x);
+    for (int q = 0; q < 4; ++q) store_le64(h + 8 * q, wk.x[q]);
 }
 
 }  // namespace vantix
