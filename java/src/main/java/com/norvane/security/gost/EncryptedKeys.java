@@ -18,7 +18,9 @@ import javax.crypto.spec.SecretKeySpec;
  * PKCS#8 EncryptedPrivateKeyInfo under a password (PKCS#5 v2.1, RFC 8018): PBES2 with
  * PBKDF2-HMAC-SHA256 and AES-256-CBC, the form {@code openssl pkcs8 -topk8} writes and
  * every PKCS#8 reader takes. Reading also accepts PBKDF2 with HMAC-SHA1 or -SHA512 and
- * AES-128 or -192. The password is its UTF-8 bytes.
+ * AES-128 or -192, and at most {@value PasswordHash#MAX_ITERATIONS} PBKDF2 iterations (real
+ * tools write 2048 to 100,000; more would let a file hold each attempt for seconds). The
+ * password is its UTF-8 bytes.
  */
 public final class EncryptedKeys {
     private static final String PBES2 = "1.2.840.113549.1.5.13";
