@@ -36,7 +36,8 @@ import java.util.function.Supplier;
  *     <td>a random vector with CryptoPro-A or the named table</td></tr>
  * <tr><td>Mac</td><td>GOST28147MAC (GOST28147, 1.2.643.2.2.22)</td><td>4-byte MAC</td></tr>
  * <tr><td>Mac</td><td>GOST28147MAC-64</td><td>the full 8-byte MAC</td></tr>
- * <tr><td>Mac</td><td>HMACGOST3411 (HMAC-GOST3411, HMAC/GOST3411, 1.2.643.2.2.10)</td>
+ * <tr><td>Mac</td><td>HMACGOST3411 (HMAC-GOST3411, HMAC/GOST3411, 1.2.643.2.2.10,
+ *     1.2.643.2.2.9 as in Bouncy Castle)</td>
  *     <td>HMAC over GOST R 34.11-94 (CryptoPro table), 32 bytes</td></tr>
  * <tr><td>SecretKeyFactory</td><td>PBKDF2WITHHMACGOST3411</td>
  *     <td>PBKDF2 with HMAC-GOST3411; the password as UTF-8</td></tr>
@@ -184,8 +185,10 @@ public final class VantixProvider extends Provider {
             "1.2.643.2.2.19");
         add("Mac", "GOST28147MAC", () -> new GostMacSpi(4), "GOST28147", "1.2.643.2.2.22");
         add("Mac", "GOST28147MAC-64", () -> new GostMacSpi(8));
-        add("Mac", "HMACGOST3411", GostHmacSpi::new, "HMAC-GOST3411", "HMAC/GOST3411", "1.2.643.2.2.10");
-        add("KeyGenerator", "HMACGOST3411", () -> new GostKeyGeneratorSpi("HMACGOST3411"), "HMAC-GOST3411", "1.2.643.2.2.10");
+        add("Mac", "HMACGOST3411", GostHmacSpi::new, "HMAC-GOST3411", "HMAC/GOST3411", "1.2.643.2.2.10",
+            "1.2.643.2.2.9");
+        add("KeyGenerator", "HMACGOST3411", () -> new GostKeyGeneratorSpi("HMACGOST3411"), "HMAC-GOST3411",
+            "HMAC/GOST3411", "1.2.643.2.2.10", "1.2.643.2.2.9");
         add("SecretKeyFactory", GostPbkdf2Spi.NAME, GostPbkdf2Spi::new);
         add("KeyGenerator", "GOST28147", () -> new GostKeyGeneratorSpi("GOST28147"), "GOST", "GOST-28147", "1.2.643.2.2.21");
         add("SecureRandom", "GOST", GostSecureRandomSpi::new, Map.of("ThreadSafe", "true"));

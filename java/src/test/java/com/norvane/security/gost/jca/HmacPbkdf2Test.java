@@ -35,7 +35,8 @@ class HmacPbkdf2Test {
             for (int len : new int[] {0, 1, 32, 33, 1023, 1024, 1025, 3000}) {
                 byte[] key = bytes(keyLen);
                 byte[] msg = bytes(len);
-                for (String name : new String[] {"HMACGOST3411", "HMAC-GOST3411", "1.2.643.2.2.10"}) {
+                for (String name : new String[] {"HMACGOST3411", "HMAC-GOST3411", "HMAC/GOST3411", "1.2.643.2.2.10",
+                    "1.2.643.2.2.9"}) {
                     Mac theirs = Mac.getInstance("HMACGOST3411", BC);
                     Mac ours = Mac.getInstance(name, VANTIX);
                     SecretKeySpec k = new SecretKeySpec(key.length == 0 ? new byte[1] : key, "HMACGOST3411");
