@@ -74,16 +74,36 @@ public final class Gost3411Digest implements AutoCloseable {
      * An independent digest in this one's state: the same table and everything fed so far
      * (so a prefix such as an HMAC key block is hashed once and copied for each message).
      */
-    public synchronized Gost3411Digest copy() {
+    public Gost3411Digest copy() {
         Gost3411Digest c = new Gost3411Digest(sbox);
-        byte[] state = new byte[STATE_BYTES];
         try {
-            Vantix.mem_read(block.handle(), STATE_OFFSET, state, 0, STATE_BYTES);
-            Vantix.mem_write(c.block.handle(), STATE_OFFSET, state, 0, STATE_BYTES);
+            copyTo(c);
             return c;
         } catch (RuntimeException e) {
             c.close();
             throw e;
+        }
+    }
+
+    /**
+     * Puts {@code target}, a digest with the same table, into this one's state, on its own
+     * native blocks (nothing is allocated). One lock at a time: this one's to read, then the
+     * target's to write.
+     *
+     * @throws IllegalArgumentException when the tables differ
+     */
+    public void copyTo(Gost3411Digest target) {
+        if (target.sbox != sbox) {
+            throw new IllegalArgumentException("the digests have different tables");
+        }
+        byte[] state = new byte[STATE_BYTES];
+        try {
+            synchronized (this) {
+                Vantix.mem_read(block.handle(), STATE_OFFSET, state, 0, STATE_BYTES);
+            }
+            synchronized (target) {
+                Vantix.mem_write(target.block.handle(), STATE_OFFSET, state, 0, STATE_BYTES);
+            }
         } finally {
             java.util.Arrays.fill(state, (byte) 0);
         }

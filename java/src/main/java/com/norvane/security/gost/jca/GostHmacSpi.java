@@ -19,6 +19,7 @@ final class GostHmacSpi extends MacSpi implements Cloneable {
     private Gost3411Digest innerStart;
     private Gost3411Digest outerStart;
     private Gost3411Digest inner;
+    private Gost3411Digest outer;  // set to outerStart's state for each result
     private InUse inUse = new InUse("Mac");
 
     /** HMAC keyed with raw bytes (the caller wipes its array). */
@@ -72,6 +73,7 @@ final class GostHmacSpi extends MacSpi implements Cloneable {
             innerStart = started(block, (byte) 0x36);
             outerStart = started(block, (byte) (0x36 ^ 0x5c));
             inner = innerStart.copy();
+            outer = outerStart.copy();
         } finally {
             Arrays.fill(block, (byte) 0);
             if (hashed != null) {
@@ -117,7 +119,8 @@ final class GostHmacSpi extends MacSpi implements Cloneable {
         boolean entered = inUse.enter();
         try {
             byte[] h = inner().digest();
-            try (Gost3411Digest outer = outerStart.copy()) {
+            try {
+                outerStart.copyTo(outer);
                 outer.update(h);
                 return outer.digest();
             } finally {
@@ -134,8 +137,7 @@ final class GostHmacSpi extends MacSpi implements Cloneable {
         boolean entered = inUse.enter();
         try {
             if (inner != null) {
-                inner.close();
-                inner = innerStart.copy();
+                innerStart.copyTo(inner);
             }
         } finally {
             inUse.exit(entered);
@@ -151,6 +153,7 @@ final class GostHmacSpi extends MacSpi implements Cloneable {
                 c.innerStart = innerStart.copy();
                 c.outerStart = outerStart.copy();
                 c.inner = inner.copy();
+                c.outer = outer.copy();
             }
             c.inUse = new InUse("Mac");
             return c;
@@ -161,7 +164,7 @@ final class GostHmacSpi extends MacSpi implements Cloneable {
 
     /** Wipes and frees the key states now (otherwise once unreachable). */
     void close() {
-        for (Gost3411Digest d : new Gost3411Digest[] {inner, innerStart, outerStart}) {
+        for (Gost3411Digest d : new Gost3411Digest[] {inner, innerStart, outerStart, outer}) {
             if (d != null) {
                 d.close();
             }
@@ -169,5 +172,6 @@ final class GostHmacSpi extends MacSpi implements Cloneable {
         inner = null;
         innerStart = null;
         outerStart = null;
+        outer = null;
     }
 }

@@ -109,5 +109,13 @@ class HmacPbkdf2Test {
         closed.update(msg);
         closed.close();
         assertThrows(IllegalStateException.class, closed::copy, "a closed digest is not copied");
+        try (com.norvane.security.gost.Gost3411Digest a = new com.norvane.security.gost.Gost3411Digest();
+             com.norvane.security.gost.Gost3411Digest b = new com.norvane.security.gost.Gost3411Digest(
+                 com.norvane.security.gost.SubstitutionTable.GOST_R_34_11_94_TEST)) {
+            a.update(msg);
+            assertThrows(IllegalArgumentException.class, () -> a.copyTo(b), "another table");
+            assertThrows(IllegalStateException.class, () -> a.copyTo(closed), "a closed target");
+            assertArrayEquals(MessageDigest.getInstance("GOST3411", BC).digest(msg), a.digest(), "the source is untouched");
+        }
     }
 }
