@@ -14,8 +14,7 @@ using Transform = void (*)(const RoundTable&, const uint32_t*, uint32_t (*)[2], 
 
 Result block_run(BlockContext* ctx, const uint8_t* in, uint8_t* out, int32_t blocks, Transform f) {
     if (ctx == nullptr || in == nullptr || out == nullptr) return RC_MISSING;
-    if (ctx->magic != MAGIC_ECB) return RC_BAD_MARKER;
-    if (ctx->initialised != 1) return RC_NOT_INITIALISED;
+    if (const Result r = block_ready(ctx)) return r;
     // A rewritten block may have lost its table or generator: refused as damaged.
     if (ctx->com_state == nullptr || ctx->rnd_state == nullptr) return RC_CHECKSUM;
     if (!context_key_intact(ctx->key, ctx->checksum)) return RC_CHECKSUM;

@@ -36,6 +36,14 @@ static_assert(sizeof(BlockContext) == 104);
 
 constexpr uint32_t ECB_LIMIT_BYTES = 32;
 
+// The checks an operation makes before it uses the context's stored table and generator,
+// in its order: RC_BAD_MARKER, RC_NOT_INITIALISED, else RC_OK. The operations and the JNI layer
+// (which pins the blocks a context uses) ask this one question, so they cannot disagree.
+inline Result block_ready(const BlockContext* ctx) {
+    if (ctx->magic != MAGIC_ECB) return RC_BAD_MARKER;
+    return ctx->initialised == 1 ? RC_OK : RC_NOT_INITIALISED;
+}
+
 // Loads a 64-byte masked key (key XOR mask, then the mask; key words big-endian) and masks
 // it afresh from rnd. First of all com's table is expanded (see context_init_start). Then:
 // RC_MISSING for a null ctx, com, rnd or key; RC_ALREADY_INITIALISED when ctx is in use.

@@ -43,8 +43,7 @@ void counter_step(uint32_t* counter) {
 
 Result gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t length) {
     if (ctx == nullptr || in == nullptr || out == nullptr) return RC_MISSING;
-    if (ctx->magic != MAGIC_GAMMA) return RC_BAD_MARKER;
-    if (ctx->initialised != 1) return RC_NOT_INITIALISED;
+    if (const Result r = gamma_ready(ctx)) return r;
     if (!stream_fields_valid(ctx->position, ctx->mesh_count, ctx->com_state, ctx->rnd_state)) return RC_CHECKSUM;
     if (!context_key_intact(ctx->key, ctx->checksum)) return RC_CHECKSUM;
     RoundTable rt;

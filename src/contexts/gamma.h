@@ -43,6 +43,14 @@ constexpr size_t GAMMA_CONTEXT_BLOCK = 120;  // allocation size; the last 4 byte
 constexpr uint32_t GAMMA_C1 = 0x01010104u;
 constexpr uint32_t GAMMA_C2 = 0x01010101u;
 
+// The checks an operation makes before it uses the context's stored table and generator,
+// in its order: RC_BAD_MARKER, RC_NOT_INITIALISED, else RC_OK. The operations and the JNI layer
+// (which pins the blocks a context uses) ask this one question, so they cannot disagree.
+inline Result gamma_ready(const GammaContext* ctx) {
+    if (ctx->magic != MAGIC_GAMMA) return RC_BAD_MARKER;
+    return ctx->initialised == 1 ? RC_OK : RC_NOT_INITIALISED;
+}
+
 // Loads a 64-byte masked key and the vector iv (8 bytes, two big-endian words; null for
 // zeros) and enciphers the vector, as the standard starts the counter. First of all com's
 // table is expanded (see context_init_start). Then: RC_MISSING for a null ctx, com, rnd or

@@ -41,6 +41,14 @@ static_assert(offsetof(GammaFeedbackContext, mesh_count) == 108);
 static_assert(offsetof(GammaFeedbackContext, checksum) == 112);
 static_assert(sizeof(GammaFeedbackContext) == 116);
 
+// The checks an operation makes before it uses the context's stored table and generator,
+// in its order: RC_BAD_MARKER, RC_NOT_INITIALISED, else RC_OK. The operations and the JNI layer
+// (which pins the blocks a context uses) ask this one question, so they cannot disagree.
+inline Result gamma_ofb_ready(const GammaFeedbackContext* ctx) {
+    if (ctx->magic != MAGIC_GAMMA_OFB) return RC_BAD_MARKER;
+    return ctx->initialised == 1 ? RC_OK : RC_NOT_INITIALISED;
+}
+
 // Loads a 64-byte masked key and the vector iv (8 bytes, two big-endian words; null for
 // zeros). First of all com's table is expanded (see context_init_start). Then: RC_MISSING
 // for a null ctx, com, rnd or key; RC_ALREADY_INITIALISED when ctx is in use; RC_MISSING

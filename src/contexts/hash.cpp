@@ -44,7 +44,7 @@ Result hash_init(HashContext* ctx, COM_State* com, RND_State* rnd, const uint8_t
 
 Result hash_update(HashContext* ctx, const uint8_t* data, int32_t length) {
     if (ctx == nullptr || data == nullptr) return RC_MISSING;
-    if (ctx->state != 1) return RC_NOT_INITIALISED;
+    if (const Result r = hash_ready(ctx)) return r;
     if (!hash_fields_valid(ctx)) return RC_CHECKSUM;
     RoundTable t;
     round_table_prepare(ctx->com_state->expanded, &t);
@@ -67,7 +67,7 @@ Result hash_update(HashContext* ctx, const uint8_t* data, int32_t length) {
 
 Result hash_final(HashContext* ctx, uint8_t* out) {
     if (ctx == nullptr || out == nullptr) return RC_MISSING;
-    if (ctx->state != 1) return RC_NOT_INITIALISED;
+    if (const Result r = hash_ready(ctx)) return r;
     if (!hash_fields_valid(ctx)) return RC_CHECKSUM;
     RoundTable t;
     round_table_prepare(ctx->com_state->expanded, &t);

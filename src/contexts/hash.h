@@ -35,6 +35,12 @@ static_assert(offsetof(HashContext, rnd_state) == 112);
 static_assert(offsetof(HashContext, com_state) == 120);
 static_assert(sizeof(HashContext) == 128);
 
+// The checks an operation makes before it uses the context's stored table,
+// in its order (the marker is
+// not tested): RC_NOT_INITIALISED, else RC_OK. The operations and the JNI layer
+// (which pins the blocks a context uses) ask this one question, so they cannot disagree.
+inline Result hash_ready(const HashContext* ctx) { return ctx->state == 1 ? RC_OK : RC_NOT_INITIALISED; }
+
 // Expands com's table first (whatever follows), then: RC_MISSING when ctx or rnd is null
 // (or com is null), RC_ALREADY_INITIALISED when ctx is in use. start is 32 bytes of
 // big-endian words or null. On a refusal nothing but com's expanded table changes.

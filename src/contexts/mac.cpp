@@ -26,7 +26,7 @@ Result mac_init(MacContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* 
 
 Result mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
     if (ctx == nullptr || data == nullptr) return RC_MISSING;
-    if (ctx->initialised != 1) return RC_NOT_INITIALISED;
+    if (const Result r = mac_ready(ctx)) return r;
     if (!stream_fields_valid(ctx->position, ctx->mesh_count, ctx->com_state, ctx->rnd_state)) return RC_CHECKSUM;
     if (!context_key_intact(ctx->key, ctx->checksum)) return RC_CHECKSUM;
     RoundTable rt;
@@ -71,7 +71,7 @@ Result mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
 
 Result mac_final(MacContext* ctx, uint8_t* mac) {
     if (ctx == nullptr || mac == nullptr) return RC_MISSING;
-    if (ctx->initialised != 1) return RC_NOT_INITIALISED;
+    if (const Result r = mac_ready(ctx)) return r;
     if (!stream_fields_valid(ctx->position, ctx->mesh_count, ctx->com_state, ctx->rnd_state)) return RC_CHECKSUM;
     uint32_t result[2] = {ctx->state[0], ctx->state[1]};
     if (ctx->position != 0) {

@@ -22,7 +22,7 @@ uint32_t* mask_half(SignContext* c) { return c->secret + 8; }
 // Common checks of every key operation: RC_MISSING, RC_NOT_INITIALISED, RC_CHECKSUM.
 Result common_checks(const SignContext* ctx) {
     if (ctx == nullptr) return RC_MISSING;
-    if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
+    if (!sign_params_loaded(ctx)) return RC_NOT_INITIALISED;
     if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
     return RC_OK;
 }
@@ -34,7 +34,7 @@ bool sign_key_intact(const SignContext* ctx) { return checksum_verify(ctx->secre
 void sign_key_seal(SignContext* ctx) { store_le32(ctx->key_crc, checksum_seal(ctx->secret)); }
 
 Result sign_key_usable(const SignContext* ctx) {
-    if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
+    if (!sign_params_loaded(ctx)) return RC_NOT_INITIALISED;
     if (!(ctx->flags & SIGN_SECRET)) return RC_NO_KEY;
     if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
     if (!sign_key_intact(ctx)) return RC_CHECKSUM;
@@ -107,7 +107,7 @@ Result sign_gen_public_key(SignContext* ctx) {
 
 Result sign_set_secret_key(SignContext* ctx, const uint8_t* masked_key) {
     if (ctx == nullptr || masked_key == nullptr) return RC_MISSING;
-    if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
+    if (!sign_params_loaded(ctx)) return RC_NOT_INITIALISED;
     if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
     if (ctx->flags & SIGN_SECRET) return RC_KEY_PRESENT;
     words_from_be(value_half(ctx), masked_key, N);
@@ -141,7 +141,7 @@ Result sign_get_secret_key(SignContext* ctx, uint8_t* masked_key, int32_t* lengt
 
 Result sign_set_public_key(SignContext* ctx, const LPoint* point) {
     if (ctx == nullptr || point == nullptr) return RC_MISSING;
-    if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
+    if (!sign_params_loaded(ctx)) return RC_NOT_INITIALISED;
     if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
     if (ctx->flags & SIGN_PUBLIC) return RC_KEY_PRESENT;
     LPoint q;

@@ -212,7 +212,7 @@ Result sign_set_parms(SignContext* ctx, RND_State* rnd, const uint8_t* p, int32_
     builtin_expanded(Sbox::HashTest);  // the mask table, expanded once per process
     if (ctx == nullptr || rnd == nullptr) return RC_MISSING;
     if (q_length != 32) return RC_Q_LENGTH;
-    if (ctx->flags & SIGN_PARAMS) return RC_ALREADY_INITIALISED;
+    if (sign_params_loaded(ctx)) return RC_ALREADY_INITIALISED;
     if (!rnd_is_seeded(rnd)) return RC_MISSING;
     const bool builtin = p == nullptr || q == nullptr || a == nullptr || b == nullptr || point == nullptr;
     if (!builtin && (p_length != 32 || !modulus_acceptable(p) || !modulus_acceptable(q))) return RC_MISSING;
@@ -247,7 +247,7 @@ Result sign_set_parms(SignContext* ctx, RND_State* rnd, const uint8_t* p, int32_
 Result sign_get_parms(const SignContext* ctx, uint8_t* p, int32_t* p_length, uint8_t* q, int32_t* q_length, uint8_t* a,
                       uint8_t* b, LPoint* point) {
     if (ctx == nullptr) return RC_MISSING;
-    if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
+    if (!sign_params_loaded(ctx)) return RC_NOT_INITIALISED;
     if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
     if (p_length) *p_length = ctx->p_length;
     if (q_length) *q_length = ctx->q_length;

@@ -93,7 +93,7 @@ Result sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature) 
 
 Result sign_verify(const SignContext* ctx, const uint8_t* digest, const uint8_t* signature) {
     if (ctx == nullptr || digest == nullptr || signature == nullptr) return RC_MISSING;
-    if (!(ctx->flags & SIGN_PARAMS)) return RC_NOT_INITIALISED;
+    if (!sign_params_loaded(ctx)) return RC_NOT_INITIALISED;
     if (!(ctx->flags & SIGN_PUBLIC)) return RC_NO_KEY;
     if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
     uint32_t e[N], r[N], s[N];

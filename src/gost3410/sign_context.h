@@ -65,4 +65,9 @@ constexpr uint32_t SIGN_PARAMS = 1;
 constexpr uint32_t SIGN_SECRET = 2;
 constexpr uint32_t SIGN_PUBLIC = 4;
 
+// Every operation on a signature context but set_parms and clear needs loaded parameters
+// (else RC_NOT_INITIALISED), and from then on uses the stored generator. The operations and
+// the JNI layer (which pins the generator) ask this one question, so they cannot disagree.
+inline bool sign_params_loaded(const SignContext* ctx) { return (ctx->flags & SIGN_PARAMS) != 0; }
+
 }  // namespace vantix

@@ -14,18 +14,32 @@ namespace {
 constexpr jlong kIvBytes = 8;
 constexpr jlong kMacBytes = 8;
 
+// The blocks of a cipher init: the context, the table it expands and reads, and the
+// generator it draws its masks from.
+template <class Ctx>
+struct InitBlocks {
+    InitBlocks(jlong ctx, jlong com, jlong rnd) : c(ctx), t(com, PinMode::Shared), g(rnd) {}
+    Handle<Ctx> c;
+    Handle<COM_State> t;
+    Handle<RND_State> g;
+};
+
 // init(ctx, com, rnd, key, iv) of the modes with a vector: key borrowed first, then the
 // optional vector; both read only, the vector released first.
 template <class Ctx, class Init>
 jint init_with_iv(JNIEnv* env, jlong ctx, jlong com, jlong rnd, jbyteArray key, jbyteArray iv, Init init) {
-    if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).optional(iv, kIvBytes).ok()) return RC_MISSING;
+    const InitBlocks<Ctx> b(ctx, com, rnd);
+    if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).optional(iv, kIvBytes).ok()) {
+        expand_given_table(b.t);
+        return RC_MISSING;
+    }
     Borrowed k(env, key);
     Borrowed v(env, iv);
-    if (k.failed() || v.failed()) return RC_MISSING;
-    const Handle<Ctx> c(ctx);
-    const Handle<COM_State> t(com, PinMode::Shared);
-    const Handle<RND_State> g(rnd, PinMode::Shared);
-    const jint r = init(c.get(), t.get(), g.get(), k.data(), v.data());
+    if (k.failed() || v.failed()) {
+        expand_given_table(b.t);
+        return RC_MISSING;
+    }
+    const jint r = init(b.c.get(), b.t.get(), b.g.get(), k.data(), v.data());
     v.release(JNI_ABORT);
     k.release(JNI_ABORT);
     return r;
@@ -42,8 +56,8 @@ jint in_out(JNIEnv* env, jlong ctx, jbyteArray in, jint in_off, jbyteArray out, 
         return RC_MISSING;
     }
     if (!ArgCheck(env, true).region(in, in_off, jint(bytes)).region(out, out_off, jint(bytes)).ok()) return RC_MISSING;
-    const ContextPin<Ctx> c(ctx);
-    if (c.damaged()) return RC_CHECKSUM;
+    const ContextPin<Ctx> c(ctx, Generator::Draws);
+    if (const jint refused = c.refusal()) return refused;
     Borrowed i(env, in);
     Borrowed o(env, out);
     if (i.failed() || o.failed()) return RC_MISSING;
@@ -59,13 +73,17 @@ jint in_out(JNIEnv* env, jlong ctx, jbyteArray in, jint in_off, jbyteArray out, 
 
 JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1block_1init)(JNIEnv* env, jclass, jlong ctx, jlong com, jlong rnd,
                                                              jbyteArray key) {
-    if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).ok()) return RC_MISSING;
+    const InitBlocks<BlockContext> b(ctx, com, rnd);
+    if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).ok()) {
+        expand_given_table(b.t);
+        return RC_MISSING;
+    }
     Borrowed k(env, key);
-    if (k.failed()) return RC_MISSING;
-    const Handle<BlockContext> c(ctx);
-    const Handle<COM_State> t(com, PinMode::Shared);
-    const Handle<RND_State> g(rnd, PinMode::Shared);
-    const jint r = block_init(c.get(), t.get(), g.get(), k.data());
+    if (k.failed()) {
+        expand_given_table(b.t);
+        return RC_MISSING;
+    }
+    const jint r = block_init(b.c.get(), b.t.get(), b.g.get(), k.data());
     k.release(JNI_ABORT);
     return r;
 }
@@ -135,8 +153,8 @@ JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1init)(JNIEnv* env, jclass, 
 JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1update)(JNIEnv* env, jclass, jlong ctx, jbyteArray data,
                                                              jint offset, jint length) {
     if (!ArgCheck(env, true).region(data, offset, length).ok()) return RC_MISSING;
-    const ContextPin<MacContext> c(ctx);
-    if (c.damaged()) return RC_CHECKSUM;
+    const ContextPin<MacContext> c(ctx, Generator::Draws);
+    if (const jint refused = c.refusal()) return refused;
     Borrowed d(env, data);
     if (d.failed()) return RC_MISSING;
     const jint r = mac_update(c.get(), d.at(offset), length);
@@ -146,8 +164,8 @@ JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1update)(JNIEnv* env, jclass
 
 JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1final)(JNIEnv* env, jclass, jlong ctx, jbyteArray mac) {
     if (!ArgCheck(env, true).need(mac, kMacBytes).ok()) return RC_MISSING;
-    const ContextPin<MacContext> c(ctx);
-    if (c.damaged()) return RC_CHECKSUM;
+    const ContextPin<MacContext> c(ctx, Generator::Draws);
+    if (const jint refused = c.refusal()) return refused;
     Borrowed m(env, mac);
     if (m.failed()) return RC_MISSING;
     const jint r = mac_final(c.get(), m.data());

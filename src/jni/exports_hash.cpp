@@ -12,12 +12,19 @@ constexpr jlong kHashBytes = 32;
 
 JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1init)(JNIEnv* env, jclass, jlong ctx, jlong com, jlong rnd,
                                                              jbyteArray start) {
-    if (!ArgCheck(env, true).optional(start, kHashBytes).ok()) return RC_MISSING;
-    Borrowed s(env, start);
-    if (s.failed()) return RC_MISSING;
+    // The hash stores its generator and never draws from it: kept, not pinned.
     const Handle<HashContext> c(ctx);
     const Handle<COM_State> t(com, PinMode::Shared);
-    const Handle<RND_State> g(rnd, PinMode::Shared);
+    const Handle<RND_State> g(rnd, PinMode::Kept);
+    if (!ArgCheck(env, true).optional(start, kHashBytes).ok()) {
+        expand_given_table(t);
+        return RC_MISSING;
+    }
+    Borrowed s(env, start);
+    if (s.failed()) {
+        expand_given_table(t);
+        return RC_MISSING;
+    }
     const jint r = hash_init(c.get(), t.get(), g.get(), s.data());
     s.release(JNI_ABORT);
     return r;
@@ -26,8 +33,8 @@ JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1init)(JNIEnv* env, jclass
 JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1update)(JNIEnv* env, jclass, jlong ctx, jbyteArray data,
                                                                jint offset, jint length) {
     if (!ArgCheck(env, true).region(data, offset, length).ok()) return RC_MISSING;
-    const ContextPin<HashContext> c(ctx);
-    if (c.damaged()) return RC_CHECKSUM;
+    const ContextPin<HashContext> c(ctx, Generator::Kept);
+    if (const jint refused = c.refusal()) return refused;
     Borrowed d(env, data);
     if (d.failed()) return RC_MISSING;
     const jint r = hash_update(c.get(), d.at(offset), length);
@@ -37,8 +44,8 @@ JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1update)(JNIEnv* env, jcla
 
 JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1final)(JNIEnv* env, jclass, jlong ctx, jbyteArray out) {
     if (!ArgCheck(env, true).need(out, kHashBytes).ok()) return RC_MISSING;
-    const ContextPin<HashContext> c(ctx);
-    if (c.damaged()) return RC_CHECKSUM;
+    const ContextPin<HashContext> c(ctx, Generator::Kept);
+    if (const jint refused = c.refusal()) return refused;
     Borrowed o(env, out);
     if (o.failed()) return RC_MISSING;
     const jint r = hash_final(c.get(), o.data());

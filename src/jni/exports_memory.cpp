@@ -13,6 +13,14 @@
 
 namespace vantix::jni {
 
+bool generator_pinned(JNIEnv* env, const Pin& pin, jlong handle) {
+    if (pin.in_use()) {
+        throw_java(env, "java/lang/IllegalStateException", "random generator is in use");
+        return false;
+    }
+    return ArgCheck(env, false).handle(pin.ok() ? handle : 0).ok();
+}
+
 jlong allocate_block(JNIEnv* env, jlong size, BlockKind kind) {
     void* p = size >= 0 ? registry_alloc(size_t(size), kind) : nullptr;
     if (p == nullptr) {
@@ -34,9 +42,13 @@ using namespace vantix::jni;
 namespace {
 
 // A block pinned for mem_read or mem_write, with its size; a handle that is not a live
-// block raises NullPointerException as 0 does, and a region outside the block raises
-// ArrayIndexOutOfBoundsException.
+// block raises NullPointerException as 0 does, a block that another call holds
+// IllegalStateException, and a region outside the block ArrayIndexOutOfBoundsException.
 bool block_region(JNIEnv* env, const Pin& pin, size_t size, jint offset, jint length) {
+    if (pin.in_use()) {
+        throw_java(env, "java/lang/IllegalStateException", "native block is in use");
+        return false;
+    }
     if (!pin.ok()) {
         throw_java(env, "java/lang/NullPointerException", "native handle is not a live block");
         return false;
@@ -53,7 +65,7 @@ class AnyBlock : public Pin {
 public:
     AnyBlock(jlong handle, PinMode mode) {
         const void* p = reinterpret_cast<const void*>(static_cast<intptr_t>(handle));
-        if (registry_pin_any(p, mode, &size_)) adopt(p, mode);
+        adopt(p, mode, registry_pin_any(p, mode, &size_));
     }
     size_t size() const { return size_; }
 
@@ -97,7 +109,7 @@ JNIEXPORT jlong JNICALL VX(vantix_1RND_1State)(JNIEnv* env, jclass) {
 
 JNIEXPORT jlong JNICALL VX(clone_1vantix_1RND_1State)(JNIEnv* env, jclass, jlong state) {
     const Handle<RND_State> from(state, PinMode::Shared);
-    if (!ArgCheck(env, false).handle(from.ok() ? state : 0).ok()) return 0;
+    if (!generator_pinned(env, from, state)) return 0;
     const jlong h = allocate_block(env, sizeof(RND_State), BlockKind::Rnd);
     if (h != 0) std::memcpy(reinterpret_cast<RND_State*>(static_cast<intptr_t>(h)), from.get(), sizeof(RND_State));
     return h;
@@ -108,7 +120,8 @@ JNIEXPORT jlong JNICALL VX(vantix_1COM_1State)(JNIEnv* env, jclass) {
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1COM_1State_1params_1clear)(JNIEnv*, jclass, jlong com) {
-    const Handle<COM_State> t(com, PinMode::Shared);
+    // Exclusive: a table that an operation is reading is not cleared under it (15).
+    const Handle<COM_State> t(com, PinMode::Exclusive);
     COM_State* c = t.get();
     if (c == nullptr) return RC_MISSING;
     std::memset(c->expanded, 0, sizeof c->expanded);
@@ -116,19 +129,19 @@ JNIEXPORT jint JNICALL VX(vantix_1COM_1State_1params_1clear)(JNIEnv*, jclass, jl
 }
 
 JNIEXPORT jlong JNICALL VX(vantix_1G28147_11989_1block)(JNIEnv* env, jclass) {
-    return allocate_block(env, sizeof(BlockContext), BlockKind::Ecb);
+    return allocate_block(env, sizeof(BlockContext), BlockKind::Cipher);
 }
 
 JNIEXPORT jlong JNICALL VX(vantix_1G28147_11989_1gamma)(JNIEnv* env, jclass) {
-    return allocate_block(env, GAMMA_CONTEXT_BLOCK, BlockKind::Gamma);
+    return allocate_block(env, GAMMA_CONTEXT_BLOCK, BlockKind::Cipher);
 }
 
 JNIEXPORT jlong JNICALL VX(vantix_1G28147_11989_1gamma_1ofb)(JNIEnv* env, jclass) {
-    return allocate_block(env, GAMMA_CONTEXT_BLOCK, BlockKind::GammaFeedback);
+    return allocate_block(env, GAMMA_CONTEXT_BLOCK, BlockKind::Cipher);
 }
 
 JNIEXPORT jlong JNICALL VX(vantix_1G28147_11989_1mac)(JNIEnv* env, jclass) {
-    return allocate_block(env, GAMMA_CONTEXT_BLOCK, BlockKind::Mac);
+    return allocate_block(env, GAMMA_CONTEXT_BLOCK, BlockKind::Cipher);
 }
 
 JNIEXPORT jlong JNICALL VX(vantix_1R34_111_11994)(JNIEnv* env, jclass) {

@@ -1,6 +1,7 @@
 // Random generator, bio-random seed and key masking exports.
 #include "companion/qel_initbiornd.h"
 #include "jni/exports.h"
+#include "jni/native_memory.h"
 #include "jni/pins.h"
 #include "random/generator.h"
 #include "random/masking.h"
@@ -15,7 +16,7 @@ constexpr jlong kBioSeedBytes = 64;  // what the companion writes
 
 JNIEXPORT void JNICALL VX(vantix_1ForceRandom_1)(JNIEnv* env, jclass, jlong state, jbyteArray seed) {
     const Handle<RND_State> g(state);
-    if (!ArgCheck(env, false).handle(g.ok() ? state : 0).optional(seed, kSeedBytes).ok()) return;
+    if (!generator_pinned(env, g, state) || !ArgCheck(env, false).optional(seed, kSeedBytes).ok()) return;
     Borrowed s(env, seed);
     if (s.failed()) return;
     rnd_seed(g.get(), s.data());
@@ -25,6 +26,7 @@ JNIEXPORT void JNICALL VX(vantix_1ForceRandom_1)(JNIEnv* env, jclass, jlong stat
 JNIEXPORT void JNICALL VX(vantix_1Random_1Fill)(JNIEnv* env, jclass, jlong state, jbyteArray buffer) {
     if (!ArgCheck(env, false).need(buffer, 0).ok()) return;
     const Handle<RND_State> g(state);
+    if (!generator_pinned(env, g, state)) return;
     RND_State* rnd = g.get();
     if (!rnd_is_seeded(rnd)) {
         throw_java(env, "java/lang/IllegalStateException", "random generator is not seeded");

@@ -22,11 +22,14 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1set_1parms)(JNIEnv* env, jclas
              .optional(b, kNumberBytes)
              .ok())
         return RC_MISSING;
+    // A point handle of 0 selects the built-in set; any other handle must be a point.
+    const OptionalHandle<LPoint> point(pt, PinMode::Shared);
+    if (point.refused()) return RC_MISSING;
     Borrowed bp(env, p), bq(env, q), ba(env, a), bb(env, b);
     if (bp.failed() || bq.failed() || ba.failed() || bb.failed()) return RC_MISSING;
     const Handle<SignContext> c(ctx);
-    const Handle<RND_State> g(rnd, PinMode::Shared);
-    const Handle<LPoint> point(pt);
+    // Only its seeded flag is looked at and its address stored: kept, not pinned.
+    const Handle<RND_State> g(rnd, PinMode::Kept);
     const jint r = sign_set_parms(c.get(), g.get(), bp.data(), 32, bq.data(), 32, ba.data(), bb.data(), point.get());
     bb.release(JNI_ABORT);
     ba.release(JNI_ABORT);
@@ -44,12 +47,13 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1get_1parms)(JNIEnv* env, jclas
              .optional(b, kNumberBytes)
              .ok())
         return RC_MISSING;
+    const OptionalHandle<LPoint> point(pt, PinMode::Exclusive);
+    if (point.refused()) return RC_MISSING;
     Borrowed bp(env, p), bq(env, q), ba(env, a), bb(env, b);
     if (bp.failed() || bq.failed() || ba.failed() || bb.failed()) return RC_MISSING;
     int32_t p_length = 0, q_length = 0;  // reported by the operation, not needed here
-    const ContextPin<SignContext> c(ctx);
-    if (c.damaged()) return RC_CHECKSUM;
-    const Handle<LPoint> point(pt);
+    const ContextPin<SignContext> c(ctx, Generator::Kept);
+    if (const jint refused = c.refusal()) return refused;
     const jint r =
         sign_get_parms(c.get(), bp.data(), &p_length, bq.data(), &q_length, ba.data(), bb.data(), point.get());
     bb.release(0);
@@ -64,14 +68,14 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1clear)(JNIEnv*, jclass, jlong 
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1gen_1secret_1key)(JNIEnv*, jclass, jlong ctx) {
-    const ContextPin<SignContext> c(ctx);
-    if (c.damaged()) return RC_CHECKSUM;
+    const ContextPin<SignContext> c(ctx, Generator::Draws);
+    if (const jint refused = c.refusal()) return refused;
     return sign_gen_secret_key(c.get());
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1gen_1public_1key)(JNIEnv*, jclass, jlong ctx) {
-    const ContextPin<SignContext> c(ctx);
-    if (c.damaged()) return RC_CHECKSUM;
+    const ContextPin<SignContext> c(ctx, Generator::Draws);
+    if (const jint refused = c.refusal()) return refused;
     return sign_gen_public_key(c.get());
 }
 
@@ -79,8 +83,8 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1set_1secret_1key)(JNIEnv* env,
     if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).ok()) return RC_MISSING;
     Borrowed k(env, key);
     if (k.failed()) return RC_MISSING;
-    const ContextPin<SignContext> c(ctx);
-    if (c.damaged()) return RC_CHECKSUM;
+    const ContextPin<SignContext> c(ctx, Generator::Kept);
+    if (const jint refused = c.refusal()) return refused;
     const jint r = sign_set_secret_key(c.get(), k.data());
     k.release(JNI_ABORT);
     return r;
@@ -92,35 +96,39 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1get_1secret_1key)(JNIEnv* env,
     Borrowed k(env, key);
     if (k.failed()) return RC_MISSING;
     int32_t length = 0;
-    const ContextPin<SignContext> c(ctx);
-    if (c.damaged()) return RC_CHECKSUM;
+    const ContextPin<SignContext> c(ctx, key != nullptr ? Generator::Draws : Generator::Kept);
+    if (const jint refused = c.refusal()) return refused;
     const jint r = sign_get_secret_key(c.get(), k.data(), &length);
     k.release(0);
     return r;
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1set_1public_1key)(JNIEnv*, jclass, jlong ctx, jlong pt) {
-    const ContextPin<SignContext> c(ctx);
-    if (c.damaged()) return RC_CHECKSUM;
-    return sign_set_public_key(c.get(), Handle<LPoint>(pt, PinMode::Shared).get());
+    const Handle<LPoint> point(pt, PinMode::Shared);
+    const ContextPin<SignContext> c(ctx, Generator::Kept);
+    if (const jint refused = c.refusal()) return refused;
+    return sign_set_public_key(c.get(), point.get());
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1get_1public_1key)(JNIEnv*, jclass, jlong ctx, jlong pt) {
+    // A point handle of 0 only asks whether the key is held; any other must be a point.
+    const OptionalHandle<LPoint> point(pt, PinMode::Exclusive);
+    if (point.refused()) return RC_MISSING;
     int32_t length = 0;
-    const ContextPin<SignContext> c(ctx);
-    if (c.damaged()) return RC_CHECKSUM;
-    return sign_get_public_key(c.get(), Handle<LPoint>(pt).get(), &length);
+    const ContextPin<SignContext> c(ctx, Generator::Kept);
+    if (const jint refused = c.refusal()) return refused;
+    return sign_get_public_key(c.get(), point.get(), &length);
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1clear_1secret_1key)(JNIEnv*, jclass, jlong ctx) {
-    const ContextPin<SignContext> c(ctx);
-    if (c.damaged()) return RC_CHECKSUM;
+    const ContextPin<SignContext> c(ctx, Generator::Kept);
+    if (const jint refused = c.refusal()) return refused;
     return sign_clear_secret_key(c.get());
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1clear_1public_1key)(JNIEnv*, jclass, jlong ctx) {
-    const ContextPin<SignContext> c(ctx);
-    if (c.damaged()) return RC_CHECKSUM;
+    const ContextPin<SignContext> c(ctx, Generator::Kept);
+    if (const jint refused = c.refusal()) return refused;
     return sign_clear_public_key(c.get());
 }
 
@@ -129,8 +137,8 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1sign)(JNIEnv* env, jclass, jlo
     if (!ArgCheck(env, true).need(digest, kNumberBytes).need(signature, kSignatureBytes).ok()) return RC_MISSING;
     Borrowed d(env, digest), s(env, signature);
     if (d.failed() || s.failed()) return RC_MISSING;
-    const ContextPin<SignContext> c(ctx);
-    if (c.damaged()) return RC_CHECKSUM;
+    const ContextPin<SignContext> c(ctx, Generator::Draws);
+    if (const jint refused = c.refusal()) return refused;
     const jint r = sign_digest(c.get(), d.data(), s.data());
     s.release(0);
     d.release(JNI_ABORT);
@@ -142,8 +150,8 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1verify)(JNIEnv* env, jclass, j
     if (!ArgCheck(env, true).need(digest, kNumberBytes).need(signature, kSignatureBytes).ok()) return RC_MISSING;
     Borrowed d(env, digest), s(env, signature);
     if (d.failed() || s.failed()) return RC_MISSING;
-    const ContextPin<SignContext> c(ctx);
-    if (c.damaged()) return RC_CHECKSUM;
+    const ContextPin<SignContext> c(ctx, Generator::Kept);
+    if (const jint refused = c.refusal()) return refused;
     const jint r = sign_verify(c.get(), d.data(), s.data());
     s.release(JNI_ABORT);
     d.release(JNI_ABORT);

@@ -12,4 +12,9 @@ namespace vantix::jni {
 // java/lang/OutOfMemoryError (no message) and returns 0. A negative size fails.
 jlong allocate_block(JNIEnv* env, jlong size, BlockKind kind);
 
+// The answer of the generator exports without a result code to a generator handle they
+// could not pin: IllegalStateException "in use" when another call holds it,
+// NullPointerException when it is not a live generator. True when pinned.
+bool generator_pinned(JNIEnv* env, const Pin& pin, jlong handle);
+
 }  // namespace vantix::jni

@@ -1,21 +1,33 @@
-// Pinning the blocks an export works on: its handles, and the table and generator that an
-// initialised context refers to (a caller can rewrite those stored addresses with
-// mem_write, or free the blocks behind them). A handle that is not a live block of the
-// right kind and size gives a null pointer, which the operation answers like a missing
-// argument. A stored address that is not a live block makes the context damaged: the
-// export then answers RC_CHECKSUM (17, "stored state altered") without calling the
-// operation.
+// Pinning the blocks an export works on: its handles, and the table and generator that a
+// context in use refers to (a caller can rewrite those stored addresses with mem_write, or
+// free the blocks behind them).
+//
+// The rules, the same for every export:
+//  - A handle that is not a live block of the right kind and size gives a null pointer,
+//    which the operation answers like a missing argument (15). Only a handle of 0 is
+//    "absent" where the operation gives absence a meaning (the base point of set_parms,
+//    the point of get_parms and get_public_key): any other refused handle there is 15.
+//  - A context is in use when the operation's own gate (block_ready, gamma_ready, ...,
+//    sign_params_loaded) lets the operation go on to its stored blocks. Then every stored
+//    address must be a live block of its kind, else the context is damaged: 17 ("stored
+//    state altered") before anything is read through it. A null address is damaged too.
+//  - The table is pinned shared (the cipher and hash steps read it; only a clear of the
+//    table needs it exclusively). The generator is pinned exclusively by the operations
+//    that draw from it (masking, re-masking, key meshing, nonces, key generation) and only
+//    kept allocated by those that do not (the hash, verification, the parameter and public
+//    key operations), so they never wait for or refuse one another.
+//  - A block that another call holds is refused with 15 ("in use"), never 17.
 #pragma once
+#include <type_traits>
+
 #include "contexts/block_context.h"
 #include "contexts/gamma.h"
 #include "contexts/gamma_ofb.h"
-#include "contexts/mac.h"
-#include "gost3410/sign_context.h"
 #include "contexts/hash.h"
-#include <type_traits>
-
-#include "jni/registry.h"
+#include "contexts/mac.h"
 #include "gost3410/lpoint.h"
+#include "gost3410/sign_context.h"
+#include "jni/registry.h"
 #include "random/rnd_state.h"
 
 namespace vantix::jni {
@@ -39,42 +51,39 @@ struct BlockTraits<LPoint> {
     static constexpr size_t bytes = LPOINT_BYTES;
 };
 
-// Contexts: their kind, size, and when their stored table and generator are in use.
-template <>
-struct BlockTraits<BlockContext> {
-    static constexpr BlockKind kind = BlockKind::Ecb;
-    static constexpr size_t bytes = sizeof(BlockContext);
-    static bool in_use(const BlockContext* c) { return c->magic == MAGIC_ECB && c->initialised == 1; }
+// Contexts: their kind and size, whether the operation goes on to the stored blocks, and
+// where those are stored.
+template <class Ctx, Result (*Ready)(const Ctx*)>
+struct CipherContextTraits {
+    static constexpr BlockKind kind = BlockKind::Cipher;
+    static constexpr size_t bytes = sizeof(Ctx);
+    static bool in_use(const Ctx* c) { return Ready(c) == RC_OK; }
+    static const void* table(const Ctx* c) { return c->com_state; }
+    static const void* generator(const Ctx* c) { return c->rnd_state; }
 };
 template <>
-struct BlockTraits<GammaContext> {
-    static constexpr BlockKind kind = BlockKind::Gamma;
-    static constexpr size_t bytes = sizeof(GammaContext);
-    static bool in_use(const GammaContext* c) { return c->magic == MAGIC_GAMMA && c->initialised == 1; }
-};
+struct BlockTraits<BlockContext> : CipherContextTraits<BlockContext, block_ready> {};
 template <>
-struct BlockTraits<GammaFeedbackContext> {
-    static constexpr BlockKind kind = BlockKind::GammaFeedback;
-    static constexpr size_t bytes = sizeof(GammaFeedbackContext);
-    static bool in_use(const GammaFeedbackContext* c) { return c->magic == MAGIC_GAMMA_OFB && c->initialised == 1; }
-};
+struct BlockTraits<GammaContext> : CipherContextTraits<GammaContext, gamma_ready> {};
 template <>
-struct BlockTraits<MacContext> {
-    static constexpr BlockKind kind = BlockKind::Mac;
-    static constexpr size_t bytes = sizeof(MacContext);
-    static bool in_use(const MacContext* c) { return c->magic == MAGIC_MAC && c->initialised == 1; }
-};
+struct BlockTraits<GammaFeedbackContext> : CipherContextTraits<GammaFeedbackContext, gamma_ofb_ready> {};
+template <>
+struct BlockTraits<MacContext> : CipherContextTraits<MacContext, mac_ready> {};
 template <>
 struct BlockTraits<HashContext> {
     static constexpr BlockKind kind = BlockKind::Hash;
     static constexpr size_t bytes = sizeof(HashContext);
-    static bool in_use(const HashContext* c) { return c->marker == MAGIC_HASH && c->state == 1; }
+    static bool in_use(const HashContext* c) { return hash_ready(c) == RC_OK; }
+    static const void* table(const HashContext* c) { return c->com_state; }
+    static const void* generator(const HashContext* c) { return c->rnd_state; }
 };
 template <>
 struct BlockTraits<SignContext> {
     static constexpr BlockKind kind = BlockKind::Sign;
     static constexpr size_t bytes = sizeof(SignContext);
-    static bool in_use(const SignContext* c) { return (c->flags & SIGN_PARAMS) != 0; }
+    static bool in_use(const SignContext* c) { return sign_params_loaded(c); }
+    static const void* table(const SignContext*) { return nullptr; }  // none: its tables are built in
+    static const void* generator(const SignContext* c) { return c->rnd; }
 };
 
 // A handle pinned as a T (exclusively unless told otherwise).
@@ -85,35 +94,56 @@ struct Handle : Pin {
     T* get() const { return Pin::get<T>(); }
 };
 
-// A context pinned exclusively, with the table and generator it refers to pinned shared
-// while it is initialised. The hash never uses its generator, so it is not required.
+// A handle where 0 means "absent": refused() is true for any other handle that could not be
+// pinned, which the export answers with 15 instead of treating it as absent.
+template <class T>
+struct OptionalHandle : Handle<T> {
+    OptionalHandle(jlong h, PinMode mode) : Handle<T>(h, mode), given_(h != 0) {}
+    bool refused() const { return given_ && !this->ok(); }
+
+private:
+    bool given_;
+};
+
+// The first step of every cipher and hash init, whatever follows: the given table is
+// expanded. The init operations do it themselves; an export that refuses an init for its
+// arrays before the operation runs calls this, so the table is expanded all the same.
+inline void expand_given_table(const Handle<COM_State>& table) {
+    if (COM_State* t = table.get()) sbox_expand(t->sbox, t->expanded);
+}
+
+// What one operation does with the generator its context stores.
+enum class Generator : uint8_t { Kept, Draws };
+
+// A context pinned exclusively, with the blocks it uses while in use. refusal() is the
+// export's answer before the operation runs: 0 to go on (the operation then answers a
+// refused context handle itself, as a missing one), 15 when a stored block is in use by
+// another call, 17 when a stored address is not a live block of its kind.
 template <class Ctx>
 class ContextPin {
 public:
-    explicit ContextPin(jlong h) : ctx_(h) {
-        Ctx* c = ctx_.get();
-        if (c == nullptr || !BlockTraits<Ctx>::in_use(c)) return;
-        if constexpr (std::is_same_v<Ctx, SignContext>) {
-            if (c->rnd != nullptr) {
-                rnd_.take(c->rnd, BlockKind::Rnd, sizeof(RND_State), PinMode::Shared);
-                damaged_ = !rnd_.ok();
-            }
-        } else {
-            com_.take(c->com_state, BlockKind::Com, sizeof(COM_State), PinMode::Shared);
-            damaged_ = !com_.ok();
-            if (!std::is_same_v<Ctx, HashContext> || c->rnd_state != nullptr) {
-                rnd_.take(c->rnd_state, BlockKind::Rnd, sizeof(RND_State), PinMode::Shared);
-                damaged_ = damaged_ || !rnd_.ok();
-            }
-        }
+    ContextPin(jlong h, Generator use) : ctx_(h) {
+        using Traits = BlockTraits<Ctx>;
+        const Ctx* c = ctx_.get();
+        if (c == nullptr || !Traits::in_use(c)) return;
+        if constexpr (!std::is_same_v<Ctx, SignContext>)
+            note(com_.take(Traits::table(c), BlockKind::Com, sizeof(COM_State), PinMode::Shared));
+        if (refusal_ != RC_OK) return;
+        const PinMode mode = use == Generator::Draws ? PinMode::Exclusive : PinMode::Kept;
+        note(rnd_.take(Traits::generator(c), BlockKind::Rnd, sizeof(RND_State), mode));
     }
     Ctx* get() const { return ctx_.get(); }
-    bool damaged() const { return damaged_; }
+    jint refusal() const { return refusal_; }
 
 private:
+    void note(PinResult r) {
+        if (r == PinResult::InUse) refusal_ = RC_MISSING;
+        if (r == PinResult::NotLive) refusal_ = RC_CHECKSUM;
+    }
+
     Handle<Ctx> ctx_;
     Pin com_, rnd_;
-    bool damaged_ = false;
+    jint refusal_ = RC_OK;
 };
 
 }  // namespace vantix::jni

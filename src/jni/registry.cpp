@@ -15,6 +15,9 @@ struct Entry {
     bool dead;        // freed by Java while pinned; freed for real at the last unpin
     bool exclusive;   // an exclusive pin is held
     uint32_t shared;  // shared pins held
+    uint32_t kept;    // kept pins held
+
+    bool pinned() const { return exclusive || shared != 0 || kept != 0; }
 };
 
 // The live blocks: an open-addressing table (linear probing, at most half full) under one
@@ -95,15 +98,27 @@ Table g_blocks;  // under g_lock
 
 uintptr_t key(const void* p) { return reinterpret_cast<uintptr_t>(p); }
 
-bool pin_locked(Entry& e, PinMode mode) {
-    if (e.dead || e.exclusive) return false;
-    if (mode == PinMode::Exclusive) {
-        if (e.shared != 0) return false;
-        e.exclusive = true;
-    } else {
-        ++e.shared;
+bool kind_fits(BlockKind block, BlockKind wanted) { return block == wanted || block == BlockKind::Raw; }
+
+PinResult pin_locked(Entry& e, PinMode mode) {
+    switch (mode) {
+        case PinMode::Kept: ++e.kept; return PinResult::Pinned;
+        case PinMode::Shared:
+            if (e.exclusive) return PinResult::InUse;
+            ++e.shared;
+            return PinResult::Pinned;
+        case PinMode::Exclusive:
+            if (e.exclusive || e.shared != 0) return PinResult::InUse;
+            e.exclusive = true;
+            return PinResult::Pinned;
     }
-    return true;
+    return PinResult::NotLive;
+}
+
+// The live entry of p, or null (a freed block waiting for its last unpin is not live).
+Entry* live_entry(const void* p) {
+    Entry* e = p ? g_blocks.find(key(p)) : nullptr;
+    return e != nullptr && !e->dead ? e : nullptr;
 }
 
 }  // namespace
@@ -114,7 +129,7 @@ void* registry_alloc(size_t size, BlockKind kind) {
     bool stored;
     {
         MutexLock g(g_lock);
-        stored = g_blocks.insert(Entry{key(p), size, kind, false, false, 0});
+        stored = g_blocks.insert(Entry{key(p), size, kind, false, false, 0, 0});
     }
     if (!stored) {  // the table could not grow: no block then
         std::free(p);
@@ -127,9 +142,9 @@ bool registry_free(const void* p) {
     void* to_free = nullptr;
     {
         MutexLock g(g_lock);
-        Entry* e = p ? g_blocks.find(key(p)) : nullptr;
-        if (e == nullptr || e->dead) return false;
-        if (e->exclusive || e->shared != 0) {
+        Entry* e = live_entry(p);
+        if (e == nullptr) return false;
+        if (e->pinned()) {
             e->dead = true;
         } else {
             to_free = const_cast<void*>(p);
@@ -140,25 +155,24 @@ bool registry_free(const void* p) {
     return true;
 }
 
-bool registry_pin(const void* p, BlockKind kind, size_t min_size, PinMode mode, size_t* size) {
-    if (p == nullptr) return false;
+PinResult registry_pin(const void* p, BlockKind kind, size_t min_size, PinMode mode, size_t* size) {
+    if (p == nullptr) return PinResult::NotLive;
     MutexLock g(g_lock);
-    Entry* e = g_blocks.find(key(p));
-    if (e == nullptr) return false;
-    if (e->kind != kind && e->kind != BlockKind::Raw) return false;
-    if (e->size < min_size) return false;
-    if (!pin_locked(*e, mode)) return false;
-    if (size) *size = e->size;
-    return true;
+    Entry* e = live_entry(p);
+    if (e == nullptr || !kind_fits(e->kind, kind) || e->size < min_size) return PinResult::NotLive;
+    const PinResult r = pin_locked(*e, mode);
+    if (r == PinResult::Pinned && size) *size = e->size;
+    return r;
 }
 
-bool registry_pin_any(const void* p, PinMode mode, size_t* size) {
-    if (p == nullptr) return false;
+PinResult registry_pin_any(const void* p, PinMode mode, size_t* size) {
+    if (p == nullptr) return PinResult::NotLive;
     MutexLock g(g_lock);
-    Entry* e = g_blocks.find(key(p));
-    if (e == nullptr || !pin_locked(*e, mode)) return false;
-    if (size) *size = e->size;
-    return true;
+    Entry* e = live_entry(p);
+    if (e == nullptr) return PinResult::NotLive;
+    const PinResult r = pin_locked(*e, mode);
+    if (r == PinResult::Pinned && size) *size = e->size;
+    return r;
 }
 
 void registry_unpin(const void* p, PinMode mode) {
@@ -169,9 +183,11 @@ void registry_unpin(const void* p, PinMode mode) {
         if (e == nullptr) return;
         if (mode == PinMode::Exclusive)
             e->exclusive = false;
-        else if (e->shared > 0)
+        else if (mode == PinMode::Shared && e->shared > 0)
             --e->shared;
-        if (e->dead && !e->exclusive && e->shared == 0) {
+        else if (mode == PinMode::Kept && e->kept > 0)
+            --e->kept;
+        if (e->dead && !e->pinned()) {
             to_free = const_cast<void*>(p);
             g_blocks.erase(e);
         }
@@ -188,11 +204,9 @@ Pin::Pin(jlong handle, BlockKind kind, size_t min_size, PinMode mode) {
     take(reinterpret_cast<const void*>(static_cast<intptr_t>(handle)), kind, min_size, mode);
 }
 
-void Pin::take(const void* p, BlockKind kind, size_t min_size, PinMode mode) {
-    if (registry_pin(p, kind, min_size, mode, nullptr)) {
-        ptr_ = const_cast<void*>(p);
-        mode_ = mode;
-    }
+PinResult Pin::take(const void* p, BlockKind kind, size_t min_size, PinMode mode) {
+    adopt(p, mode, registry_pin(p, kind, min_size, mode, nullptr));
+    return result_;
 }
 
 Pin::~Pin() {
