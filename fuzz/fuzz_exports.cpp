@@ -2,6 +2,7 @@
 // that allocate, free, rewrite blocks with mem_write and call operations with handles
 // picked from live, freed and made-up values. Every call must return or raise an
 // exception; nothing may crash or touch memory outside the module's blocks.
+#include <cstring>
 #include <vector>
 
 #include "fuzz/fuzz_common.h"
@@ -18,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto pick = [&] { return handles[in.byte() % handles.size()]; };
     for (int step = 0; step < 64 && in.n > 0; ++step) {
         jni.clear();
-        switch (in.byte() % 16) {
+        switch (in.byte() % 23) {
             case 0: handles.push_back(VANTIX_CALL(vantix_1RND_1State)(env, nullptr)); break;
             case 1: handles.push_back(VANTIX_CALL(vantix_1COM_1State)(env, nullptr)); break;
             case 2: handles.push_back(VANTIX_CALL(vantix_1G28147_11989_1gamma)(env, nullptr)); break;
@@ -54,6 +55,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 VANTIX_CALL(vantix_1LR34_110_12001_1get_1public_1key)(env, nullptr, pick(), pick());
                 VANTIX_KA_CALL(vantix_1LR34_110_12001_1vko)(env, nullptr, pick(), pick(), b32, b64);
                 break;
+            case 16: handles.push_back(VANTIX_CALL(vantix_1G28147_11989_1mac)(env, nullptr)); break;
+            case 17:
+                VANTIX_CALL(vantix_1G28147_11989_1mac_1init)(env, nullptr, pick(), pick(), pick(), key, nullptr);
+                break;
+            case 18: VANTIX_CALL(vantix_1G28147_11989_1mac_1update)(env, nullptr, pick(), buf, 0, in.byte()); break;
+            case 19: VANTIX_CALL(vantix_1G28147_11989_1mac_1final)(env, nullptr, pick(), b64); break;
+            case 20: VANTIX_CALL(vantix_1GOST_1R34_111_11994_1final)(env, nullptr, pick(), b32); break;
+            case 21:
+                VANTIX_CALL(vantix_1COM_1State_1params_1clear)(env, nullptr, pick());
+                VANTIX_CALL(vantix_1LR34_110_12001_1get_1public_1key)(env, nullptr, pick(), pick());
+                VANTIX_CALL(vantix_1LR34_110_12001_1verify)(env, nullptr, pick(), b32, b64);
+                break;
+            case 22: {
+                // A handle (live, freed or made up) written into a block: a stored address.
+                const jlong target = pick(), value = pick() + (in.byte() & 8);
+                std::vector<uint8_t> bytes(8);
+                std::memcpy(bytes.data(), &value, 8);
+                VANTIX_CALL(mem_1write)(env, nullptr, target, jint(in.byte()) * 4, jni.array(bytes, "address"), 0, 8);
+                break;
+            }
         }
         if (jni.outstanding != 0) __builtin_trap();
     }
