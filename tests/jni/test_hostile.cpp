@@ -253,11 +253,7 @@ TEST_F(Hostile, ContextFieldsOutOfRangeAreRefusedAsDamaged) {
         int64_t value;
         size_t width;
     };
-    auto init_gamma = [&] {
-        const jlong c = VANTIX_CALL(vantix_1G28147_11989_1gamma)(env, nullptr);
-        EXPECT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1init)(env, nullptr, c, com, rnd, key, iv), 0);
-        return c;
-    };
+    auto init_gamma = [&] { return gamma_context(com, rnd); };
     auto init_ofb = [&] {
         const jlong c = VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb)(env, nullptr);
         EXPECT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1init)(env, nullptr, c, com, rnd, key, iv), 0);
@@ -268,20 +264,8 @@ TEST_F(Hostile, ContextFieldsOutOfRangeAreRefusedAsDamaged) {
         EXPECT_EQ(VANTIX_CALL(vantix_1G28147_11989_1mac_1init)(env, nullptr, c, com, rnd, key, nullptr), 0);
         return c;
     };
-    auto init_hash = [&] {
-        const jlong c = VANTIX_CALL(vantix_1R34_111_11994)(env, nullptr);
-        EXPECT_EQ(VANTIX_CALL(vantix_1GOST_1R34_111_11994_1init)(env, nullptr, c, com, rnd, nullptr), 0);
-        return c;
-    };
-    auto init_sign = [&] {
-        const jlong c = VANTIX_CALL(vantix_1LR34_110_12001)(env, nullptr);
-        EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(env, nullptr, c, rnd, nullptr, nullptr, nullptr,
-                                                                  nullptr, 0),
-                  0);
-        EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1gen_1secret_1key)(env, nullptr, c), 0);
-        EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1gen_1public_1key)(env, nullptr, c), 0);
-        return c;
-    };
+    auto init_hash = [&] { return hash_context(com, rnd); };
+    auto init_sign = [&] { return sign_context(rnd); };
     const int64_t garbage = 0x1000, freed = [&] {
         const jlong f = VANTIX_CALL(mem_1alloc)(env, nullptr, 4228);
         VANTIX_CALL(mem_1free)(env, nullptr, f);

@@ -22,48 +22,7 @@ using namespace vantix;
 
 namespace {
 
-struct Pins : Hostile {
-    // A table with every entry set, so that its expanded form is not all zero.
-    void write_table(jlong table) {
-        std::vector<uint8_t> sbox(128);
-        for (size_t i = 0; i < sbox.size(); ++i) sbox[i] = uint8_t((i * 7 + 3) % 16);
-        VANTIX_CALL(mem_1write)(env, nullptr, table, 0, jni.array(sbox, "sbox"), 0, 128);
-    }
-    // Bytes 128..4223 of a table: its expanded form.
-    std::vector<uint8_t> expanded(jlong table) {
-        jbyteArray a = jni.array(4096, "expanded");
-        VANTIX_CALL(mem_1read)(env, nullptr, table, 128, a, 0, 4096);
-        return jni.bytes(a);
-    }
-    static bool all_zero(const std::vector<uint8_t>& v) {
-        for (uint8_t b : v)
-            if (b != 0) return false;
-        return true;
-    }
-    jlong gamma_context(jlong table, jlong generator) {
-        const jlong c = VANTIX_CALL(vantix_1G28147_11989_1gamma)(env, nullptr);
-        EXPECT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1init)(env, nullptr, c, table, generator, key, iv), 0);
-        return c;
-    }
-    jlong hash_context(jlong table, jlong generator) {
-        const jlong c = VANTIX_CALL(vantix_1R34_111_11994)(env, nullptr);
-        EXPECT_EQ(VANTIX_CALL(vantix_1GOST_1R34_111_11994_1init)(env, nullptr, c, table, generator, nullptr), 0);
-        return c;
-    }
-    // A signature context on the built-in set with both keys.
-    jlong sign_context(jlong generator) {
-        const jlong c = VANTIX_CALL(vantix_1LR34_110_12001)(env, nullptr);
-        EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(env, nullptr, c, generator, nullptr, nullptr, nullptr,
-                                                                  nullptr, 0),
-                  0);
-        EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1gen_1secret_1key)(env, nullptr, c), 0);
-        EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1gen_1public_1key)(env, nullptr, c), 0);
-        return c;
-    }
-    void free_all(std::initializer_list<jlong> handles) {
-        for (jlong h : handles) VANTIX_CALL(mem_1free)(env, nullptr, h);
-    }
-};
+using Pins = Hostile;
 
 // Runs `hold` on its own thread, where it keeps a block busy for a long call (it sets
 // `started` just before that call), and `probe` on this thread while it does. The probe
