@@ -259,8 +259,14 @@ struct Sweep : ::testing::Test {
         return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(2);
     }
 
-    // The block kinds that let each handle argument go furthest.
+    // The block kinds that let each handle argument go furthest (learnt once per method).
     std::vector<Kind> learn(const Native& n) {
+        static std::map<std::string, std::vector<Kind>> learnt;
+        auto found = learnt.find(n.symbol);
+        if (found != learnt.end()) return found->second;
+        return learnt[n.symbol] = learn_now(n);
+    }
+    std::vector<Kind> learn_now(const Native& n) {
         const std::vector<char> ps = params_of(n.desc);
         std::vector<Kind> best(ps.size(), kRaw);
         for (int round = 0; round < 2; ++round) {
@@ -375,58 +381,67 @@ TEST_F(Sweep, EveryHandleArgumentWithEveryBadHandle) {
 }
 
 // Every 4-byte word of every block kind rewritten, for every method that takes that kind:
-// with a value out of any range alone, and as an address (0, garbage, freed, interior, a
-// block of another kind), alone and with the marker (the first word) rewritten to 0. The
-// contexts and points get every value at every word; the signature context and the table,
-// mostly numbers, and the slow methods (the containers) one value per word in turn (every
-// value still at many words).
+// once with a value out of any range or an address (0, garbage, freed, interior, a block of
+// another kind), and for the contexts once more as an address with the marker (the first
+// word) rewritten to 0. The values go round by word and by method, so that each field of a
+// context gets several of them across the methods that take it.
 TEST_F(Sweep, EveryWordOfEveryBlockRewritten) {
     struct Value {
         const char* name;
         size_t width;
-        bool marker_too;
         std::function<int64_t(World&)> make;
     };
-    const std::vector<Value> values = {
-        {"word -1", 4, false, [](World&) { return int64_t(-1); }},
-        {"word 33", 4, false, [](World&) { return int64_t(33); }},
-        {"address 0", 8, false, [](World&) { return int64_t(0); }},
-        {"address garbage", 8, false, [](World&) { return int64_t(0x4141414141414140); }},
-        {"address freed", 8, false, [](World& w) { return int64_t(w.freed()); }},
-        {"address interior", 8, false, [](World& w) { return int64_t(w.make(kRaw) + 8); }},
-        {"address of a point", 8, false, [](World& w) { return int64_t(w.make(kPoint)); }},
-        {"marker 0 + address 0", 8, true, [](World&) { return int64_t(0); }},
-        {"marker 0 + address garbage", 8, true, [](World&) { return int64_t(0x4141414141414140); }},
-        {"marker 0 + address freed", 8, true, [](World& w) { return int64_t(w.freed()); }},
-        {"marker 0 + address interior", 8, true, [](World& w) { return int64_t(w.make(kRaw) + 8); }},
+    const std::vector<Value> alone = {
+        {"word -1", 4, [](World&) { return int64_t(-1); }},
+        {"word 33", 4, [](World&) { return int64_t(33); }},
+        {"address 0", 8, [](World&) { return int64_t(0); }},
+        {"address garbage", 8, [](World&) { return int64_t(0x4141414141414140); }},
+        {"address freed", 8, [](World& w) { return int64_t(w.freed()); }},
+        {"address interior", 8, [](World& w) { return int64_t(w.make(kRaw) + 8); }},
+        {"address of a point", 8, [](World& w) { return int64_t(w.make(kPoint)); }},
     };
-    // Block sizes from the allocators; words of a large table are taken every 64 bytes.
-    const std::map<Kind, std::pair<size_t, size_t>> blocks = {
-        {kRnd, {76, 4}},  {kCom, {4228, 64}}, {kEcb, {104, 4}},  {kGamma, {120, 4}}, {kFeedback, {120, 4}},
-        {kMac, {120, 4}}, {kHash, {128, 4}},  {kSign, {760, 4}}, {kPoint, {100, 4}}};
+    const std::vector<Value> with_marker = {
+        {"marker 0 + address 0", 8, [](World&) { return int64_t(0); }},
+        {"marker 0 + address garbage", 8, [](World&) { return int64_t(0x4141414141414140); }},
+        {"marker 0 + address freed", 8, [](World& w) { return int64_t(w.freed()); }},
+        {"marker 0 + address interior", 8, [](World& w) { return int64_t(w.make(kRaw) + 8); }},
+    };
+    // Block sizes from the allocators, the step between words (a large table every 64 bytes)
+    // and whether the first word is a context marker.
+    struct Block {
+        size_t size, stride;
+        bool marker;
+    };
+    const std::map<Kind, Block> blocks = {
+        {kRnd, {76, 4, false}},   {kCom, {4228, 64, false}},   {kEcb, {104, 4, true}},
+        {kGamma, {120, 4, true}}, {kFeedback, {120, 4, true}}, {kMac, {120, 4, true}},
+        {kHash, {128, 4, true}},  {kSign, {760, 4, true}},     {kPoint, {100, 4, false}}};
     int calls = 0;
+    size_t method = 0;
     for (const Native& n : kNatives) {
         if (!sweepable(n) || std::strncmp(n.name, "mem_", 4) == 0) continue;  // mem_* read and write any bytes
+        ++method;
         const std::vector<Kind> kinds = learn(n);
         const std::vector<char> ps = params_of(n.desc);
         const char ret = return_of(n.desc);
         const bool few = slow(n, kinds);
         for (size_t p = 0; p < ps.size(); ++p) {
             if (ps[p] != 'J' || !blocks.count(kinds[p])) continue;
-            const auto [size, stride] = blocks.at(kinds[p]);
-            for (size_t offset = 0; offset + 4 <= size; offset += stride) {
-                for (size_t vi = 0; vi < values.size(); ++vi) {
-                    const Value& v = values[vi];
-                    if (offset + v.width > size || (v.marker_too && offset == 0)) continue;
-                    // A large block, or a slow method, gets one value per word, the values in turn.
-                    if ((size > 256 || few) && (offset / stride) % values.size() != vi) continue;
+            const Block b = blocks.at(kinds[p]);
+            for (size_t offset = 0; offset + 4 <= b.size; offset += b.stride) {
+                const size_t turn = offset / b.stride + method;
+                std::vector<std::pair<const Value*, bool>> rewrites = {{&alone[turn % alone.size()], false}};
+                if (b.marker && !few && offset >= 4)
+                    rewrites.emplace_back(&with_marker[turn % with_marker.size()], true);
+                for (const auto& [v, marker_too] : rewrites) {
+                    if (offset + v->width > b.size) continue;
                     World w(warm, sign);
                     const Answer a = call(n, w, [&](size_t i) {
                         const jlong h = w.make(kinds[i]);
                         if (i == p) {
-                            const int64_t value = v.make(w);
-                            w.write(h, offset, &value, v.width);
-                            if (v.marker_too) {
+                            const int64_t value = v->make(w);
+                            w.write(h, offset, &value, v->width);
+                            if (marker_too) {
                                 const uint32_t zero = 0;
                                 w.write(h, 0, &zero, 4);
                             }
@@ -434,7 +449,7 @@ TEST_F(Sweep, EveryWordOfEveryBlockRewritten) {
                         return h;
                     });
                     ++calls;
-                    note(std::string(kKindNames[kinds[p]]) + ": " + v.name, a.text(ret));
+                    note(std::string(kKindNames[kinds[p]]) + ": " + v->name, a.text(ret));
                 }
             }
         }
