@@ -433,7 +433,9 @@ TEST_F(Sweep, EveryWordOfEveryBlockRewritten) {
                 std::vector<std::pair<const Value*, bool>> rewrites = {{&alone[turn % alone.size()], false}};
                 if (b.marker && !few && offset >= 4)
                     rewrites.emplace_back(&with_marker[turn % with_marker.size()], true);
-                for (const auto& [v, marker_too] : rewrites) {
+                for (const auto& rewrite : rewrites) {
+                    const Value* v = rewrite.first;
+                    const bool marker_too = rewrite.second;
                     if (offset + v->width > b.size) continue;
                     World w(warm, sign);
                     const Answer a = call(n, w, [&](size_t i) {
