@@ -15,6 +15,7 @@
 #ifdef VANTIX_NATIVE_TABLE
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdio>
@@ -269,7 +270,9 @@ struct Sweep : ::testing::Test {
     std::vector<Kind> learn_now(const Native& n) {
         const std::vector<char> ps = params_of(n.desc);
         std::vector<Kind> best(ps.size(), kRaw);
-        for (int round = 0; round < 2; ++round) {
+        // A second round only where another handle's choice can change the answer.
+        const int rounds = std::count(ps.begin(), ps.end(), 'J') > 1 ? 2 : 1;
+        for (int round = 0; round < rounds; ++round) {
             for (size_t p = 0; p < ps.size(); ++p) {
                 if (ps[p] != 'J') continue;
                 int top = -1;
@@ -384,7 +387,8 @@ TEST_F(Sweep, EveryHandleArgumentWithEveryBadHandle) {
 // once with a value out of any range or an address (0, garbage, freed, interior, a block of
 // another kind), and for the contexts once more as an address with the marker (the first
 // word) rewritten to 0. The values go round by word and by method, so that each field of a
-// context gets several of them across the methods that take it.
+// context gets several of them across the methods that take it; the words of the signature
+// context and of a table are shared out among the methods that take them.
 TEST_F(Sweep, EveryWordOfEveryBlockRewritten) {
     struct Value {
         const char* name;
@@ -430,6 +434,8 @@ TEST_F(Sweep, EveryWordOfEveryBlockRewritten) {
             const Block b = blocks.at(kinds[p]);
             for (size_t offset = 0; offset + 4 <= b.size; offset += b.stride) {
                 const size_t turn = offset / b.stride + method;
+                // The signature context's words (mostly numbers) go to one method in four.
+                if (b.size > 256 && turn % 4 != 0) continue;
                 std::vector<std::pair<const Value*, bool>> rewrites = {{&alone[turn % alone.size()], false}};
                 if (b.marker && !few && offset >= 4)
                     rewrites.emplace_back(&with_marker[turn % with_marker.size()], true);
