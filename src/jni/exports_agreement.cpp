@@ -20,8 +20,8 @@ JNIEXPORT jint JNICALL VKA(vantix_1LR34_110_12001_1vko)(JNIEnv* env, jclass, jlo
     if (!ArgCheck(env, true).need(multiplier, kMultiplierBytes).need(shared, kSharedBytes).ok()) return RC_MISSING;
     Borrowed m(env, multiplier), s(env, shared);
     if (m.failed() || s.failed()) return RC_MISSING;
-    const ContextPin<SignContext> c(ctx);
-    if (c.damaged()) return RC_CHECKSUM;
+    const ContextPin<SignContext> c(ctx, Generator::Draws);  // the key is re-masked
+    if (const jint refused = c.refusal()) return refused;
     const Handle<LPoint> point(pt, PinMode::Shared);
     const jint r = sign_agree(c.get(), point.get(), m.data(), s.data());
     s.release(0);
