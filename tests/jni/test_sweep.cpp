@@ -238,8 +238,9 @@ struct Sweep : ::testing::Test {
         a.exception = w.jni.exception;
         EXPECT_EQ(w.jni.outstanding, 0) << n.name << ": an array was not released";
         EXPECT_TRUE(kDocumentedExceptions.count(a.exception)) << n.name << ": " << a.exception;
-        if (return_of(n.desc) == 'I' && a.exception.empty())
+        if (return_of(n.desc) == 'I' && a.exception.empty()) {
             EXPECT_TRUE(documented_code(a.result)) << n.name << ": code " << a.result;
+        }
         return a;
     }
 
@@ -367,8 +368,9 @@ TEST_F(Sweep, EveryHandleArgumentWithEveryBadHandle) {
                 ++calls;
                 const bool refuse =
                     bad.must_refuse && !ignores && !(any_block && std::strcmp(bad.name, "16 bytes") == 0);
-                if (refuse)
+                if (refuse) {
                     EXPECT_TRUE(a.refused(ret)) << where << " with a " << bad.name << " handle: " << a.text(ret);
+                }
                 note(std::string("handle ") + bad.name, a.text(ret));
             }
             // Every other kind of block in that position.
