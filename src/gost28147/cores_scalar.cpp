@@ -29,10 +29,17 @@ struct TableF {
     VX_INLINE uint32_t operator()(uint32_t x) const { return gost_f(t, x); }
 };
 
+// n[j]: the table of nibble j (j = 0 the least significant), 4 bits per entry, entry v in
+// bits 4v to 4v + 3.
 struct NibbleF {
     uint64_t n[8];
     explicit NibbleF(const RoundTable& rt) {
-        for (int j = 0; j < 8; ++j) n[j] = rt.nibbles[j];
+        for (int j = 0; j < 8; ++j) {
+            const uint8_t* row = (j % 2 == 0 ? rt.lo : rt.hi) + 16 * (j / 2);
+            uint64_t packed = 0;
+            for (int v = 0; v < 16; ++v) packed |= uint64_t(j % 2 == 0 ? row[v] : row[v] >> 4) << (4 * v);
+            n[j] = packed;
+        }
     }
     VX_INLINE uint32_t operator()(uint32_t x) const {
         uint32_t s = 0;

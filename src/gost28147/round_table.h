@@ -28,9 +28,6 @@ struct RoundTable {
     // already in bits 4 to 7. Row order: byte k's low nibble is row 7 - 2k.
     alignas(64) uint8_t lo[64];
     alignas(64) uint8_t hi[64];
-    // nibbles[j]: the table of nibble j (j = 0 the least significant), 4 bits per entry,
-    // entry n in bits 4n to 4n + 3.
-    uint64_t nibbles[8];
     const uint32_t* expanded;  // the table itself, for the table-driven core
     bool nibble_form;          // false: only the table-driven core can compute this table
 };
