@@ -1,6 +1,7 @@
 // Signatures with arbitrary inputs: explicit parameters and base point from the fuzzer
 // (refused or loaded, never a hang), arbitrary public keys, digests and (r, s) for
-// verification, and on the built-in set a sign-then-verify round trip that must hold.
+// verification, and on the built-in set a sign-then-verify round trip that must hold; key
+// agreement with an arbitrary peer key and multiplier, whose point must lie on the curve.
 #include <cstring>
 
 #include "fuzz/fuzz_common.h"
@@ -37,6 +38,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t masked[64];
     in.bytes(masked, 64);
     if (sign_set_secret_key(&ctx, masked) != 0 || sign_gen_public_key(&ctx) != 0) return 0;
+    if (mode & 4) {
+        LPoint peer{}, shared{};
+        uint8_t m[32];
+        in.bytes(reinterpret_cast<uint8_t*>(&peer), 64);
+        in.bytes(m, 32);
+        if (sign_agree(&ctx, &peer, m, reinterpret_cast<uint8_t*>(&shared)) == 0 && !(mode & 1)) {
+            SignContext check{};
+            if (sign_set_parms(&check, &f.rnd, nullptr, 32, nullptr, 32, nullptr, nullptr, nullptr) != 0 ||
+                sign_set_public_key(&check, &shared) != 0)
+                __builtin_trap();  // the agreed point is a point of the curve
+        }
+        return 0;
+    }
     if (sign_digest(&ctx, digest, sig) != 0) return 0;
     if (!(mode & 1) && sign_verify(&ctx, digest, sig) != 0) __builtin_trap();  // a signature on a sound curve verifies
     return 0;
