@@ -65,10 +65,12 @@ Result hash_update(HashContext* ctx, const uint8_t* data, int32_t length) {
     return RC_OK;
 }
 
-Result hash_final(HashContext* ctx, uint8_t* out) {
-    if (ctx == nullptr || out == nullptr) return RC_MISSING;
-    if (const Result r = hash_ready(ctx)) return r;
-    if (!hash_fields_valid(ctx)) return RC_CHECKSUM;
+namespace {
+
+// The finalisation on copies: the buffered bytes (padded), the length block, the control
+// sum. `bits` writes the bit length into the zeroed length block.
+template <class LengthBlock>
+Result hash_finish(HashContext* ctx, uint8_t* out, LengthBlock bits) {
     RoundTable t;
     round_table_prepare(ctx->com_state->expanded, &t);
     uint8_t h[32], sum[32], block[32];
@@ -76,23 +78,46 @@ Result hash_final(HashContext* ctx, uint8_t* out) {
     WipeOnExit<decltype(sum)> wipe_sum(sum);
     std::memcpy(h, ctx->h, 32);
     std::memcpy(sum, ctx->sum, 32);
-    uint32_t length = ctx->byte_count;
     if (ctx->fill > 0) {
         std::memset(ctx->buffer + ctx->fill, 0, size_t(32 - ctx->fill));
         hash_step(t, h, ctx->buffer);
         bytes_add(32, sum, ctx->buffer);
-        length += uint32_t(ctx->fill);
-    } else if (length == 0) {
+    } else if (ctx->byte_count == 0) {
         // Nothing was ever hashed: one zero block is absorbed before the length block.
         std::memset(block, 0, 32);
         hash_step(t, h, block);
     }
     std::memset(block, 0, 32);
-    store_le32(block, length * 8u);
+    bits(block);
     hash_step(t, h, block);
     hash_step(t, h, sum);
     std::memcpy(out, h, 32);
     return RC_OK;
+}
+
+Result final_checks(const HashContext* ctx, const uint8_t* out) {
+    if (ctx == nullptr || out == nullptr) return RC_MISSING;
+    if (const Result r = hash_ready(ctx)) return r;
+    if (!hash_fields_valid(ctx)) return RC_CHECKSUM;
+    return RC_OK;
+}
+
+}  // namespace
+
+Result hash_final(HashContext* ctx, uint8_t* out) {
+    if (const Result r = final_checks(ctx, out)) return r;
+    const uint32_t length = ctx->byte_count + uint32_t(ctx->fill);
+    return hash_finish(ctx, out, [length](uint8_t* block) { store_le32(block, length * 8u); });
+}
+
+Result hash_final_length(HashContext* ctx, int64_t length, uint8_t* out) {
+    if (const Result r = final_checks(ctx, out)) return r;
+    if (length < 0 || uint32_t(uint64_t(length)) != ctx->byte_count + uint32_t(ctx->fill)) return RC_MISSING;
+    const uint64_t bytes = uint64_t(length);
+    return hash_finish(ctx, out, [bytes](uint8_t* block) {
+        store_le64(block, bytes << 3);
+        block[8] = uint8_t(bytes >> 61);
+    });
 }
 
 Result hash_clear(HashContext* ctx) {

@@ -55,6 +55,13 @@ Result hash_update(HashContext* ctx, const uint8_t* data, int32_t length);
 // context keeps its running state, so more updates may follow.
 Result hash_final(HashContext* ctx, uint8_t* out);
 
+// hash_final with the whole message length in the length block, as GOST R 34.11-94 has it
+// for any length: the context counts bytes modulo 2^32 (its length block holds the bit
+// length modulo 2^32 from 2^29 bytes on), so the caller who counted them gives `length`.
+// RC_MISSING, with nothing written, when length is negative or disagrees with the
+// context's count modulo 2^32; otherwise as hash_final.
+Result hash_final_length(HashContext* ctx, int64_t length, uint8_t* out);
+
 Result hash_clear(HashContext* ctx);
 
 }  // namespace vantix

@@ -1,4 +1,5 @@
-// GOST R 34.11-94 hash context exports.
+// GOST R 34.11-94 hash context exports, and the finish with the whole length of VantixHash.
+#include "com_norvane_security_gost_VantixHash.h"
 #include "contexts/hash.h"
 #include "jni/exports.h"
 #include "jni/pins.h"
@@ -42,15 +43,31 @@ JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1update)(JNIEnv* env, jcla
     return r;
 }
 
-JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1final)(JNIEnv* env, jclass, jlong ctx, jbyteArray out) {
+namespace {
+
+// The finishes: out checked and borrowed around one call of `finish` on the pinned context.
+template <class Finish>
+jint hash_finish_export(JNIEnv* env, jlong ctx, jbyteArray out, Finish finish) {
     if (!ArgCheck(env, true).need(out, kHashBytes).ok()) return RC_MISSING;
     const ContextPin<HashContext> c(ctx, Generator::Kept);
     if (const jint refused = c.refusal()) return refused;
     Borrowed o(env, out);
     if (o.failed()) return RC_MISSING;
-    const jint r = hash_final(c.get(), o.data());
+    const jint r = finish(c.get(), o.data());
     o.release(0);
     return r;
+}
+
+}  // namespace
+
+JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1final)(JNIEnv* env, jclass, jlong ctx, jbyteArray out) {
+    return hash_finish_export(env, ctx, out, [](HashContext* c, uint8_t* o) { return hash_final(c, o); });
+}
+
+JNIEXPORT jint JNICALL Java_com_norvane_security_gost_VantixHash_vantix_1GOST_1R34_111_11994_1final_1length(
+    JNIEnv* env, jclass, jlong ctx, jlong length, jbyteArray out) {
+    return hash_finish_export(env, ctx, out,
+                              [length](HashContext* c, uint8_t* o) { return hash_final_length(c, length, o); });
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1clear)(JNIEnv*, jclass, jlong ctx) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "com_norvane_security_gost_Vantix.h"
+#include "com_norvane_security_gost_VantixHash.h"
 #include "com_norvane_security_gost_VantixKeyAgreement.h"
 
 void* module_symbol(const std::string& name);
@@ -14,7 +15,9 @@ void* module_symbol(const std::string& name);
     (reinterpret_cast<decltype(&Java_com_norvane_security_gost_Vantix_##name)>( \
         module_symbol("Java_com_norvane_security_gost_Vantix_" #name)))
 
-// The same for the key-agreement export (class VantixKeyAgreement).
-#define VANTIX_KA_CALL(name)                                                                \
-    (reinterpret_cast<decltype(&Java_com_norvane_security_gost_VantixKeyAgreement_##name)>( \
-        module_symbol("Java_com_norvane_security_gost_VantixKeyAgreement_" #name)))
+// The same for an export of another class with native methods.
+#define VANTIX_CLASS_CALL(cls, name)                                             \
+    (reinterpret_cast<decltype(&Java_com_norvane_security_gost_##cls##_##name)>( \
+        module_symbol("Java_com_norvane_security_gost_" #cls "_" #name)))
+// The key-agreement export (class VantixKeyAgreement).
+#define VANTIX_KA_CALL(name) VANTIX_CLASS_CALL(VantixKeyAgreement, name)

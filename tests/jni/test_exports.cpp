@@ -4,9 +4,13 @@
 
 #include <cstring>
 
+#include "gost28147/builtin_tables.h"
 #include "jni/fake_jni.h"
 #include "jni/module.h"
 #include "unit/hex.h"
+
+using vantix::builtin_sbox;
+using vantix::Sbox;
 
 namespace {
 
@@ -289,5 +293,46 @@ TEST_F(ExportFixture, SetParmsRefusesAGroupOrderThatIsNotPrime) {
         15);
     EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1gen_1secret_1key)(env, nullptr, ctx), 2);  // nothing loaded
     VANTIX_CALL(mem_1free)(env, nullptr, point);
+    VANTIX_CALL(mem_1free)(env, nullptr, ctx);
+}
+
+// The finish with the caller's whole length: the same digest as the context's own finish
+// while the length fits its 32-bit count; refused (15, nothing written) for a length that
+// disagrees with what was fed; a length 2^32 bytes longer changes only the length block.
+TEST_F(ExportFixture, HashFinishWithTheWholeLength) {
+    const uint8_t* sbox = builtin_sbox(Sbox::HashTest);
+    const std::vector<uint8_t> table(sbox, sbox + 128);
+    VANTIX_CALL(mem_1write)(env, nullptr, com, 0, jni.array(table, "table"), 0, 128);
+    const jlong ctx = VANTIX_CALL(vantix_1R34_111_11994)(env, nullptr);
+    ASSERT_EQ(VANTIX_CALL(vantix_1GOST_1R34_111_11994_1init)(env, nullptr, ctx, com, rnd, nullptr), 0);
+    ASSERT_EQ(
+        VANTIX_CALL(vantix_1GOST_1R34_111_11994_1update)(env, nullptr, ctx, jni.array(bytes_of("abc"), "d"), 0, 3), 0);
+    jbyteArray own = jni.array(32, "own"), whole = jni.array(32, "whole", 0xEE);
+    ASSERT_EQ(VANTIX_CALL(vantix_1GOST_1R34_111_11994_1final)(env, nullptr, ctx, own), 0);
+    EXPECT_EQ(hex(jni.bytes(own)), "f3134348c44fb1b2a277729e2285ebb5cb5e0f29c975bc753b70497c06a4d51d");
+    for (const jlong wrong : {jlong(-1), jlong(0), jlong(2), jlong(4), jlong(35), (jlong(1) << 32) + 2}) {
+        jni.clear();
+        EXPECT_EQ(
+            VANTIX_CLASS_CALL(VantixHash, vantix_1GOST_1R34_111_11994_1final_1length)(env, nullptr, ctx, wrong, whole),
+            15)
+            << wrong;
+        EXPECT_EQ(jni.bytes(whole), std::vector<uint8_t>(32, 0xEE)) << wrong;
+    }
+    EXPECT_EQ(VANTIX_CLASS_CALL(VantixHash, vantix_1GOST_1R34_111_11994_1final_1length)(env, nullptr, ctx, 3, whole),
+              0);
+    EXPECT_EQ(jni.bytes(whole), jni.bytes(own));
+    EXPECT_EQ(VANTIX_CLASS_CALL(VantixHash, vantix_1GOST_1R34_111_11994_1final_1length)(env, nullptr, ctx,
+                                                                                        (jlong(1) << 32) + 3, whole),
+              0);
+    EXPECT_NE(jni.bytes(whole), jni.bytes(own));
+    // Handles are checked like every export's.
+    EXPECT_EQ(VANTIX_CLASS_CALL(VantixHash, vantix_1GOST_1R34_111_11994_1final_1length)(env, nullptr, com, 3, whole),
+              15);
+    EXPECT_EQ(VANTIX_CLASS_CALL(VantixHash, vantix_1GOST_1R34_111_11994_1final_1length)(env, nullptr, 0, 3, whole), 15);
+    EXPECT_EQ(VANTIX_CLASS_CALL(VantixHash, vantix_1GOST_1R34_111_11994_1final_1length)(env, nullptr, ctx, 3, nullptr),
+              15);
+    VANTIX_CALL(vantix_1GOST_1R34_111_11994_1clear)(env, nullptr, ctx);
+    EXPECT_EQ(VANTIX_CLASS_CALL(VantixHash, vantix_1GOST_1R34_111_11994_1final_1length)(env, nullptr, ctx, 3, whole),
+              2);
     VANTIX_CALL(mem_1free)(env, nullptr, ctx);
 }

@@ -2,7 +2,10 @@ package com.norvane.security.gost;
 
 /**
  * GOST R 34.11-94 hashing. The digest is 32 bytes, byte 0 the least significant byte of
- * the standard's hash value (the order in which the standard's examples are printed).
+ * the standard's hash value (the order in which the standard's examples are printed). It is
+ * the standard's digest for messages of any length: the digest counts the bytes it is fed
+ * and finishes with {@link VantixHash}, so from 2^29 bytes on it still agrees with OpenSSL
+ * and Bouncy Castle.
  *
  * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized
  * (a digest shared by threads absorbs the pieces in the order the calls take the lock).
@@ -16,6 +19,7 @@ public final class Gost3411Digest implements AutoCloseable {
     private final CipherTable table;
     private final RandomGenerator unused;
     private final Block block;
+    private long length;  // bytes fed since the init
 
     private static final class Block extends NativeBlock {
         Block(CipherTable table, RandomGenerator unused) {
@@ -46,6 +50,7 @@ public final class Gost3411Digest implements AutoCloseable {
     /** Feeds {@code len} bytes. */
     public synchronized void update(byte[] data, int off, int len) {
         VantixException.check("hash update", Vantix.vantix_GOST_R34_11_1994_update(block.handle(), data, off, len));
+        length += Math.max(len, 0);
     }
 
     /** Feeds a whole array. */
@@ -66,7 +71,8 @@ public final class Gost3411Digest implements AutoCloseable {
     /** The digest of everything fed so far; more data may follow. */
     public synchronized byte[] digest() {
         byte[] out = new byte[32];
-        VantixException.check("hash final", Vantix.vantix_GOST_R34_11_1994_final(block.handle(), out));
+        VantixException.check("hash final",
+            VantixHash.vantix_GOST_R34_11_1994_final_length(block.handle(), length, out));
         return out;
     }
 
@@ -98,11 +104,14 @@ public final class Gost3411Digest implements AutoCloseable {
         }
         byte[] state = new byte[STATE_BYTES];
         try {
+            long fed;
             synchronized (this) {
                 Vantix.mem_read(block.handle(), STATE_OFFSET, state, 0, STATE_BYTES);
+                fed = length;
             }
             synchronized (target) {
                 Vantix.mem_write(target.block.handle(), STATE_OFFSET, state, 0, STATE_BYTES);
+                target.length = fed;
             }
         } finally {
             java.util.Arrays.fill(state, (byte) 0);
