@@ -1,5 +1,7 @@
 #include "jni/arrays.h"
 
+#include "common/wipe.h"
+
 namespace vantix::jni {
 
 void throw_java(JNIEnv* env, const char* cls, const char* msg) {
@@ -62,8 +64,15 @@ ArgCheck& ArgCheck::handle(jlong h) {
     return *this;
 }
 
-Borrowed::Borrowed(JNIEnv* env, jbyteArray a) : env_(env), array_(a), data_(nullptr) {
-    if (a != nullptr) data_ = reinterpret_cast<uint8_t*>(env->GetByteArrayElements(a, nullptr));
+Borrowed::Borrowed(JNIEnv* env, jbyteArray a, Holds holds) : env_(env), array_(a), data_(nullptr) {
+    if (a == nullptr) return;
+    if (holds == Holds::Public) {
+        data_ = reinterpret_cast<uint8_t*>(env->GetByteArrayElements(a, nullptr));
+        return;
+    }
+    jboolean is_copy = JNI_FALSE;
+    data_ = reinterpret_cast<uint8_t*>(env->GetByteArrayElements(a, &is_copy));
+    if (data_ != nullptr && is_copy == JNI_TRUE) wipe_bytes_ = size_t(env->GetArrayLength(a));
 }
 
 Borrowed::~Borrowed() {
@@ -72,7 +81,13 @@ Borrowed::~Borrowed() {
 
 void Borrowed::release(jint mode) {
     if (data_ == nullptr) return;
-    env_->ReleaseByteArrayElements(array_, reinterpret_cast<jbyte*>(data_), mode);
+    jbyte* elements = reinterpret_cast<jbyte*>(data_);
+    if (wipe_bytes_ > 0) {
+        if (mode == 0) env_->ReleaseByteArrayElements(array_, elements, JNI_COMMIT);
+        secure_wipe(data_, wipe_bytes_);
+        mode = JNI_ABORT;
+    }
+    env_->ReleaseByteArrayElements(array_, elements, mode);
     data_ = nullptr;
 }
 

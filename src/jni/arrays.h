@@ -43,12 +43,20 @@ private:
     bool ok_ = true;
 };
 
-// One borrowed array (GetByteArrayElements without an is-copy flag). A null array gives a
-// null pointer and no JNI call. Release happens once, explicitly or, failing that, with
-// JNI_ABORT at scope exit.
+// Whether an array carries a secret (a key, masked or not, a password, a seed, random
+// bytes, a container while it is opened or made).
+enum class Holds { Public, Secret };
+
+// One borrowed array. A null array gives a null pointer and no JNI call. Release happens
+// once, explicitly or, failing that, with JNI_ABORT at scope exit.
+//
+// A secret array asks whether the JVM handed out a copy. A copy is wiped before it goes
+// back (for mode 0: copied back with JNI_COMMIT, wiped, then freed with JNI_ABORT), so no
+// secret is left in memory the JVM frees without wiping; the array Java holds is never
+// touched beyond the copy-back, and an array the JVM pinned in place is not wiped.
 class Borrowed {
 public:
-    Borrowed(JNIEnv* env, jbyteArray a);
+    Borrowed(JNIEnv* env, jbyteArray a, Holds holds = Holds::Public);
     ~Borrowed();
     Borrowed(const Borrowed&) = delete;
     Borrowed& operator=(const Borrowed&) = delete;
@@ -64,6 +72,7 @@ private:
     JNIEnv* env_;
     jbyteArray array_;
     uint8_t* data_;
+    size_t wipe_bytes_ = 0;  // the size of a secret array's copy, 0 when nothing is wiped
 };
 
 jint array_length(JNIEnv* env, jbyteArray a);

@@ -33,7 +33,7 @@ jint init_with_iv(JNIEnv* env, jlong ctx, jlong com, jlong rnd, jbyteArray key, 
         expand_given_table(b.t);
         return RC_MISSING;
     }
-    Borrowed k(env, key);
+    Borrowed k(env, key, Holds::Secret);
     Borrowed v(env, iv);
     if (k.failed() || v.failed()) {
         expand_given_table(b.t);
@@ -78,7 +78,7 @@ JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1block_1init)(JNIEnv* env, jclass
         expand_given_table(b.t);
         return RC_MISSING;
     }
-    Borrowed k(env, key);
+    Borrowed k(env, key, Holds::Secret);
     if (k.failed()) {
         expand_given_table(b.t);
         return RC_MISSING;

@@ -17,8 +17,8 @@ JNIEXPORT jint JNICALL VX(vantix_1MakeRndContainer)(JNIEnv* env, jclass, jlong r
     if (!ArgCheck(env, true).need(password, 0).need(container, RND_CONTAINER_BYTES).ok()) return RC_MISSING;
     const jint length = array_length(env, password);
     const Handle<RND_State> g(rnd);
-    Borrowed pw(env, password);
-    Borrowed c(env, container);
+    Borrowed pw(env, password, Holds::Secret);
+    Borrowed c(env, container, Holds::Secret);
     if (pw.failed() || c.failed()) return RC_MISSING;
     const jint r = make_rnd_container(g.get(), pw.data(), length, c.data());
     pw.release(JNI_ABORT);
@@ -31,8 +31,8 @@ JNIEXPORT jint JNICALL VX(vantix_1ExtractRndContainer)(JNIEnv* env, jclass, jbyt
     if (!ArgCheck(env, true).need(container, RND_CONTAINER_BYTES).need(password, 0).ok()) return RC_MISSING;
     const jint length = array_length(env, password);
     const Handle<RND_State> g(rnd);
-    Borrowed pw(env, password);
-    Borrowed c(env, container);
+    Borrowed pw(env, password, Holds::Secret);
+    Borrowed c(env, container, Holds::Secret);
     if (pw.failed() || c.failed()) return RC_MISSING;
     const jint r = extract_rnd_container(c.data(), pw.data(), length, g.get());
     pw.release(JNI_ABORT);
@@ -46,9 +46,9 @@ JNIEXPORT jint JNICALL VX(vantix_1MakeKeyContainer)(JNIEnv* env, jclass, jlong r
         return RC_MISSING;
     const jint length = array_length(env, password);
     const Handle<RND_State> g(rnd);
-    Borrowed k(env, key);
-    Borrowed pw(env, password);
-    Borrowed c(env, container);
+    Borrowed k(env, key, Holds::Secret);
+    Borrowed pw(env, password, Holds::Secret);
+    Borrowed c(env, container, Holds::Secret);
     if (k.failed() || pw.failed() || c.failed()) return RC_MISSING;
     const jint r = make_key_container(g.get(), k.data(), pw.data(), length, c.data());
     pw.release(JNI_ABORT);
@@ -63,9 +63,9 @@ JNIEXPORT jint JNICALL VX(vantix_1ExtractKeyContainer)(JNIEnv* env, jclass, jlon
         return RC_MISSING;
     const jint length = array_length(env, password);
     const Handle<RND_State> g(rnd);
-    Borrowed k(env, key);
-    Borrowed pw(env, password);
-    Borrowed c(env, container);
+    Borrowed k(env, key, Holds::Secret);
+    Borrowed pw(env, password, Holds::Secret);
+    Borrowed c(env, container, Holds::Secret);
     if (k.failed() || pw.failed() || c.failed()) return RC_MISSING;
     const jint r = extract_key_container(g.get(), c.data(), pw.data(), length, k.data());
     pw.release(JNI_ABORT);

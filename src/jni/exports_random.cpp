@@ -17,7 +17,7 @@ constexpr jlong kBioSeedBytes = 64;  // what the companion writes
 JNIEXPORT void JNICALL VX(vantix_1ForceRandom_1)(JNIEnv* env, jclass, jlong state, jbyteArray seed) {
     const Handle<RND_State> g(state);
     if (!generator_pinned(env, g, state) || !ArgCheck(env, false).optional(seed, kSeedBytes).ok()) return;
-    Borrowed s(env, seed);
+    Borrowed s(env, seed, Holds::Secret);
     if (s.failed()) return;
     rnd_seed(g.get(), s.data());
     s.release(JNI_ABORT);
@@ -32,7 +32,7 @@ JNIEXPORT void JNICALL VX(vantix_1Random_1Fill)(JNIEnv* env, jclass, jlong state
         throw_java(env, "java/lang/IllegalStateException", "random generator is not seeded");
         return;
     }
-    Borrowed b(env, buffer);
+    Borrowed b(env, buffer, Holds::Secret);
     if (b.failed()) return;
     static_cast<void>(rnd_fill(rnd, b.data(), array_length(env, buffer)));  // seeded and borrowed: cannot fail
     b.release(0);
@@ -40,7 +40,7 @@ JNIEXPORT void JNICALL VX(vantix_1Random_1Fill)(JNIEnv* env, jclass, jlong state
 
 JNIEXPORT jint JNICALL VX(vantix_1InitBioRnd)(JNIEnv* env, jclass, jbyteArray buffer) {
     if (!ArgCheck(env, true).need(buffer, kBioSeedBytes).ok()) return RC_MISSING;
-    Borrowed b(env, buffer);
+    Borrowed b(env, buffer, Holds::Secret);
     if (b.failed()) return RC_MISSING;
     const jint r = Qel_InitBioRnd(b.data());
     b.release(0);
@@ -53,7 +53,7 @@ JNIEXPORT jint JNICALL VX(vantix_1Mask_1SecretKey_1)(JNIEnv* env, jclass, jlong 
     RND_State* rnd = g.get();
     // Without a seeded generator the mask would not be fresh: refuse instead of pretending.
     if (!rnd_is_seeded(rnd)) return RC_MISSING;
-    Borrowed k(env, key);
+    Borrowed k(env, key, Holds::Secret);
     if (k.failed()) return RC_MISSING;
     mask_key_bytes(rnd, k.data(), k.data());
     k.release(0);

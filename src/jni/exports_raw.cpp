@@ -41,7 +41,7 @@ void raw_block(JNIEnv* env, jbyteArray expanded, jbyteArray key, jbyteArray in, 
              .need(out, kBlockBytes)
              .ok())
         return;
-    Borrowed e(env, expanded), k(env, key), i(env, in), o(env, out);
+    Borrowed e(env, expanded), k(env, key, Holds::Secret), i(env, in), o(env, out);
     if (e.failed() || k.failed() || i.failed() || o.failed()) return;
     RawWork w;
     WipeOnExit<decltype(w.key)> wipe(w.key);
@@ -87,7 +87,7 @@ JNIEXPORT void JNICALL VX(vantix_1_1GOSTA)(JNIEnv* env, jclass, jbyteArray expan
              .need(data, kBlockBytes)
              .ok())
         return;
-    Borrowed e(env, expanded), k(env, key), s(env, state), d(env, data);
+    Borrowed e(env, expanded), k(env, key, Holds::Secret), s(env, state), d(env, data);
     if (e.failed() || k.failed() || s.failed() || d.failed()) return;
     RawWork w;
     WipeOnExit<decltype(w.key)> wipe(w.key);

@@ -27,6 +27,11 @@ jbyte* JNICALL get_elements(JNIEnv* env, jbyteArray a, jboolean* is_copy) {
     FakeJni* f = fake_of(env);
     FakeJni::Array* x = arr(a);
     f->events.push_back("get " + x->name);
+    if (f->pin_in_place) {
+        ++f->outstanding;
+        if (is_copy) *is_copy = JNI_FALSE;
+        return reinterpret_cast<jbyte*>(x->bytes.data());
+    }
     const size_t size = x->bytes.size() + 1;
     uint8_t* copy = nullptr;
     for (auto it = f->spare_.begin(); it != f->spare_.end(); ++it) {
@@ -50,6 +55,10 @@ void JNICALL release_elements(JNIEnv* env, jbyteArray a, jbyte* elems, jint mode
     const char* m = mode == 0 ? "0" : mode == JNI_ABORT ? "abort" : "commit";
     f->events.push_back(std::string("release ") + x->name + " " + m);
     uint8_t* p = reinterpret_cast<uint8_t*>(elems);
+    if (p == x->bytes.data()) {  // pinned in place: nothing to copy or free
+        if (mode != JNI_COMMIT) --f->outstanding;
+        return;
+    }
     if (mode != JNI_ABORT && !x->bytes.empty()) std::memcpy(x->bytes.data(), p, x->bytes.size());
     if (mode != JNI_COMMIT) {
         for (auto it = f->live_.begin(); it != f->live_.end(); ++it) {
@@ -58,6 +67,9 @@ void JNICALL release_elements(JNIEnv* env, jbyteArray a, jbyte* elems, jint mode
                 break;
             }
         }
+        bool zero = true;
+        for (size_t i = 0; i < x->bytes.size(); ++i) zero = zero && p[i] == 0;
+        f->freed.emplace_back(x->name, zero);
         if (f->reuse_copies)
             f->spare_.emplace_back(x->bytes.size() + 1, p);
         else

@@ -37,10 +37,15 @@ public:
     // is the runtime's cost, not the module's). Tests leave it off, so that a use after
     // release is a use after free for the sanitizers.
     bool reuse_copies = false;
+    // Hands out the Java array's own bytes (is-copy false), as a JVM that pins arrays does.
+    bool pin_in_place = false;
+    // Each copy freed by a release: the array's name and whether the copy was all zero then.
+    std::vector<std::pair<std::string, bool>> freed;
 
     void clear() {
         events.clear();
         exception.clear();
+        freed.clear();
     }
 
     struct Array {

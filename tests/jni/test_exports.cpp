@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 
 #include "gost28147/builtin_tables.h"
 #include "jni/fake_jni.h"
@@ -144,13 +145,15 @@ TEST_F(ExportFixture, ContainerAndSignatureOrders) {
     jbyteArray c = jni.array(84, "container");
     jni.clear();
     EXPECT_EQ(VANTIX_CALL(vantix_1MakeRndContainer)(env, nullptr, rnd, pw, c), 0);
-    EXPECT_EQ(jni.borrows(),
-              (Events{"get password", "get container", "release password abort", "release container 0"}));
+    // A secret array that is written back goes back in two steps, so that its copy can be
+    // wiped in between: copied back (commit), then freed (abort).
+    EXPECT_EQ(jni.borrows(), (Events{"get password", "get container", "release password abort",
+                                     "release container commit", "release container abort"}));
     const jlong target = VANTIX_CALL(vantix_1RND_1State)(env, nullptr);
     jni.clear();
     EXPECT_EQ(VANTIX_CALL(vantix_1ExtractRndContainer)(env, nullptr, c, pw, target), 0);
-    EXPECT_EQ(jni.borrows(),
-              (Events{"get password", "get container", "release password abort", "release container 0"}));
+    EXPECT_EQ(jni.borrows(), (Events{"get password", "get container", "release password abort",
+                                     "release container commit", "release container abort"}));
     VANTIX_CALL(mem_1free)(env, nullptr, target);
 
     const jlong ctx = VANTIX_CALL(vantix_1LR34_110_12001)(env, nullptr);
@@ -175,11 +178,12 @@ TEST_F(ExportFixture, ContainerAndSignatureOrders) {
     jni.clear();
     EXPECT_EQ(VANTIX_CALL(vantix_1MakeKeyContainer)(env, nullptr, rnd, key, pw, kc), 0);
     EXPECT_EQ(jni.borrows(), (Events{"get key", "get password", "get container", "release password abort",
-                                     "release key abort", "release container 0"}));
+                                     "release key abort", "release container commit", "release container abort"}));
     jni.clear();
     EXPECT_EQ(VANTIX_CALL(vantix_1ExtractKeyContainer)(env, nullptr, rnd, kc, pw, key), 0);
-    EXPECT_EQ(jni.borrows(), (Events{"get key", "get password", "get container", "release password abort",
-                                     "release key 0", "release container 0"}));
+    EXPECT_EQ(jni.borrows(),
+              (Events{"get key", "get password", "get container", "release password abort", "release key commit",
+                      "release key abort", "release container commit", "release container abort"}));
     VANTIX_CALL(vantix_1LR34_110_12001_1clear)(env, nullptr, ctx);
     VANTIX_CALL(mem_1free)(env, nullptr, ctx);
 }
@@ -228,7 +232,7 @@ TEST_F(ExportFixture, RandomFillRefusesAnUnseededState) {
     EXPECT_EQ(jni.bytes(buf), std::vector<uint8_t>(16, 7));
     jni.clear();
     VANTIX_CALL(vantix_1Random_1Fill)(env, nullptr, rnd, buf);
-    EXPECT_EQ(jni.borrows(), (Events{"get buffer", "release buffer 0"}));
+    EXPECT_EQ(jni.borrows(), (Events{"get buffer", "release buffer commit", "release buffer abort"}));
     EXPECT_NE(jni.bytes(buf), std::vector<uint8_t>(16, 7));
     jni.clear();
     jbyteArray bio = jni.array(64, "bio");
@@ -335,4 +339,85 @@ TEST_F(ExportFixture, HashFinishWithTheWholeLength) {
     EXPECT_EQ(VANTIX_CLASS_CALL(VantixHash, vantix_1GOST_1R34_111_11994_1final_1length)(env, nullptr, ctx, 3, whole),
               2);
     VANTIX_CALL(mem_1free)(env, nullptr, ctx);
+}
+
+// Every array that carries a secret (keys, masked or plain, passwords, seeds, random bytes,
+// containers) is wiped in the JVM's copy before the copy is freed; written ones are copied
+// back first. Public arrays are left alone, and an array the JVM pinned in place (the
+// caller's own bytes) is never wiped.
+TEST_F(ExportFixture, SecretArrayCopiesAreWipedBeforeTheyAreFreed) {
+    std::vector<uint8_t> sbox(128);
+    for (size_t i = 0; i < sbox.size(); ++i) sbox[i] = uint8_t(((i * 7) & 0x0F) | ((i * 5) << 4));
+    VANTIX_CALL(mem_1write)(env, nullptr, com, 0, jni.array(sbox, "table"), 0, 128);
+    jbyteArray pw = jni.array(bytes_of("a long enough password"), "password");
+    jbyteArray iv = jni.array(8, "iv", 1);
+    jni.clear();
+    VANTIX_CALL(vantix_1ForceRandom_1)(env, nullptr, rnd, jni.array(64, "seed", 0x42));
+    jbyteArray random = jni.array(16, "random", 0);
+    VANTIX_CALL(vantix_1Random_1Fill)(env, nullptr, rnd, random);
+    EXPECT_EQ(VANTIX_CALL(vantix_1InitBioRnd)(env, nullptr, jni.array(64, "bio")), 0);
+    EXPECT_EQ(VANTIX_CALL(vantix_1Mask_1SecretKey_1)(env, nullptr, rnd, jni.array(64, "masked", 0x11)), 0);
+    const jlong gamma = VANTIX_CALL(vantix_1G28147_11989_1gamma)(env, nullptr);
+    const jlong ofb = VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb)(env, nullptr);
+    const jlong mac = VANTIX_CALL(vantix_1G28147_11989_1mac)(env, nullptr);
+    const jlong block = VANTIX_CALL(vantix_1G28147_11989_1block)(env, nullptr);
+    EXPECT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1init)(env, nullptr, gamma, com, rnd,
+                                                             jni.array(64, "gamma key", 0x5A), iv),
+              0);
+    EXPECT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1init)(env, nullptr, ofb, com, rnd,
+                                                                  jni.array(64, "feedback key", 0x5B), iv),
+              0);
+    EXPECT_EQ(VANTIX_CALL(vantix_1G28147_11989_1mac_1init)(env, nullptr, mac, com, rnd, jni.array(64, "mac key", 0x5C),
+                                                           nullptr),
+              0);
+    EXPECT_EQ(
+        VANTIX_CALL(vantix_1G28147_11989_1block_1init)(env, nullptr, block, com, rnd, jni.array(64, "block key", 0x5D)),
+        0);
+    jbyteArray out = jni.array(8, "out");
+    VANTIX_CALL(vantix_1_1GOSTE)
+    (env, nullptr, jni.array(4096, "expanded", 3), jni.array(64, "raw key", 0x5E), jni.array(8, "in", 9), out);
+    const jlong ctx = VANTIX_CALL(vantix_1LR34_110_12001)(env, nullptr);
+    ASSERT_EQ(
+        VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(env, nullptr, ctx, rnd, nullptr, nullptr, nullptr, nullptr, 0),
+        0);
+    EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1set_1secret_1key)(env, nullptr, ctx, jni.array(64, "set key", 0x21)),
+              0);
+    jbyteArray got = jni.array(64, "got key");
+    EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1get_1secret_1key)(env, nullptr, ctx, got), 0);
+    jbyteArray kc = jni.array(48, "key container");
+    EXPECT_EQ(VANTIX_CALL(vantix_1MakeKeyContainer)(env, nullptr, rnd, got, pw, kc), 0);
+    jbyteArray opened = jni.array(64, "opened key");
+    EXPECT_EQ(VANTIX_CALL(vantix_1ExtractKeyContainer)(env, nullptr, rnd, kc, pw, opened), 0);
+    jbyteArray rc = jni.array(84, "seed container");
+    EXPECT_EQ(VANTIX_CALL(vantix_1MakeRndContainer)(env, nullptr, rnd, pw, rc), 0);
+    EXPECT_EQ(VANTIX_CALL(vantix_1ExtractRndContainer)(env, nullptr, rc, pw, rnd), 0);
+    jbyteArray digest = jni.array(32, "digest", 0x33), sig = jni.array(64, "signature");
+    EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1sign)(env, nullptr, ctx, digest, sig), 0);  // public arrays
+
+    std::set<std::string> wiped, kept;
+    for (const auto& [name, zero] : jni.freed) (zero ? wiped : kept).insert(name);
+    EXPECT_EQ(wiped, (std::set<std::string>{"bio", "block key", "feedback key", "gamma key", "got key", "key container",
+                                            "mac key", "masked", "opened key", "password", "random", "raw key", "seed",
+                                            "seed container", "set key"}));
+    EXPECT_EQ(kept, (std::set<std::string>{"digest", "expanded", "in", "iv", "out", "signature"}));
+    // What the caller receives is still copied back before the copy is wiped.
+    EXPECT_NE(jni.bytes(random), std::vector<uint8_t>(16, 0));
+    EXPECT_NE(jni.bytes(opened), std::vector<uint8_t>(64, 0));
+    EXPECT_NE(jni.bytes(kc), std::vector<uint8_t>(48, 0));
+    EXPECT_NE(jni.bytes(out), std::vector<uint8_t>(8, 0));
+
+    // Pinned in place: the caller's own arrays are read and written, never wiped.
+    jni.pin_in_place = true;
+    jni.clear();
+    EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1clear_1secret_1key)(env, nullptr, ctx), 0);
+    jbyteArray pinned_key = jni.array(64, "pinned key", 0x21);
+    EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1set_1secret_1key)(env, nullptr, ctx, pinned_key), 0);
+    EXPECT_EQ(jni.bytes(pinned_key), std::vector<uint8_t>(64, 0x21));
+    EXPECT_EQ(VANTIX_CALL(vantix_1ExtractKeyContainer)(env, nullptr, rnd, kc, pw, opened), 0);
+    EXPECT_EQ(jni.bytes(pw), bytes_of("a long enough password"));
+    EXPECT_NE(jni.bytes(opened), std::vector<uint8_t>(64, 0));
+    EXPECT_TRUE(jni.freed.empty());
+    jni.pin_in_place = false;
+
+    for (jlong c : {gamma, ofb, mac, block, ctx}) VANTIX_CALL(mem_1free)(env, nullptr, c);
 }
