@@ -3,6 +3,7 @@ package com.norvane.security.gost.examples;
 import com.norvane.security.gost.ResultCode;
 import com.norvane.security.gost.SubstitutionTable;
 import com.norvane.security.gost.Vantix;
+import com.norvane.security.gost.VantixHash;
 import java.io.IOException;
 import java.io.InputStream;
 import java.nio.file.Files;
@@ -11,7 +12,9 @@ import java.nio.file.Path;
 /**
  * A minimal program on the low-level {@link Vantix} interface: prints the GOST R 34.11-94
  * digest (CryptoPro parameter set) of each file named on the command line, one
- * {@code HEX  FILE} line per file; {@code -} reads standard input.
+ * {@code HEX  FILE} line per file; {@code -} reads standard input. It counts the bytes it
+ * feeds and finishes with {@link VantixHash}, so files of 2^29 bytes and more get the
+ * standard's digest too.
  */
 public final class Digest {
     private Digest() {
@@ -33,11 +36,13 @@ public final class Digest {
                 try (InputStream in = name.equals("-") ? System.in : Files.newInputStream(Path.of(name))) {
                     check(Vantix.vantix_GOST_R34_11_1994_init(ctx, com, rnd, null));
                     byte[] buf = new byte[1 << 16];
+                    long length = 0;
                     for (int n; (n = in.read(buf)) > 0; ) {
                         check(Vantix.vantix_GOST_R34_11_1994_update(ctx, buf, 0, n));
+                        length += n;
                     }
                     byte[] out = new byte[32];
-                    check(Vantix.vantix_GOST_R34_11_1994_final(ctx, out));
+                    check(VantixHash.vantix_GOST_R34_11_1994_final_length(ctx, length, out));
                     StringBuilder hex = new StringBuilder();
                     for (byte b : out) {
                         hex.append(String.format("%02x", b & 0xff));
