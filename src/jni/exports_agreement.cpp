@@ -18,7 +18,7 @@ constexpr jlong kSharedBytes = 64;
 JNIEXPORT jint JNICALL VKA(vantix_1LR34_110_12001_1vko)(JNIEnv* env, jclass, jlong ctx, jlong pt, jbyteArray multiplier,
                                                         jbyteArray shared) {
     if (!ArgCheck(env, true).need(multiplier, kMultiplierBytes).need(shared, kSharedBytes).ok()) return RC_MISSING;
-    Borrowed m(env, multiplier), s(env, shared);
+    Borrowed m(env, multiplier), s(env, shared, Holds::Secret);
     if (m.failed() || s.failed()) return RC_MISSING;
     const ContextPin<SignContext> c(ctx, Generator::Draws);  // the key is re-masked
     if (const jint refused = c.refusal()) return refused;

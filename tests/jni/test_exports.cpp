@@ -201,7 +201,9 @@ TEST_F(ExportFixture, KeyAgreementBorrowsInArgumentOrderAndRefusesShortArrays) {
     jbyteArray shared = jni.array(64, "shared", 0xEE);
     jni.clear();
     EXPECT_EQ(VANTIX_KA_CALL(vantix_1LR34_110_12001_1vko)(env, nullptr, ctx, point, m, shared), 15);  // m = 0
-    EXPECT_EQ(jni.borrows(), (Events{"get multiplier", "get shared", "release shared 0", "release multiplier abort"}));
+    // The shared point is a secret: copied back, its copy wiped, then freed.
+    EXPECT_EQ(jni.borrows(), (Events{"get multiplier", "get shared", "release shared commit", "release shared abort",
+                                     "release multiplier abort"}));
     EXPECT_EQ(jni.bytes(shared), std::vector<uint8_t>(64, 0xEE));
     m = jni.array(std::vector<uint8_t>(32, 1), "multiplier");
     EXPECT_EQ(VANTIX_KA_CALL(vantix_1LR34_110_12001_1vko)(env, nullptr, ctx, point, m, shared), 0);
@@ -380,7 +382,10 @@ TEST_F(ExportFixture, SecretArrayCopiesAreWipedBeforeTheyAreFreed) {
     ASSERT_EQ(
         VANTIX_CALL(vantix_1LR34_110_12001_1set_1parms)(env, nullptr, ctx, rnd, nullptr, nullptr, nullptr, nullptr, 0),
         0);
-    EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1set_1secret_1key)(env, nullptr, ctx, jni.array(64, "set key", 0x21)),
+    std::vector<uint8_t> d_with_zero_mask(64);
+    std::fill(d_with_zero_mask.begin(), d_with_zero_mask.begin() + 32, 0x21);
+    EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1set_1secret_1key)(env, nullptr, ctx,
+                                                                    jni.array(d_with_zero_mask, "set key")),
               0);
     jbyteArray got = jni.array(64, "got key");
     EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1get_1secret_1key)(env, nullptr, ctx, got), 0);
@@ -391,6 +396,14 @@ TEST_F(ExportFixture, SecretArrayCopiesAreWipedBeforeTheyAreFreed) {
     jbyteArray rc = jni.array(84, "seed container");
     EXPECT_EQ(VANTIX_CALL(vantix_1MakeRndContainer)(env, nullptr, rnd, pw, rc), 0);
     EXPECT_EQ(VANTIX_CALL(vantix_1ExtractRndContainer)(env, nullptr, rc, pw, rnd), 0);
+    const jlong point = VANTIX_CALL(vantix_1LPoint)(env, nullptr);
+    EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1gen_1public_1key)(env, nullptr, ctx), 0);
+    EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1get_1public_1key)(env, nullptr, ctx, point), 0);
+    jbyteArray shared = jni.array(64, "shared");
+    EXPECT_EQ(VANTIX_KA_CALL(vantix_1LR34_110_12001_1vko)(env, nullptr, ctx, point, jni.array(32, "ukm", 1), shared),
+              0);
+    EXPECT_NE(jni.bytes(shared), std::vector<uint8_t>(64, 0));
+    VANTIX_CALL(mem_1free)(env, nullptr, point);
     jbyteArray digest = jni.array(32, "digest", 0x33), sig = jni.array(64, "signature");
     EXPECT_EQ(VANTIX_CALL(vantix_1LR34_110_12001_1sign)(env, nullptr, ctx, digest, sig), 0);  // public arrays
 
@@ -398,8 +411,8 @@ TEST_F(ExportFixture, SecretArrayCopiesAreWipedBeforeTheyAreFreed) {
     for (const auto& [name, zero] : jni.freed) (zero ? wiped : kept).insert(name);
     EXPECT_EQ(wiped, (std::set<std::string>{"bio", "block key", "feedback key", "gamma key", "got key", "key container",
                                             "mac key", "masked", "opened key", "password", "random", "raw key", "seed",
-                                            "seed container", "set key"}));
-    EXPECT_EQ(kept, (std::set<std::string>{"digest", "expanded", "in", "iv", "out", "signature"}));
+                                            "seed container", "set key", "shared"}));
+    EXPECT_EQ(kept, (std::set<std::string>{"digest", "expanded", "in", "iv", "out", "signature", "ukm"}));
     // What the caller receives is still copied back before the copy is wiped.
     EXPECT_NE(jni.bytes(random), std::vector<uint8_t>(16, 0));
     EXPECT_NE(jni.bytes(opened), std::vector<uint8_t>(64, 0));
