@@ -65,6 +65,7 @@ public final class Gost3411Digest implements AutoCloseable {
     public synchronized void reset() {
         long h = block.handle();
         VantixException.check("hash clear", Vantix.vantix_GOST_R34_11_1994_clear(h));
+        length = 0;
         VantixException.check("hash init", Vantix.vantix_GOST_R34_11_1994_init(h, table.handle(), unused.handle(), null));
     }
 
