@@ -111,8 +111,10 @@ Result hash_final(HashContext* ctx, uint8_t* out) {
 }
 
 Result hash_final_length(HashContext* ctx, int64_t length, uint8_t* out) {
-    if (const Result r = final_checks(ctx, out)) return r;
+    if (ctx == nullptr) return RC_MISSING;
+    // The length is an argument: checked with the others, before the state.
     if (length < 0 || uint32_t(uint64_t(length)) != ctx->byte_count + uint32_t(ctx->fill)) return RC_MISSING;
+    if (const Result r = final_checks(ctx, out)) return r;
     const uint64_t bytes = uint64_t(length);
     return hash_finish(ctx, out, [bytes](uint8_t* block) {
         store_le64(block, bytes << 3);

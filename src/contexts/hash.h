@@ -59,7 +59,8 @@ Result hash_final(HashContext* ctx, uint8_t* out);
 // for any length: the context counts bytes modulo 2^32 (its length block holds the bit
 // length modulo 2^32 from 2^29 bytes on), so the caller who counted them gives `length`.
 // RC_MISSING, with nothing written, when length is negative or disagrees with the
-// context's count modulo 2^32; otherwise as hash_final.
+// context's count modulo 2^32 (checked first, with the null arguments: a context that is
+// not initialised counts 0); otherwise as hash_final.
 Result hash_final_length(HashContext* ctx, int64_t length, uint8_t* out);
 
 Result hash_clear(HashContext* ctx);

@@ -337,8 +337,11 @@ TEST_F(ExportFixture, HashFinishWithTheWholeLength) {
     EXPECT_EQ(VANTIX_CLASS_CALL(VantixHash, vantix_1GOST_1R34_111_11994_1final_1length)(env, nullptr, 0, 3, whole), 15);
     EXPECT_EQ(VANTIX_CLASS_CALL(VantixHash, vantix_1GOST_1R34_111_11994_1final_1length)(env, nullptr, ctx, 3, nullptr),
               15);
+    // A cleared context counts 0: any other length is refused before its state is.
     VANTIX_CALL(vantix_1GOST_1R34_111_11994_1clear)(env, nullptr, ctx);
     EXPECT_EQ(VANTIX_CLASS_CALL(VantixHash, vantix_1GOST_1R34_111_11994_1final_1length)(env, nullptr, ctx, 3, whole),
+              15);
+    EXPECT_EQ(VANTIX_CLASS_CALL(VantixHash, vantix_1GOST_1R34_111_11994_1final_1length)(env, nullptr, ctx, 0, whole),
               2);
     VANTIX_CALL(mem_1free)(env, nullptr, ctx);
 }

@@ -19,7 +19,8 @@ public final class VantixHash {
     /**
      * Like {@link Vantix#vantix_GOST_R34_11_1994_final}, with {@code length}, the number of bytes fed since the
      * init, in the length block. Returns 15, with {@code out} unchanged, when {@code length} is negative or does not
-     * agree with the context's own count modulo 2^32; otherwise the codes of
+     * agree with the context's own count modulo 2^32 (checked before the context's state: one that is not initialised
+     * counts 0); otherwise the codes of
      * {@link Vantix#vantix_GOST_R34_11_1994_final}. The context keeps its state, so more updates may follow.
      */
     public static native int vantix_GOST_R34_11_1994_final_length(long ctx, long length, byte[] out);
