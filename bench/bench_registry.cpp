@@ -12,10 +12,10 @@ namespace {
 
 void BM_RegistryPinUnpin(benchmark::State& st) {
     std::vector<void*> blocks;
-    for (int i = 0; i < 500; ++i) blocks.push_back(registry_alloc(120, BlockKind::Gamma));
+    for (int i = 0; i < 500; ++i) blocks.push_back(registry_alloc(120, BlockKind::Cipher));
     void* target = blocks[250];
     for (auto _ : st) {
-        const bool ok = registry_pin(target, BlockKind::Gamma, 116, PinMode::Exclusive, nullptr);
+        const bool ok = registry_pin(target, BlockKind::Cipher, 116, PinMode::Exclusive, nullptr) == PinResult::Pinned;
         benchmark::DoNotOptimize(ok);
         registry_unpin(target, PinMode::Exclusive);
     }
