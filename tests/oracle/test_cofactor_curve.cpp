@@ -38,10 +38,12 @@ struct Mpz {
     explicit Mpz(const std::string& hexdigits) { mpz_init_set_str(v, hexdigits.c_str(), 16); }
     ~Mpz() { mpz_clear(v); }
     std::string be32() const {
-        std::vector<uint8_t> out(32);
+        // Into a buffer of our own: mpz_export with no buffer allocates one for the caller.
+        uint8_t tmp[32];
         size_t n = 0;
-        mpz_export(nullptr, &n, 1, 1, 1, 0, v);
-        mpz_export(out.data() + (32 - n), nullptr, 1, 1, 1, 0, v);
+        mpz_export(tmp, &n, 1, 1, 1, 0, v);  // v is below 2^256 here
+        std::vector<uint8_t> out(32);
+        std::memcpy(out.data() + (32 - n), tmp, n);
         return hex(out);
     }
 };
@@ -112,7 +114,9 @@ struct CofactorCurve : ::testing::Test {
         gcry_mpi_point_t g = gcry_mpi_ec_get_point("g", ec, 1);
         gcry_mpi_point_t r = gcry_mpi_point_new(0);
         gcry_mpi_t kk = nullptr, gx = gcry_mpi_new(0);
-        ASSERT_EQ(gcry_mpi_scan(&kk, GCRYMPI_FMT_HEX, mpz_get_str(nullptr, 16, k.v), 0, nullptr), 0u);
+        std::vector<char> khex(mpz_sizeinbase(k.v, 16) + 2);  // digits, a sign and the terminator
+        mpz_get_str(khex.data(), 16, k.v);
+        ASSERT_EQ(gcry_mpi_scan(&kk, GCRYMPI_FMT_HEX, khex.data(), 0, nullptr), 0u);
         gcry_mpi_ec_mul(r, kk, g, ec);
         ASSERT_EQ(gcry_mpi_ec_get_affine(gx, nullptr, r, ec), 0);
         unsigned char* buf = nullptr;
