@@ -92,7 +92,7 @@ class KeyAgreementWrapTest {
                     new VkoParameterSpec(ukm));
                 assertArrayEquals(bc, here, curve + ", UKM of " + len);
                 assertEquals(32, here.length);
-                // Our side with Bouncy Castle's spec and its key; Bouncy Castle's side with ours.
+                // Our side with Bouncy Castle's parameters and its key; Bouncy Castle's side with ours.
                 for (String name : new String[] {"1.2.643.2.2.96", "1.2.643.2.2.19", "GOST-3410-2001"}) {
                     assertArrayEquals(bc, agree(VANTIX, name, moved(ours.getPrivate(), VANTIX),
                         moved(theirs.getPublic(), VANTIX), new UserKeyingMaterialSpec(ukm)), curve + " " + name);
@@ -151,7 +151,7 @@ class KeyAgreementWrapTest {
                 ours.init(Cipher.WRAP_MODE, kek, new Gost28147WrapParameterSpec(sbox, ukm));
                 assertArrayEquals(expected, ours.wrap(cek), what);
                 ours.init(Cipher.WRAP_MODE, kek, new GOST28147WrapParameterSpec(sbox, ukm));
-                assertArrayEquals(expected, ours.wrap(cek), what + " (Bouncy Castle's spec)");
+                assertArrayEquals(expected, ours.wrap(cek), what + " (Bouncy Castle's algParams)");
                 ours.init(Cipher.ENCRYPT_MODE, kek, new Gost28147WrapParameterSpec(sbox, ukm));
                 assertArrayEquals(expected, ours.doFinal(cek.getEncoded()), what + " (encrypt mode)");
 

@@ -45,13 +45,13 @@ class BouncyCastle {
         return new GostPrivateKey(context, publicKey(context.parameterSet(), context.publicKey()));
     }
 
-    /** The spec keys give from {@code getParams()}. */
+    /** The parameters keys give from {@code getParams()}. */
     ECParameterSpec curveSpec(ParameterSet set) {
         return GostCurves.plain(set);
     }
 
     /** The curve name in one of Bouncy Castle's named specs, or null. */
-    String curveName(AlgorithmParameterSpec spec) {
+    String curveName(AlgorithmParameterSpec algParams) {
         return null;
     }
 
@@ -61,17 +61,17 @@ class BouncyCastle {
     }
 
     /** Bouncy Castle's GOST 28147-89 parameters as ours, or null for anything else. */
-    Gost28147ParameterSpec gost28147(AlgorithmParameterSpec spec) {
+    Gost28147ParameterSpec gost28147(AlgorithmParameterSpec algParams) {
         return null;
     }
 
     /** The UKM of Bouncy Castle's {@code UserKeyingMaterialSpec}, or null for anything else. */
-    byte[] userKeyingMaterial(AlgorithmParameterSpec spec) {
+    byte[] userKeyingMaterial(AlgorithmParameterSpec algParams) {
         return null;
     }
 
     /** Bouncy Castle's key-wrap parameters as ours, or null for anything else. */
-    Gost28147WrapParameterSpec wrap(AlgorithmParameterSpec spec) {
+    Gost28147WrapParameterSpec wrap(AlgorithmParameterSpec algParams) {
         return null;
     }
 }

@@ -19,7 +19,7 @@ import org.bouncycastle.math.ec.ECCurve;
  * Castle does not name (the test set) keep the plain forms.
  */
 final class BouncyCastleBridge extends BouncyCastle {
-    /** Per set Bouncy Castle names: its JDK-side spec and its own. */
+    /** Per set Bouncy Castle names: its JDK-side parameters and its own. */
     private final Map<ParameterSet, ECNamedCurveSpec> jdkSpecs = new EnumMap<>(ParameterSet.class);
     private final Map<ParameterSet, ECNamedCurveParameterSpec> bcSpecs = new EnumMap<>(ParameterSet.class);
 
@@ -60,20 +60,20 @@ final class BouncyCastleBridge extends BouncyCastle {
 
     @Override
     ECParameterSpec curveSpec(ParameterSet set) {
-        ECParameterSpec spec = jdkSpecs.get(set);
-        return spec == null ? super.curveSpec(set) : spec;
+        ECParameterSpec algParams = jdkSpecs.get(set);
+        return algParams == null ? super.curveSpec(set) : algParams;
     }
 
     @Override
-    String curveName(AlgorithmParameterSpec spec) {
-        if (spec instanceof ECNamedCurveSpec) {
-            return ((ECNamedCurveSpec) spec).getName();
+    String curveName(AlgorithmParameterSpec algParams) {
+        if (algParams instanceof ECNamedCurveSpec) {
+            return ((ECNamedCurveSpec) algParams).getName();
         }
-        if (spec instanceof ECNamedCurveGenParameterSpec) {
-            return ((ECNamedCurveGenParameterSpec) spec).getName();
+        if (algParams instanceof ECNamedCurveGenParameterSpec) {
+            return ((ECNamedCurveGenParameterSpec) algParams).getName();
         }
-        if (spec instanceof ECNamedCurveParameterSpec) {
-            return ((ECNamedCurveParameterSpec) spec).getName();
+        if (algParams instanceof ECNamedCurveParameterSpec) {
+            return ((ECNamedCurveParameterSpec) algParams).getName();
         }
         return null;
     }
@@ -87,28 +87,28 @@ final class BouncyCastleBridge extends BouncyCastle {
     }
 
     @Override
-    Gost28147ParameterSpec gost28147(AlgorithmParameterSpec spec) {
-        if (spec instanceof org.bouncycastle.jcajce.spec.GOST28147ParameterSpec) {
+    Gost28147ParameterSpec gost28147(AlgorithmParameterSpec algParams) {
+        if (algParams instanceof org.bouncycastle.jcajce.spec.GOST28147ParameterSpec) {
             org.bouncycastle.jcajce.spec.GOST28147ParameterSpec p =
-                (org.bouncycastle.jcajce.spec.GOST28147ParameterSpec) spec;
+                (org.bouncycastle.jcajce.spec.GOST28147ParameterSpec) algParams;
             return new Gost28147ParameterSpec(p.getSBox(), p.getIV());
         }
         return null;
     }
 
     @Override
-    byte[] userKeyingMaterial(AlgorithmParameterSpec spec) {
-        if (spec instanceof org.bouncycastle.jcajce.spec.UserKeyingMaterialSpec) {
-            return ((org.bouncycastle.jcajce.spec.UserKeyingMaterialSpec) spec).getUserKeyingMaterial();
+    byte[] userKeyingMaterial(AlgorithmParameterSpec algParams) {
+        if (algParams instanceof org.bouncycastle.jcajce.spec.UserKeyingMaterialSpec) {
+            return ((org.bouncycastle.jcajce.spec.UserKeyingMaterialSpec) algParams).getUserKeyingMaterial();
         }
         return null;
     }
 
     @Override
-    Gost28147WrapParameterSpec wrap(AlgorithmParameterSpec spec) {
-        if (spec instanceof org.bouncycastle.jcajce.spec.GOST28147WrapParameterSpec) {
+    Gost28147WrapParameterSpec wrap(AlgorithmParameterSpec algParams) {
+        if (algParams instanceof org.bouncycastle.jcajce.spec.GOST28147WrapParameterSpec) {
             org.bouncycastle.jcajce.spec.GOST28147WrapParameterSpec p =
-                (org.bouncycastle.jcajce.spec.GOST28147WrapParameterSpec) spec;
+                (org.bouncycastle.jcajce.spec.GOST28147WrapParameterSpec) algParams;
             // Bouncy Castle's own wrap ciphers need a table; ours take CryptoPro-A without one.
             return p.getSBox() == null ? new Gost28147WrapParameterSpec(p.getUKM())
                 : new Gost28147WrapParameterSpec(p.getSBox(), p.getUKM());

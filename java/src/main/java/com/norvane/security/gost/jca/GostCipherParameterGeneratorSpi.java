@@ -22,14 +22,14 @@ final class GostCipherParameterGeneratorSpi extends AlgorithmParameterGeneratorS
     }
 
     @Override
-    protected void engineInit(AlgorithmParameterSpec spec, SecureRandom random)
+    protected void engineInit(AlgorithmParameterSpec algParams, SecureRandom random)
             throws InvalidAlgorithmParameterException {
-        spec = GostKeys.ours(spec);
-        if (!(spec instanceof Gost28147ParameterSpec)) {
+        algParams = GostKeys.ours(algParams);
+        if (!(algParams instanceof Gost28147ParameterSpec)) {
             throw new InvalidAlgorithmParameterException("GOST 28147-89 parameters are generated for a table named "
                 + "in a Gost28147ParameterSpec");
         }
-        SubstitutionTable t = GostKeys.named(((Gost28147ParameterSpec) spec).getSBox());
+        SubstitutionTable t = GostKeys.named(((Gost28147ParameterSpec) algParams).getSBox());
         if (t == null) {
             throw new InvalidAlgorithmParameterException("the table has no object identifier to record");
         }

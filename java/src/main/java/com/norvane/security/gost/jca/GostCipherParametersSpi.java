@@ -20,12 +20,12 @@ final class GostCipherParametersSpi extends AlgorithmParametersSpi {
     private SubstitutionTable table;
 
     @Override
-    protected void engineInit(AlgorithmParameterSpec spec) throws InvalidParameterSpecException {
-        spec = GostKeys.ours(spec);
-        if (spec instanceof IvParameterSpec) {
-            set(((IvParameterSpec) spec).getIV(), SubstitutionTable.GOST_28147_89_CRYPTOPRO_A);
-        } else if (spec instanceof Gost28147ParameterSpec) {
-            Gost28147ParameterSpec g = (Gost28147ParameterSpec) spec;
+    protected void engineInit(AlgorithmParameterSpec algParams) throws InvalidParameterSpecException {
+        algParams = GostKeys.ours(algParams);
+        if (algParams instanceof IvParameterSpec) {
+            set(((IvParameterSpec) algParams).getIV(), SubstitutionTable.GOST_28147_89_CRYPTOPRO_A);
+        } else if (algParams instanceof Gost28147ParameterSpec) {
+            Gost28147ParameterSpec g = (Gost28147ParameterSpec) algParams;
             SubstitutionTable t = GostKeys.named(g.getSBox());
             if (t == null) {
                 throw new InvalidParameterSpecException("the table has no object identifier to record");
@@ -72,7 +72,7 @@ final class GostCipherParametersSpi extends AlgorithmParametersSpi {
         if (type == IvParameterSpec.class) {
             return type.cast(new IvParameterSpec(iv));
         }
-        // Any spec asked for as AlgorithmParameterSpec: Bouncy Castle's class where it is present,
+        // Any parameters asked for as AlgorithmParameterSpec: Bouncy Castle's class where it is present,
         // as its own parameters answer (its ciphers ask that way), otherwise ours.
         AlgorithmParameterSpec bc = BouncyCastle.bridge().bcGost28147(type, table, iv);
         if (bc != null) {

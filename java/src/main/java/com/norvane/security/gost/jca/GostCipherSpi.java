@@ -154,7 +154,7 @@ final class GostCipherSpi extends CipherSpi {
     @Override
     protected void engineInit(int opmode, Key k, AlgorithmParameters params, SecureRandom random)
             throws InvalidKeyException, InvalidAlgorithmParameterException {
-        engineInit(opmode, k, spec(params), random);
+        engineInit(opmode, k, parametersOf(params), random);
     }
 
     @Override
@@ -190,7 +190,7 @@ final class GostCipherSpi extends CipherSpi {
      * The vector and table in parameters of any provider: through their common encoding
      * ({@code Gost28147-89-Parameters}), else as an IvParameterSpec.
      */
-    static AlgorithmParameterSpec spec(AlgorithmParameters params) throws InvalidAlgorithmParameterException {
+    static AlgorithmParameterSpec parametersOf(AlgorithmParameters params) throws InvalidAlgorithmParameterException {
         if (params == null) {
             return null;
         }

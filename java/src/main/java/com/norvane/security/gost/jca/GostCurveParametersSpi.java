@@ -21,9 +21,9 @@ final class GostCurveParametersSpi extends AlgorithmParametersSpi {
     private ParameterSet set;
 
     @Override
-    protected void engineInit(AlgorithmParameterSpec spec) throws InvalidParameterSpecException {
+    protected void engineInit(AlgorithmParameterSpec algParams) throws InvalidParameterSpecException {
         try {
-            set = GostCurves.of(spec);
+            set = GostCurves.of(algParams);
         } catch (InvalidAlgorithmParameterException e) {
             throw new InvalidParameterSpecException(e.getMessage());
         }
@@ -49,7 +49,7 @@ final class GostCurveParametersSpi extends AlgorithmParametersSpi {
             throws InvalidParameterSpecException {
         ready();
         if (type.isAssignableFrom(ECParameterSpec.class)) {
-            return type.cast(GostCurves.spec(set));
+            return type.cast(GostCurves.curveParameters(set));
         }
         if (type == ECGenParameterSpec.class) {
             return type.cast(new ECGenParameterSpec(set.oid()));

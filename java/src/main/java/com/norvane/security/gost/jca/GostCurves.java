@@ -15,7 +15,7 @@ import java.util.Map;
 
 /**
  * The GOST R 34.10-2001 parameter sets as the JDK's {@link ECParameterSpec} (Bouncy Castle's
- * named spec where Bouncy Castle is present), and back: a set from whatever names or
+ * named parameters where Bouncy Castle is present), and back: a set from whatever names or
  * describes it.
  */
 final class GostCurves {
@@ -57,13 +57,13 @@ final class GostCurves {
         return new BigInteger(1, bigEndian);
     }
 
-    /** The spec without Bouncy Castle's naming. */
+    /** The parameters without Bouncy Castle's naming. */
     static ECParameterSpec plain(ParameterSet s) {
         return PLAIN.get(s);
     }
 
-    /** The spec a key of this provider gives from {@code getParams()}. */
-    static ECParameterSpec spec(ParameterSet s) {
+    /** The parameters a key of this provider gives from {@code getParams()}. */
+    static ECParameterSpec curveParameters(ParameterSet s) {
         return BouncyCastle.bridge().curveSpec(s);
     }
 
@@ -102,7 +102,7 @@ final class GostCurves {
             + "(or give its ECParameterSpec)");
     }
 
-    /** The first set whose curve, base point, order and cofactor equal the spec's, or null. */
+    /** The first set whose curve, base point, order and cofactor equal the parameters's, or null. */
     static ParameterSet byValue(ECParameterSpec p) {
         for (ParameterSet s : ParameterSet.values()) {
             ECParameterSpec ours = PLAIN.get(s);

@@ -29,27 +29,27 @@ import java.util.Arrays;
  */
 final class GostKeyFactorySpi extends KeyFactorySpi {
     @Override
-    protected PublicKey engineGeneratePublic(KeySpec spec) throws InvalidKeySpecException {
-        if (spec instanceof X509EncodedKeySpec) {
-            return publicKey(((X509EncodedKeySpec) spec).getEncoded());
+    protected PublicKey engineGeneratePublic(KeySpec algParams) throws InvalidKeySpecException {
+        if (algParams instanceof X509EncodedKeySpec) {
+            return publicKey(((X509EncodedKeySpec) algParams).getEncoded());
         }
-        if (spec instanceof ECPublicKeySpec) {
-            ECPublicKeySpec ec = (ECPublicKeySpec) spec;
+        if (algParams instanceof ECPublicKeySpec) {
+            ECPublicKeySpec ec = (ECPublicKeySpec) algParams;
             return publicKey(set(ec.getParams()), ec.getW());
         }
         throw new InvalidKeySpecException("public keys come from an X509EncodedKeySpec or an ECPublicKeySpec");
     }
 
     @Override
-    protected PrivateKey engineGeneratePrivate(KeySpec spec) throws InvalidKeySpecException {
-        if (spec instanceof ECPrivateKeySpec) {
-            ECPrivateKeySpec ec = (ECPrivateKeySpec) spec;
+    protected PrivateKey engineGeneratePrivate(KeySpec algParams) throws InvalidKeySpecException {
+        if (algParams instanceof ECPrivateKeySpec) {
+            ECPrivateKeySpec ec = (ECPrivateKeySpec) algParams;
             return privateKey(set(ec.getParams()), ec.getS());
         }
-        if (!(spec instanceof PKCS8EncodedKeySpec)) {
+        if (!(algParams instanceof PKCS8EncodedKeySpec)) {
             throw new InvalidKeySpecException("private keys come from a PKCS8EncodedKeySpec or an ECPrivateKeySpec");
         }
-        byte[] der = ((PKCS8EncodedKeySpec) spec).getEncoded();
+        byte[] der = ((PKCS8EncodedKeySpec) algParams).getEncoded();
         try {
             return privateKey(der);
         } finally {

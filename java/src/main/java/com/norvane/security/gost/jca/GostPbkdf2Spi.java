@@ -21,11 +21,11 @@ final class GostPbkdf2Spi extends SecretKeyFactorySpi {
     static final String NAME = "PBKDF2WITHHMACGOST3411";
 
     @Override
-    protected SecretKey engineGenerateSecret(KeySpec spec) throws InvalidKeySpecException {
-        if (!(spec instanceof PBEKeySpec)) {
+    protected SecretKey engineGenerateSecret(KeySpec algParams) throws InvalidKeySpecException {
+        if (!(algParams instanceof PBEKeySpec)) {
             throw new InvalidKeySpecException("PBKDF2 takes a PBEKeySpec");
         }
-        PBEKeySpec pbe = (PBEKeySpec) spec;
+        PBEKeySpec pbe = (PBEKeySpec) algParams;
         byte[] salt = pbe.getSalt();
         if (salt == null) {
             throw new InvalidKeySpecException("missing required salt");

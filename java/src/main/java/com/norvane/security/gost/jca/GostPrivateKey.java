@@ -52,7 +52,7 @@ public class GostPrivateKey implements ECPrivateKey, Destroyable {
     /** The parameter set's curve, base point, order and cofactor. */
     @Override
     public ECParameterSpec getParams() {
-        return GostCurves.spec(context.parameterSet());
+        return GostCurves.curveParameters(context.parameterSet());
     }
 
     /**

@@ -12,7 +12,7 @@ import java.util.Arrays;
  * A GOST R 34.10-2001 public key: its parameter set and the raw 64 bytes (x then y,
  * little-endian). It is an {@link ECPublicKey}; where Bouncy Castle is on the class path the
  * provider hands out a subclass that is also Bouncy Castle's EC public key, and
- * {@link #getParams()} is Bouncy Castle's named spec. Equal keys have equal encodings.
+ * {@link #getParams()} is Bouncy Castle's named parameters. Equal keys have equal encodings.
  */
 public class GostPublicKey implements ECPublicKey {
     private static final long serialVersionUID = 1L;
@@ -44,7 +44,7 @@ public class GostPublicKey implements ECPublicKey {
     /** The parameter set's curve, base point, order and cofactor. */
     @Override
     public ECParameterSpec getParams() {
-        return GostCurves.spec(parameterSet);
+        return GostCurves.curveParameters(parameterSet);
     }
 
     @Override

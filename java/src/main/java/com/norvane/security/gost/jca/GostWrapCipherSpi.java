@@ -92,10 +92,10 @@ final class GostWrapCipherSpi extends CipherSpi {
             throws InvalidKeyException, InvalidAlgorithmParameterException {
         boolean entered = inUse.enter();
         try {
-            Gost28147WrapParameterSpec spec = params instanceof Gost28147WrapParameterSpec
+            Gost28147WrapParameterSpec algParams = params instanceof Gost28147WrapParameterSpec
                 ? (Gost28147WrapParameterSpec) params : wrapSpec(params);
-            byte[] table = spec.getSBox();
-            byte[] u = spec.getUKM();
+            byte[] table = algParams.getSBox();
+            byte[] u = algParams.getUKM();
             if (mode < Cipher.ENCRYPT_MODE || mode > Cipher.UNWRAP_MODE) {
                 throw new InvalidAlgorithmParameterException("unknown cipher mode " + mode);
             }
@@ -110,13 +110,13 @@ final class GostWrapCipherSpi extends CipherSpi {
         }
     }
 
-    /** Bouncy Castle's spec as ours (its checks of the UKM and table are not relied on). */
+    /** Bouncy Castle's parameters as ours (its checks of the UKM and table are not relied on). */
     private static Gost28147WrapParameterSpec wrapSpec(AlgorithmParameterSpec params)
             throws InvalidAlgorithmParameterException {
         try {
-            Gost28147WrapParameterSpec spec = BouncyCastle.bridge().wrap(params);
-            if (spec != null) {
-                return spec;
+            Gost28147WrapParameterSpec algParams = BouncyCastle.bridge().wrap(params);
+            if (algParams != null) {
+                return algParams;
             }
         } catch (IllegalArgumentException e) {
             throw new InvalidAlgorithmParameterException(e.getMessage(), e);

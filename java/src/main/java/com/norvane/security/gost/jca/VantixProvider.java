@@ -88,7 +88,7 @@ import java.util.function.Supplier;
  *     <td>keys and vectors come from the library's own generator</td></tr>
  * <tr><td>An unnamed {@code ECParameterSpec} of a curve two sets share (CryptoPro-A and XchA,
  *     CryptoPro-C and XchB)</td><td>the first set (CryptoPro-A, CryptoPro-C)</td>
- *     <td>explicit parameters</td><td>keys here always name their set; a named spec
+ *     <td>explicit parameters</td><td>keys here always name their set; a named parameters
  *     (a key's {@code getParams()}) keeps the set</td></tr>
  * <tr><td>Keys on the test parameter set</td><td>plain {@code ECPublicKey}/{@code ECPrivateKey},
  *     not Bouncy Castle's types</td><td>no such set</td><td>Bouncy Castle cannot name
@@ -98,7 +98,7 @@ import java.util.function.Supplier;
  *     {@code getEncoded()}</td></tr>
  * <tr><td>PBKDF2 with an empty password</td><td>InvalidKeySpecException</td>
  *     <td>IllegalArgumentException</td><td>the JCA's checked exception for a bad key
- *     spec</td></tr>
+ *     parameters</td></tr>
  * <tr><td>Key wrap (1.2.643.2.2.13.0, .13.1): a wrapped key whose MAC does not match</td>
  *     <td>InvalidKeyException (BadPaddingException in DECRYPT_MODE)</td>
  *     <td>IllegalStateException</td><td>the JCA's exception for a key that cannot be

@@ -45,10 +45,10 @@ class BcNamesTest {
         return b;
     }
 
-    private static Cipher init(String name, Provider p, int mode, byte[] key, java.security.spec.AlgorithmParameterSpec spec)
+    private static Cipher init(String name, Provider p, int mode, byte[] key, java.security.spec.AlgorithmParameterSpec algParams)
             throws Exception {
         Cipher c = Cipher.getInstance(name, p);
-        c.init(mode, new SecretKeySpec(key, "GOST28147"), spec);
+        c.init(mode, new SecretKeySpec(key, "GOST28147"), algParams);
         return c;
     }
 
@@ -159,7 +159,7 @@ class BcNamesTest {
             back.init(Cipher.DECRYPT_MODE, new SecretKeySpec(key, "GOST28147"), theirs.getParameters());
             assertArrayEquals(msg, back.doFinal(theirCt), table);
             assertArrayEquals(iv, back.getIV());
-            // The same parameters read as every spec, and from the encoding.
+            // The same parameters read as every parameters, and from the encoding.
             AlgorithmParameters read = AlgorithmParameters.getInstance("GOST28147", VANTIX);
             read.init(theirP.getEncoded());
             assertArrayEquals(iv, read.getParameterSpec(IvParameterSpec.class).getIV());
@@ -212,11 +212,11 @@ class BcNamesTest {
             assertArrayEquals(theirs.getEncoded(), ours.getEncoded(), set.name());
             AlgorithmParameters read = AlgorithmParameters.getInstance("ECGOST3410", VANTIX);
             read.init(theirs.getEncoded());
-            ECParameterSpec spec = read.getParameterSpec(ECParameterSpec.class);
+            ECParameterSpec algParams = read.getParameterSpec(ECParameterSpec.class);
             ECParameterSpec theirSpec = theirs.getParameterSpec(ECParameterSpec.class);
-            assertEquals(theirSpec.getCurve(), spec.getCurve());
-            assertEquals(theirSpec.getGenerator(), spec.getGenerator());
-            assertEquals(theirSpec.getOrder(), spec.getOrder());
+            assertEquals(theirSpec.getCurve(), algParams.getCurve());
+            assertEquals(theirSpec.getGenerator(), algParams.getGenerator());
+            assertEquals(theirSpec.getOrder(), algParams.getOrder());
             assertEquals(theirs.getParameterSpec(ECGenParameterSpec.class).getName(),
                 read.getParameterSpec(ECGenParameterSpec.class).getName());
             // From a key's parameters, which a caller hands on to a key pair generator.

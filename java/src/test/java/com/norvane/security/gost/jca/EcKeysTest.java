@@ -219,7 +219,7 @@ class EcKeysTest {
         List<Object[]> cases = new ArrayList<>();
         cases.add(new Object[] {new ECNamedCurveGenParameterSpec("GostR3410-2001-CryptoPro-C"), ParameterSet.CRYPTOPRO_C});
         cases.add(new Object[] {((ECPublicKey) theirs.getPublic()).getParams(), ParameterSet.XCHA});
-        cases.add(new Object[] {GostCurves.spec(ParameterSet.XCHB), ParameterSet.XCHB});
+        cases.add(new Object[] {GostCurves.curveParameters(ParameterSet.XCHB), ParameterSet.XCHB});
         cases.add(new Object[] {GostCurves.plain(ParameterSet.TEST), ParameterSet.TEST});
         ECParameterSpec b = GostCurves.plain(ParameterSet.CRYPTOPRO_B);
         cases.add(new Object[] {new ECParameterSpec(b.getCurve(), b.getGenerator(), b.getOrder(), 1),
@@ -296,9 +296,9 @@ class EcKeysTest {
             "    s.initVerify(f.generatePublic(new ECPublicKeySpec(pub.getW(), pub.getParams()))); s.update(new byte[3]);",
             "    javax.crypto.Cipher c = javax.crypto.Cipher.getInstance(\"1.2.643.2.2.21\", v);",
             "    c.init(javax.crypto.Cipher.ENCRYPT_MODE, new javax.crypto.spec.SecretKeySpec(new byte[32], \"GOST28147\"));",
-            "    String spec = c.getParameters().getParameterSpec(AlgorithmParameterSpec.class).getClass().getSimpleName();",
+            "    String algParams = c.getParameters().getParameterSpec(AlgorithmParameterSpec.class).getClass().getSimpleName();",
             "    System.out.println(pub.getClass().getName() + \" \" + priv.getClass().getName() + \" \"",
-            "      + pub.getParams() + \" \" + s.verify(sig) + \" \" + priv.equals(p.getPrivate()) + \" \" + spec);",
+            "      + pub.getParams() + \" \" + s.verify(sig) + \" \" + priv.equals(p.getPrivate()) + \" \" + algParams);",
             "  }",
             "}"));
         String java = Path.of(System.getProperty("java.home"), "bin", "java").toString();

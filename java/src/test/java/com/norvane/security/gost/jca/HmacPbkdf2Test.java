@@ -71,9 +71,9 @@ class HmacPbkdf2Test {
             {"x", 2, 1000},
         };
         for (Object[] c : cases) {
-            PBEKeySpec spec = new PBEKeySpec(((String) c[0]).toCharArray(), bytes(16), (int) c[1], (int) c[2]);
-            SecretKey theirs = SecretKeyFactory.getInstance("PBKDF2WITHHMACGOST3411", BC).generateSecret(spec);
-            SecretKey ours = SecretKeyFactory.getInstance("PBKDF2withHMACGOST3411", VANTIX).generateSecret(spec);
+            PBEKeySpec algParams = new PBEKeySpec(((String) c[0]).toCharArray(), bytes(16), (int) c[1], (int) c[2]);
+            SecretKey theirs = SecretKeyFactory.getInstance("PBKDF2WITHHMACGOST3411", BC).generateSecret(algParams);
+            SecretKey ours = SecretKeyFactory.getInstance("PBKDF2withHMACGOST3411", VANTIX).generateSecret(algParams);
             assertArrayEquals(theirs.getEncoded(), ours.getEncoded(), c[0] + " " + c[1] + " " + c[2]);
             assertEquals(theirs.getFormat(), ours.getFormat());
         }
