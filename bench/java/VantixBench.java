@@ -63,7 +63,8 @@ public final class VantixBench {
         check(Vantix.vantix_GOST_R34_11_1994_init(hash, com, rnd, null));
 
         throughput("gamma", (in, out, len) -> check(Vantix.vantix_G28147_1989_gamma_crypt(gamma, in, 0, out, 0, len)));
-        throughput("gamma_ofb", (in, out, len) -> check(Vantix.vantix_G28147_1989_gamma_ofb_encrypt(ofb, in, 0, out, 0, len)));
+        throughput("gamma_ofb",
+            (in, out, len) -> check(Vantix.vantix_G28147_1989_gamma_ofb_encrypt(ofb, in, 0, out, 0, len)));
         throughput("mac", (in, out, len) -> check(Vantix.vantix_G28147_1989_mac_update(mac, in, 0, len)));
         throughput("hash", (in, out, len) -> check(Vantix.vantix_GOST_R34_11_1994_update(hash, in, 0, len)));
 

@@ -246,7 +246,8 @@ public final class VantixThreadsBench {
             best(p, provider);
             best(e, exports);
         }
-        System.out.printf("%-14s CPU: provider %7.1f  exports %7.1f  ratio %.2f   wall: %7.1f %7.1f  ratio %.2f%n", name,
+        System.out.printf("%-14s CPU: provider %7.1f  exports %7.1f  ratio %.2f   wall: %7.1f %7.1f  ratio %.2f%n",
+            name,
             p[0], e[0], p[0] / e[0], p[1], e[1], p[1] / e[1]);
     }
 

@@ -66,7 +66,8 @@ public final class Gost3411Digest implements AutoCloseable {
         long h = block.handle();
         VantixException.check("hash clear", Vantix.vantix_GOST_R34_11_1994_clear(h));
         length = 0;
-        VantixException.check("hash init", Vantix.vantix_GOST_R34_11_1994_init(h, table.handle(), unused.handle(), null));
+        VantixException.check("hash init",
+            Vantix.vantix_GOST_R34_11_1994_init(h, table.handle(), unused.handle(), null));
     }
 
     /** The digest of everything fed so far; more data may follow. */

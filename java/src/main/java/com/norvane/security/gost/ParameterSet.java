@@ -56,7 +56,8 @@ public enum ParameterSet {
     private final String x;
     private final String y;
 
-    ParameterSet(String oid, String curveName, String oidName, String p, String q, String a, String b, String x, String y) {
+    ParameterSet(String oid, String curveName, String oidName, String p, String q, String a, String b,
+            String x, String y) {
         this.oid = oid;
         this.curveName = curveName;
         this.oidName = oidName;

@@ -18,7 +18,8 @@ public final class RandomGenerator extends NativeBlock {
     public static final int SEALED_STATE_BYTES = PasswordHash.HEADER_BYTES + CONTAINER_BYTES;
 
     private RandomGenerator() {
-        super(Vantix.vantix_RND_State(), h -> zero(h, Vantix.RND_STATE_BYTES));  // the state has no clear operation of its own
+        // The state has no clear operation of its own.
+        super(Vantix.vantix_RND_State(), h -> zero(h, Vantix.RND_STATE_BYTES));
     }
 
     /**

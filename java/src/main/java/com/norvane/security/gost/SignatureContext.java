@@ -62,8 +62,10 @@ public final class SignatureContext implements AutoCloseable {
     public static SignatureContext generate(ParameterSet parameters, RandomGenerator rng) {
         SignatureContext c = new SignatureContext(parameters, rng);
         return c.run(() -> {
-            VantixException.check("generating the secret key", Vantix.vantix_LR34_10_2001_gen_secret_key(c.block.handle()));
-            VantixException.check("computing the public key", Vantix.vantix_LR34_10_2001_gen_public_key(c.block.handle()));
+            VantixException.check("generating the secret key",
+                Vantix.vantix_LR34_10_2001_gen_secret_key(c.block.handle()));
+            VantixException.check("computing the public key",
+                Vantix.vantix_LR34_10_2001_gen_public_key(c.block.handle()));
         });
     }
 
@@ -79,7 +81,8 @@ public final class SignatureContext implements AutoCloseable {
         return c.run(() -> {
             VantixException.check("loading the secret key",
                 Vantix.vantix_LR34_10_2001_set_secret_key(c.block.handle(), maskedKey));
-            VantixException.check("computing the public key", Vantix.vantix_LR34_10_2001_gen_public_key(c.block.handle()));
+            VantixException.check("computing the public key",
+                Vantix.vantix_LR34_10_2001_gen_public_key(c.block.handle()));
         });
     }
 

@@ -1,8 +1,8 @@
 package com.norvane.security.gost;
 
 /**
- * The substitution tables published in RFC 4357, and the TC26 table of RFC 7836. {@link #bytes()} gives each as 128 bytes
- * in the order Bouncy Castle ({@code GOST28147Engine.getSBox}) and the RFC's tables use:
+ * The substitution tables published in RFC 4357, and the TC26 table of RFC 7836. {@link #bytes()} gives each as 128
+ * bytes in the order Bouncy Castle ({@code GOST28147Engine.getSBox}) and the RFC's tables use:
  * eight rows of sixteen entries, one entry per byte, row 0 substituting the least
  * significant nibble of the round function's input (the standard's K1) and row 7 the most
  * significant (K8).

@@ -81,7 +81,9 @@ public final class Vantix {
 
     // ---- native memory ----
 
-    /** Allocates {@code size} zero-filled bytes; throws OutOfMemoryError (and returns 0) on failure or a negative size. */
+    /**
+     * Allocates {@code size} zero-filled bytes; throws OutOfMemoryError (and returns 0) on failure or a negative size.
+     */
     public static native long mem_alloc(int size);
 
     /**
@@ -113,7 +115,10 @@ public final class Vantix {
      */
     public static native void vantix_Random_Fill(long state, byte[] buffer);
 
-    /** Lets the companion library write 64 bytes of seed material (array of at least 64 bytes); returns its result, 0 on success. */
+    /**
+     * Lets the companion library write 64 bytes of seed material (array of at least 64 bytes); returns its result, 0 on
+     * success.
+     */
     public static native int vantix_InitBioRnd(byte[] buffer);
 
     /**
@@ -140,10 +145,12 @@ public final class Vantix {
     public static native int vantix_G28147_1989_block_init(long ctx, long comState, long rndState, byte[] key);
 
     /** Enciphers {@code blocks} 8-byte blocks (at most four per initialisation). */
-    public static native int vantix_G28147_1989_block_encrypt(long ctx, byte[] in, int inOffset, byte[] out, int outOffset, int blocks);
+    public static native int vantix_G28147_1989_block_encrypt(long ctx, byte[] in, int inOffset,
+            byte[] out, int outOffset, int blocks);
 
     /** Deciphers {@code blocks} 8-byte blocks (sharing the four-block limit with encryption). */
-    public static native int vantix_G28147_1989_block_decrypt(long ctx, byte[] in, int inOffset, byte[] out, int outOffset, int blocks);
+    public static native int vantix_G28147_1989_block_decrypt(long ctx, byte[] in, int inOffset,
+            byte[] out, int outOffset, int blocks);
 
     /** Wipes a simple-replacement context. */
     public static native int vantix_G28147_1989_block_clear(long ctx);
@@ -154,10 +161,12 @@ public final class Vantix {
     public static native long vantix_G28147_1989_gamma();
 
     /** Initialises a gamma context with a 64-byte masked key and an optional 8-byte vector ({@code null} = zeros). */
-    public static native int vantix_G28147_1989_gamma_init(long ctx, long comState, long rndState, byte[] key, byte[] iv);
+    public static native int vantix_G28147_1989_gamma_init(long ctx, long comState, long rndState,
+            byte[] key, byte[] iv);
 
     /** Encrypts or decrypts {@code length} bytes in gamma mode. */
-    public static native int vantix_G28147_1989_gamma_crypt(long ctx, byte[] in, int inOffset, byte[] out, int outOffset, int length);
+    public static native int vantix_G28147_1989_gamma_crypt(long ctx, byte[] in, int inOffset,
+            byte[] out, int outOffset, int length);
 
     /** Wipes a gamma context. */
     public static native int vantix_G28147_1989_gamma_clear(long ctx);
@@ -168,13 +177,16 @@ public final class Vantix {
     public static native long vantix_G28147_1989_gamma_ofb();
 
     /** Initialises a gamma-with-feedback context with a 64-byte masked key and an optional 8-byte vector. */
-    public static native int vantix_G28147_1989_gamma_ofb_init(long ctx, long comState, long rndState, byte[] key, byte[] iv);
+    public static native int vantix_G28147_1989_gamma_ofb_init(long ctx, long comState, long rndState,
+            byte[] key, byte[] iv);
 
     /** Encrypts {@code length} bytes in gamma-with-feedback mode. */
-    public static native int vantix_G28147_1989_gamma_ofb_encrypt(long ctx, byte[] in, int inOffset, byte[] out, int outOffset, int length);
+    public static native int vantix_G28147_1989_gamma_ofb_encrypt(long ctx, byte[] in, int inOffset,
+            byte[] out, int outOffset, int length);
 
     /** Decrypts {@code length} bytes in gamma-with-feedback mode. */
-    public static native int vantix_G28147_1989_gamma_ofb_decrypt(long ctx, byte[] in, int inOffset, byte[] out, int outOffset, int length);
+    public static native int vantix_G28147_1989_gamma_ofb_decrypt(long ctx, byte[] in, int inOffset,
+            byte[] out, int outOffset, int length);
 
     /** Wipes a gamma-with-feedback context. */
     public static native int vantix_G28147_1989_gamma_ofb_clear(long ctx);
@@ -241,10 +253,12 @@ public final class Vantix {
      * stays unloaded: p or q even, below 2^254 (GOST R 34.10-2001 requires q &gt; 2^254) or not prime, or a base
      * point that is not on the curve or not of order q. 16 is only for a q length other than 32 bytes.
      */
-    public static native int vantix_LR34_10_2001_set_parms(long ctx, long rnd, byte[] p, byte[] q, byte[] a, byte[] b, long point);
+    public static native int vantix_LR34_10_2001_set_parms(long ctx, long rnd, byte[] p, byte[] q,
+            byte[] a, byte[] b, long point);
 
     /** Reads back the loaded parameters; each array (32 bytes) and the point are optional. */
-    public static native int vantix_LR34_10_2001_get_parms(long ctx, byte[] p, byte[] q, byte[] a, byte[] b, long point);
+    public static native int vantix_LR34_10_2001_get_parms(long ctx, byte[] p, byte[] q,
+            byte[] a, byte[] b, long point);
 
     /** Wipes a signature context: parameters and keys. */
     public static native int vantix_LR34_10_2001_clear(long ctx);

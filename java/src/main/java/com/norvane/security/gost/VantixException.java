@@ -43,7 +43,8 @@ public class VantixException extends RuntimeException {
             case ResultCode.R_RANGE: return "signature r is not below q";
             case ResultCode.S_RANGE: return "signature s is not below q";
             case ResultCode.BAD_MARKER: return "the block is not a context of this kind";
-            case ResultCode.MISSING: return "a required argument is missing, the generator is not seeded, or the password is too short";
+            case ResultCode.MISSING:
+                return "a required argument is missing, the generator is not seeded, or the password is too short";
             case ResultCode.Q_LENGTH: return "the group order is not 32 bytes long";
             case ResultCode.CHECKSUM: return "the stored key was altered";
             case ResultCode.ECB_LIMIT: return "the simple-replacement context has processed its 32 bytes";

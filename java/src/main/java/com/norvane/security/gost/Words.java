@@ -34,7 +34,10 @@ final class Words {
         ByteBuffer.wrap(dst, dstOff, len).order(ByteOrder.BIG_ENDIAN).asIntBuffer().put(from);
     }
 
-    /** True when {@code [aOff, aOff + len)} and {@code [bOff, bOff + len)} of the same array overlap at different offsets. */
+    /**
+     * True when {@code [aOff, aOff + len)} and {@code [bOff, bOff + len)} of the same array overlap at different
+     * offsets.
+     */
     static boolean overlapsShifted(byte[] a, int aOff, byte[] b, int bOff, int len) {
         return a == b && aOff != bOff && aOff < bOff + len && bOff < aOff + len;
     }

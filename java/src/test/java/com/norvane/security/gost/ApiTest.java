@@ -124,7 +124,8 @@ class ApiTest {
             try (SimpleReplacementCipher ecb = new SimpleReplacementCipher(
                     new CipherTable(SubstitutionTable.GOST_28147_89_CRYPTOPRO_A), rng, key)) {
                 ecb.encrypt(new byte[32]);
-                assertEquals(ResultCode.ECB_LIMIT, assertThrows(VantixException.class, () -> ecb.encrypt(new byte[8])).code());
+                assertEquals(ResultCode.ECB_LIMIT,
+                    assertThrows(VantixException.class, () -> ecb.encrypt(new byte[8])).code());
             }
         }
     }

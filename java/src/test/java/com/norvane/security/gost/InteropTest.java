@@ -62,7 +62,10 @@ class InteropTest {
         return b;
     }
 
-    /** Cuts n bytes into pieces of random lengths (some empty); with {@code step} > 1 every piece but the last is a multiple of it. */
+    /**
+     * Cuts n bytes into pieces of random lengths (some empty); with {@code step} > 1 every piece but the last is a
+     * multiple of it.
+     */
     private List<int[]> pieces(int n, int step) {
         List<int[]> out = new ArrayList<>();
         int pos = 0;

@@ -40,7 +40,8 @@ class ModesTest {
     void gamma() {
         long a = Vantix.vantix_G28147_1989_gamma();
         long b = Vantix.vantix_G28147_1989_gamma();
-        assertEquals(ResultCode.MISSING, Vantix.vantix_G28147_1989_gamma_init(a, com, Vantix.vantix_RND_State(), key, iv));
+        assertEquals(ResultCode.MISSING,
+            Vantix.vantix_G28147_1989_gamma_init(a, com, Vantix.vantix_RND_State(), key, iv));
         assertEquals(ResultCode.OK, Vantix.vantix_G28147_1989_gamma_init(a, com, rnd, key, iv));
         assertEquals(ResultCode.OK, Vantix.vantix_G28147_1989_gamma_init(b, com, rnd, key, iv));
         byte[] msg = new byte[3000];

@@ -42,7 +42,8 @@ public final class Openssl {
         Path in = Files.createTempFile(dir, "openssl", ".in");
         Path out = Files.createTempFile(dir, "openssl", ".out");
         Files.write(in, data);
-        runWith(table, "enc", "-engine", "gost", "-" + cipher, "-K", Hex.of(key), "-iv", Hex.of(iv), "-in", in.toString(),
+        runWith(table, "enc", "-engine", "gost", "-" + cipher, "-K", Hex.of(key), "-iv", Hex.of(iv),
+            "-in", in.toString(),
             "-out", out.toString());
         return Files.readAllBytes(out);
     }

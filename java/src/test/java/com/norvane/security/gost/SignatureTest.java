@@ -53,7 +53,8 @@ class SignatureTest {
         assertEquals(ResultCode.OK, Vantix.vantix_MakeKeyContainer(rnd, key, password, keyContainer));
         byte[] reopened = new byte[64];
         assertEquals(ResultCode.OK, Vantix.vantix_ExtractKeyContainer(rnd, keyContainer, password, reopened));
-        assertEquals(ResultCode.CONTAINER_MAC, Vantix.vantix_ExtractKeyContainer(rnd, keyContainer, "wrong password!".getBytes(), reopened));
+        assertEquals(ResultCode.CONTAINER_MAC,
+            Vantix.vantix_ExtractKeyContainer(rnd, keyContainer, "wrong password!".getBytes(), reopened));
         long third = Vantix.vantix_LR34_10_2001();
         assertEquals(ResultCode.OK, Vantix.vantix_LR34_10_2001_set_parms(third, rnd, null, null, null, null, 0));
         assertEquals(ResultCode.OK, Vantix.vantix_LR34_10_2001_set_secret_key(third, reopened));

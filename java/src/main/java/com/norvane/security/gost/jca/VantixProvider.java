@@ -190,7 +190,8 @@ public final class VantixProvider extends Provider {
         add("KeyGenerator", "HMACGOST3411", () -> new GostKeyGeneratorSpi("HMACGOST3411"), "HMAC-GOST3411",
             "HMAC/GOST3411", "1.2.643.2.2.10", "1.2.643.2.2.9");
         add("SecretKeyFactory", GostPbkdf2Spi.NAME, GostPbkdf2Spi::new);
-        add("KeyGenerator", "GOST28147", () -> new GostKeyGeneratorSpi("GOST28147"), "GOST", "GOST-28147", "1.2.643.2.2.21");
+        add("KeyGenerator", "GOST28147", () -> new GostKeyGeneratorSpi("GOST28147"),
+            "GOST", "GOST-28147", "1.2.643.2.2.21");
         add("SecureRandom", "GOST", GostSecureRandomSpi::new, Map.of("ThreadSafe", "true"));
         add("KeyAgreement", "ECGOST3410", GostKeyAgreementSpi::new, "GOST-3410-2001", "1.2.643.2.2.19",
             "1.2.643.2.2.96");

@@ -45,7 +45,8 @@ class BcNamesTest {
         return b;
     }
 
-    private static Cipher init(String name, Provider p, int mode, byte[] key, java.security.spec.AlgorithmParameterSpec algParams)
+    private static Cipher init(String name, Provider p, int mode, byte[] key,
+            java.security.spec.AlgorithmParameterSpec algParams)
             throws Exception {
         Cipher c = Cipher.getInstance(name, p);
         c.init(mode, new SecretKeySpec(key, "GOST28147"), algParams);
@@ -60,8 +61,10 @@ class BcNamesTest {
                 byte[] iv = bytes(8);
                 byte[] msg = bytes(len);
                 GOST28147ParameterSpec theirSpec = new GOST28147ParameterSpec(table, iv);
-                byte[] expected = init("GOST28147/GCFB/NoPadding", BC, Cipher.ENCRYPT_MODE, key, theirSpec).doFinal(msg);
-                assertArrayEquals(expected, init("1.2.643.2.2.21", BC, Cipher.ENCRYPT_MODE, key, theirSpec).doFinal(msg));
+                byte[] expected = init("GOST28147/GCFB/NoPadding", BC, Cipher.ENCRYPT_MODE, key, theirSpec)
+                    .doFinal(msg);
+                assertArrayEquals(expected,
+                    init("1.2.643.2.2.21", BC, Cipher.ENCRYPT_MODE, key, theirSpec).doFinal(msg));
                 for (String name : new String[] {"GOST28147/GCFB/NoPadding", "1.2.643.2.2.21", "OID.1.2.643.2.2.21"}) {
                     // Bouncy Castle's parameter class and ours.
                     assertArrayEquals(expected, init(name, VANTIX, Cipher.ENCRYPT_MODE, key, theirSpec).doFinal(msg),
@@ -77,7 +80,8 @@ class BcNamesTest {
     void bareNameIsEcbWithPkcs5PaddingAsInBouncyCastle() throws Exception {
         byte[] key = bytes(32);
         GOST28147ParameterSpec table = new GOST28147ParameterSpec("E-B");
-        for (String name : new String[] {"GOST28147", "GOST", "GOST28147/ECB/PKCS5Padding", "GOST28147/ECB/PKCS7Padding"}) {
+        for (String name : new String[] {"GOST28147", "GOST",
+                "GOST28147/ECB/PKCS5Padding", "GOST28147/ECB/PKCS7Padding"}) {
             for (int len = 0; len < 32; len++) {
                 byte[] msg = bytes(len);
                 byte[] expected = init("GOST28147", BC, Cipher.ENCRYPT_MODE, key, table).doFinal(msg);
@@ -122,16 +126,20 @@ class BcNamesTest {
     @Test
     void namesWithOtherBytesAreRefusedNamingWhatToUse() throws Exception {
         String[][] refused = {
-            {"GOST28147/CFB/NoPadding", "GCFB"}, {"GOST28147/CTR/NoPadding", "CNT"}, {"GOST28147/GOFB/NoPadding", "CNT"},
-            {"GOST28147/SIC/NoPadding", "CNT"}, {"GOST28147/OFB/NoPadding", "GCFB"}, {"GOST28147/CBC/PKCS5Padding", "GCFB"},
+            {"GOST28147/CFB/NoPadding", "GCFB"}, {"GOST28147/CTR/NoPadding", "CNT"},
+            {"GOST28147/GOFB/NoPadding", "CNT"},
+            {"GOST28147/SIC/NoPadding", "CNT"}, {"GOST28147/OFB/NoPadding", "GCFB"},
+            {"GOST28147/CBC/PKCS5Padding", "GCFB"},
         };
         for (String[] r : refused) {
-            NoSuchAlgorithmException e = assertThrows(NoSuchAlgorithmException.class, () -> Cipher.getInstance(r[0], VANTIX));
+            NoSuchAlgorithmException e = assertThrows(NoSuchAlgorithmException.class,
+                () -> Cipher.getInstance(r[0], VANTIX));
             assertTrue(e.getCause() != null && e.getCause().getMessage().contains(r[1]), r[0] + ": " + e.getCause());
         }
         for (String name : new String[] {"GOST28147/GCFB/PKCS5Padding", "GOST28147/CNT/PKCS5Padding",
             "GOST28147/ECB/ISO10126Padding"}) {
-            NoSuchPaddingException e = assertThrows(NoSuchPaddingException.class, () -> Cipher.getInstance(name, VANTIX));
+            NoSuchPaddingException e = assertThrows(NoSuchPaddingException.class,
+                () -> Cipher.getInstance(name, VANTIX));
             assertTrue(e.getMessage().contains("NoPadding"), e.getMessage());
         }
     }
@@ -143,7 +151,8 @@ class BcNamesTest {
         for (String table : new String[] {"E-A", "E-D", "Param-Z"}) {
             byte[] iv = bytes(8);
             // Our cipher's parameters carry the vector and table to Bouncy Castle's cipher ...
-            Cipher ours = init("1.2.643.2.2.21", VANTIX, Cipher.ENCRYPT_MODE, key, new Gost28147ParameterSpec(table, iv));
+            Cipher ours = init("1.2.643.2.2.21", VANTIX, Cipher.ENCRYPT_MODE, key,
+                new Gost28147ParameterSpec(table, iv));
             byte[] ct = ours.doFinal(msg);
             AlgorithmParameters p = ours.getParameters();
             AlgorithmParameters theirP = AlgorithmParameters.getInstance("GOST28147", BC);
@@ -176,7 +185,8 @@ class BcNamesTest {
             org.bouncycastle.asn1.cryptopro.GOST28147Parameters.getInstance(first).getEncryptionParamSet().getId());
         assertTrue(!Arrays.equals(first, gen.generateParameters().getEncoded()), "a fresh vector each time");
         gen.init(new GOST28147ParameterSpec("E-C"));
-        assertEquals(SubstitutionTable.GOST_28147_89_CRYPTOPRO_C.oid(), org.bouncycastle.asn1.cryptopro.GOST28147Parameters
+        assertEquals(SubstitutionTable.GOST_28147_89_CRYPTOPRO_C.oid(),
+            org.bouncycastle.asn1.cryptopro.GOST28147Parameters
             .getInstance(gen.generateParameters().getEncoded()).getEncryptionParamSet().getId());
         // A bare vector records CryptoPro-A, as Bouncy Castle records it.
         AlgorithmParameters ivOnly = AlgorithmParameters.getInstance("GOST28147", VANTIX);

@@ -91,7 +91,8 @@ class CipherBuffersTest {
                 byte[] buf = new byte[DATA.length + 8];
                 System.arraycopy(DATA, 0, buf, sh[0], DATA.length);
                 int n = cipher(mode, Cipher.ENCRYPT_MODE).doFinal(buf, sh[0], DATA.length, buf, sh[1]);
-                assertArrayEquals(expected, Arrays.copyOfRange(buf, sh[1], sh[1] + n), mode + " shift " + Arrays.toString(sh));
+                assertArrayEquals(expected, Arrays.copyOfRange(buf, sh[1], sh[1] + n),
+                    mode + " shift " + Arrays.toString(sh));
             }
             byte[] back = cipher(mode, Cipher.DECRYPT_MODE).doFinal(expected);
             assertArrayEquals(DATA, back, mode + " decryption");

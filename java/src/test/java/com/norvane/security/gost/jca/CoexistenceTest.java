@@ -59,7 +59,8 @@ class CoexistenceTest {
             X509CertificateHolder holder = new JcaX509v3CertificateBuilder(new X500Name("CN=recipient"),
                 BigInteger.valueOf(25), new Date(System.currentTimeMillis() - 60_000),
                 new Date(System.currentTimeMillis() + 86_400_000L), new X500Name("CN=recipient"), pair.getPublic())
-                .build(new JcaContentSignerBuilder("GOST3411withECGOST3410").setProvider("BC").build(pair.getPrivate()));
+                .build(new JcaContentSignerBuilder("GOST3411withECGOST3410")
+                    .setProvider("BC").build(pair.getPrivate()));
             // Parsed by the JDK: the key comes from the first provider, this one.
             X509Certificate cert = (X509Certificate) CertificateFactory.getInstance("X.509")
                 .generateCertificate(new ByteArrayInputStream(holder.getEncoded()));

@@ -162,7 +162,8 @@ class EcKeysTest {
         assertEquals(BigInteger.valueOf(12345), ((ECPrivateKey) fromNumbers).getS());
         // Refused: out of range, off the curve, another curve.
         BigInteger q = plainA.getOrder();
-        for (BigInteger s : new BigInteger[] {BigInteger.ZERO, q, BigInteger.ONE.negate(), BigInteger.ONE.shiftLeft(256)}) {
+        for (BigInteger s : new BigInteger[] {BigInteger.ZERO, q,
+                BigInteger.ONE.negate(), BigInteger.ONE.shiftLeft(256)}) {
             assertThrows(InvalidKeySpecException.class, () -> f.generatePrivate(new ECPrivateKeySpec(s, unnamed)));
         }
         ECPoint g = plainA.getGenerator();
@@ -217,7 +218,8 @@ class EcKeysTest {
         KeyPairGenerator g = KeyPairGenerator.getInstance("1.2.643.2.2.98", VANTIX);
         KeyPair theirs = generate(BC, "GostR3410-2001-CryptoPro-XchA");
         List<Object[]> cases = new ArrayList<>();
-        cases.add(new Object[] {new ECNamedCurveGenParameterSpec("GostR3410-2001-CryptoPro-C"), ParameterSet.CRYPTOPRO_C});
+        cases.add(new Object[] {new ECNamedCurveGenParameterSpec("GostR3410-2001-CryptoPro-C"),
+            ParameterSet.CRYPTOPRO_C});
         cases.add(new Object[] {((ECPublicKey) theirs.getPublic()).getParams(), ParameterSet.XCHA});
         cases.add(new Object[] {GostCurves.curveParameters(ParameterSet.XCHB), ParameterSet.XCHB});
         cases.add(new Object[] {GostCurves.plain(ParameterSet.TEST), ParameterSet.TEST});
@@ -231,7 +233,8 @@ class EcKeysTest {
         assertThrows(InvalidAlgorithmParameterException.class,
             () -> g.initialize(new ECNamedCurveGenParameterSpec("secp256r1")));
         assertThrows(InvalidAlgorithmParameterException.class,
-            () -> g.initialize(((ECPublicKey) KeyPairGenerator.getInstance("EC").generateKeyPair().getPublic()).getParams()));
+            () -> g.initialize(((ECPublicKey) KeyPairGenerator.getInstance("EC").generateKeyPair().getPublic())
+                .getParams()));
         assertEquals(KeyFactory.getInstance("1.2.643.2.2.98", VANTIX).getProvider(), VANTIX);
     }
 
@@ -290,19 +293,25 @@ class EcKeysTest {
             "    KeyPair p = g.generateKeyPair();",
             "    ECPublicKey pub = (ECPublicKey) p.getPublic();",
             "    KeyFactory f = KeyFactory.getInstance(\"ECGOST3410\", v);",
-            "    ECPrivateKey priv = (ECPrivateKey) f.generatePrivate(f.getKeySpec(p.getPrivate(), ECPrivateKeySpec.class));",
+            "    ECPrivateKey priv = (ECPrivateKey) f.generatePrivate(",
+            "        f.getKeySpec(p.getPrivate(), ECPrivateKeySpec.class));",
             "    Signature s = Signature.getInstance(\"ECGOST3410\", v);",
             "    s.initSign(priv); s.update(new byte[3]); byte[] sig = s.sign();",
-            "    s.initVerify(f.generatePublic(new ECPublicKeySpec(pub.getW(), pub.getParams()))); s.update(new byte[3]);",
+            "    s.initVerify(f.generatePublic(new ECPublicKeySpec(pub.getW(), pub.getParams())));",
+            "    s.update(new byte[3]);",
             "    javax.crypto.Cipher c = javax.crypto.Cipher.getInstance(\"1.2.643.2.2.21\", v);",
-            "    c.init(javax.crypto.Cipher.ENCRYPT_MODE, new javax.crypto.spec.SecretKeySpec(new byte[32], \"GOST28147\"));",
-            "    String algParams = c.getParameters().getParameterSpec(AlgorithmParameterSpec.class).getClass().getSimpleName();",
+            "    c.init(javax.crypto.Cipher.ENCRYPT_MODE,",
+            "        new javax.crypto.spec.SecretKeySpec(new byte[32], \"GOST28147\"));",
+            "    String algParams =",
+            "        c.getParameters().getParameterSpec(AlgorithmParameterSpec.class).getClass().getSimpleName();",
             "    System.out.println(pub.getClass().getName() + \" \" + priv.getClass().getName() + \" \"",
-            "      + pub.getParams() + \" \" + s.verify(sig) + \" \" + priv.equals(p.getPrivate()) + \" \" + algParams);",
+            "      + pub.getParams() + \" \" + s.verify(sig) + \" \" + priv.equals(p.getPrivate())",
+            "      + \" \" + algParams);",
             "  }",
             "}"));
         String java = Path.of(System.getProperty("java.home"), "bin", "java").toString();
-        Process p = new ProcessBuilder(java, "-Xcheck:jni", "-cp", jar, src.toString()).redirectErrorStream(true).start();
+        Process p = new ProcessBuilder(java, "-Xcheck:jni", "-cp", jar, src.toString())
+            .redirectErrorStream(true).start();
         String out = new String(p.getInputStream().readAllBytes(), StandardCharsets.UTF_8).trim();
         assertTrue(p.waitFor(60, TimeUnit.SECONDS));
         assertEquals("com.norvane.security.gost.jca.GostPublicKey com.norvane.security.gost.jca.GostPrivateKey "
@@ -315,7 +324,8 @@ class EcKeysTest {
         Key k = BouncyCastle.bridge().publicKey(ParameterSet.TEST, GostCurvesTestPoints.testBase());
         assertEquals(GostPublicKey.class, k.getClass(), "Bouncy Castle does not name the test set");
         assertInstanceOf(org.bouncycastle.jce.interfaces.ECPublicKey.class,
-            BouncyCastle.bridge().publicKey(ParameterSet.CRYPTOPRO_A, GostCurvesTestPoints.base(ParameterSet.CRYPTOPRO_A)));
+            BouncyCastle.bridge().publicKey(ParameterSet.CRYPTOPRO_A,
+                GostCurvesTestPoints.base(ParameterSet.CRYPTOPRO_A)));
     }
 
     /** Base points as raw keys (x then y, little-endian). */

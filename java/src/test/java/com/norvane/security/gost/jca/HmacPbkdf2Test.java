@@ -103,7 +103,8 @@ class HmacPbkdf2Test {
             early.update(msg, 0, split);
             MessageDigest earlyCopy = (MessageDigest) early.clone();
             early.update(new byte[5]);
-            assertArrayEquals(prefix.digest(), earlyCopy.digest(), "the original's later input stays out of the clone, split " + split);
+            assertArrayEquals(prefix.digest(), earlyCopy.digest(),
+                "the original's later input stays out of the clone, split " + split);
         }
         com.norvane.security.gost.Gost3411Digest closed = new com.norvane.security.gost.Gost3411Digest();
         closed.update(msg);
@@ -115,7 +116,8 @@ class HmacPbkdf2Test {
             a.update(msg);
             assertThrows(IllegalArgumentException.class, () -> a.copyTo(b), "another table");
             assertThrows(IllegalStateException.class, () -> a.copyTo(closed), "a closed target");
-            assertArrayEquals(MessageDigest.getInstance("GOST3411", BC).digest(msg), a.digest(), "the source is untouched");
+            assertArrayEquals(MessageDigest.getInstance("GOST3411", BC).digest(msg),
+                a.digest(), "the source is untouched");
         }
     }
 }

@@ -58,7 +58,8 @@ class ToolOpensslTest {
             doc + ".sig", doc.toString());
         assertTrue(out.contains("Verified OK"), out);
 
-        Openssl.run("genpkey", "-engine", "gost", "-algorithm", "gost2001", "-pkeyopt", "paramset:B", "-out", p("o.key"));
+        Openssl.run("genpkey", "-engine", "gost", "-algorithm", "gost2001",
+            "-pkeyopt", "paramset:B", "-out", p("o.key"));
         Openssl.run("pkey", "-engine", "gost", "-in", p("o.key"), "-pubout", "-out", p("o.pub"));
         Openssl.run("dgst", "-engine", "gost", "-md_gost94", "-sign", p("o.key"), "-out", p("o.sig"), doc.toString());
         assertEquals(0, vantix("verify", "-p", p("o.pub"), "-s", p("o.sig"), doc.toString()), stderr);
@@ -90,7 +91,8 @@ class ToolOpensslTest {
     @Test
     void opensslKeysImportAndSignHere() throws Exception {
         setUp();
-        Openssl.run("genpkey", "-engine", "gost", "-algorithm", "gost2001", "-pkeyopt", "paramset:A", "-out", p("o.key"));
+        Openssl.run("genpkey", "-engine", "gost", "-algorithm", "gost2001",
+            "-pkeyopt", "paramset:A", "-out", p("o.key"));
         Openssl.run("pkey", "-engine", "gost", "-in", p("o.key"), "-pubout", "-out", p("o.pub"));
         Openssl.run("pkcs8", "-engine", "gost", "-topk8", "-in", p("o.key"), "-v2", "aes-256-cbc", "-passout",
             "file:" + pw, "-out", p("o.p8"));

@@ -133,7 +133,8 @@ class ToolProcessTest {
 
     @Test
     void pipesDescriptorsAndStandardInput() throws Exception {
-        Run r = bash("$VANTIX hash <(printf abc) && printf abc | $VANTIX hash /dev/stdin && printf abc | $VANTIX hash -");
+        Run r = bash("$VANTIX hash <(printf abc) && printf abc | $VANTIX hash /dev/stdin"
+            + " && printf abc | $VANTIX hash -");
         assertEquals(0, r.code, r.err);
         String[] lines = r.out.split("\n");
         assertEquals(3, lines.length, r.out);
@@ -170,8 +171,8 @@ class ToolProcessTest {
         Random random = new Random(7);
         int replaced = 0;
         try (RandomGenerator rng = RandomGenerator.fromSystem();
-             SignatureContext verifier = SignatureContext.withPublicKey(com.norvane.security.gost.ParameterSet.CRYPTOPRO_A,
-                 rng, raw)) {
+             SignatureContext verifier = SignatureContext.withPublicKey(
+                 com.norvane.security.gost.ParameterSet.CRYPTOPRO_A, rng, raw)) {
             byte[] previous = Files.readAllBytes(dir.resolve("doc.sig"));
             for (int i = 0; i < 14; i++) {
                 Process p = builder(List.of(), "sign", "--force", "-k", "k.key", "--home", "h", "--password-file", "pw",

@@ -377,7 +377,8 @@ class ToolTest {
         Path pw = write("pw.txt", "a good long password\n");
         Path doc = write("doc.txt", "document\n");
         String home = p("home");
-        assertEquals(0, vantix("keygen", "--out", p("alice"), "--password-file", pw.toString(), "--home", home), stderr);
+        assertEquals(0, vantix("keygen", "--out", p("alice"),
+            "--password-file", pw.toString(), "--home", home), stderr);
         long huge = 3L << 30;  // sparse: no disk space
         for (String name : new String[] {"big.key", "big.sig", "big.pub", "big.pw"}) {
             try (RandomAccessFile f = new RandomAccessFile(dir.resolve(name).toFile(), "rw")) {
