@@ -26,17 +26,17 @@ uint32_t context_key_remask(RND_State* rnd, uint32_t* key16) {
     return checksum_seal(key16);
 }
 
-Result context_count_blocks(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg,
-                            uint32_t* checksum, uint32_t* mesh_count, uint32_t blocks, const RoundTable& rt) {
+Result context_count_blocks(const COM_State* com, uint32_t* key16, uint32_t* reg, uint32_t* checksum,
+                            uint32_t* mesh_count, uint32_t blocks, const RoundTable& rt) {
     *mesh_count += 8 * blocks;
     if (*mesh_count != kMeshIntervalBytes) return RC_OK;
     *mesh_count = 0;
-    return context_key_mesh(com, rnd, key16, reg, checksum, rt);
+    return context_key_mesh(com, key16, reg, checksum, rt);
 }
 
-Result context_key_mesh(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg, uint32_t* checksum,
+Result context_key_mesh(const COM_State* com, uint32_t* key16, uint32_t* reg, uint32_t* checksum,
                         const RoundTable& rt) {
-    const Result r = key_meshing(com, rnd, key16, key16 + 8, reg, &rt);
+    const Result r = key_meshing(com, key16, key16 + 8, reg, &rt);
     if (r == 0) *checksum = checksum_seal(key16);
     return r;
 }

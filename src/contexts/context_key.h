@@ -51,8 +51,8 @@ inline int32_t blocks_before_mesh(int32_t bytes, uint32_t mesh_count) {
 // the count starts again at 0, the key is meshed with com's table prepared as `rt`, `reg`
 // (the context's register) is enciphered under the new key and the checksum resealed.
 // Returns the meshing's result, RC_OK when none was due.
-Result context_count_blocks(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg,
-                            uint32_t* checksum, uint32_t* mesh_count, uint32_t blocks, const RoundTable& rt);
+Result context_count_blocks(const COM_State* com, uint32_t* key16, uint32_t* reg, uint32_t* checksum,
+                            uint32_t* mesh_count, uint32_t blocks, const RoundTable& rt);
 
 // Reads the 64-byte Java form (key XOR mask, then the mask) into key words K0..K7, each
 // big-endian, masks them with a fresh mask from rnd and returns the sealed checksum.
@@ -76,7 +76,6 @@ uint32_t context_key_remask(RND_State* rnd, uint32_t* key16);
 
 // Meshes the key (RFC 4357 CryptoPro key meshing) and re-enciphers `reg`; returns the
 // result of key_meshing and stores the new checksum.
-Result context_key_mesh(const COM_State* com, const RND_State* rnd, uint32_t* key16, uint32_t* reg, uint32_t* checksum,
-                        const RoundTable& rt);
+Result context_key_mesh(const COM_State* com, uint32_t* key16, uint32_t* reg, uint32_t* checksum, const RoundTable& rt);
 
 }  // namespace vantix

@@ -87,8 +87,8 @@ Result gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t l
             std::memcpy(out + i, &x, 8);
         }
         if (whole == n) ctx->position = 8;
-        if (const Result r = context_count_blocks(ctx->com_state, ctx->rnd_state, ctx->key, ctx->counter,
-                                                  &ctx->checksum, &ctx->mesh_count, uint32_t(n), rt))
+        if (const Result r = context_count_blocks(ctx->com_state, ctx->key, ctx->counter, &ctx->checksum,
+                                                  &ctx->mesh_count, uint32_t(n), rt))
             return r;
     }
     ctx->checksum = context_key_remask(ctx->rnd_state, ctx->key);

@@ -24,8 +24,8 @@ Result ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32
     // Counts processed blocks; at each meshing point the key is meshed and the register
     // enciphered under the new key.
     auto count_blocks = [&](uint32_t blocks) {
-        return context_count_blocks(ctx->com_state, ctx->rnd_state, ctx->key, ctx->feedback, &ctx->checksum,
-                                    &ctx->mesh_count, blocks, rt);
+        return context_count_blocks(ctx->com_state, ctx->key, ctx->feedback, &ctx->checksum, &ctx->mesh_count, blocks,
+                                    rt);
     };
     // One block of gamma from the register, into ctx->gamma as its big-endian bytes.
     auto next_gamma = [&]() {

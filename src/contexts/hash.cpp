@@ -24,7 +24,7 @@ bool hash_fields_valid(const HashContext* ctx) {
 Result hash_init(HashContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* start) {
     if (com == nullptr) return RC_MISSING;  // the expansion below would read through it
     sbox_expand(com->sbox, com->expanded);
-    if (ctx == nullptr || rnd == nullptr) return RC_MISSING;
+    if (ctx == nullptr) return RC_MISSING;
     if (ctx->state != 0) return RC_ALREADY_INITIALISED;
     if (ctx->marker != MAGIC_HASH) static_cast<void>(hash_clear(ctx));  // ctx is not null: it cannot fail
     ctx->rnd_state = rnd;

@@ -41,9 +41,10 @@ static_assert(sizeof(HashContext) == 128);
 // (which pins the blocks a context uses) ask this one question, so they cannot disagree.
 inline Result hash_ready(const HashContext* ctx) { return ctx->state == 1 ? RC_OK : RC_NOT_INITIALISED; }
 
-// Expands com's table first (whatever follows), then: RC_MISSING when ctx or rnd is null
-// (or com is null), RC_ALREADY_INITIALISED when ctx is in use. start is 32 bytes of
-// big-endian words or null. On a refusal nothing but com's expanded table changes.
+// Expands com's table first (whatever follows), then: RC_MISSING when ctx is null (or com
+// is null), RC_ALREADY_INITIALISED when ctx is in use. rnd is only stored (the hash never
+// draws) and may be null. start is 32 bytes of big-endian words or null. On a refusal
+// nothing but com's expanded table changes.
 Result hash_init(HashContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* start);
 
 // RC_MISSING on a null ctx or data, RC_NOT_INITIALISED when not initialised, RC_CHECKSUM

@@ -36,8 +36,8 @@ Result mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
             // A full buffer is absorbed only when a further byte arrives.
             mac_blocks(rt, ctx->key, ctx->state, ctx->buffer, 1);
             ctx->position = 0;
-            if (const Result r = context_count_blocks(ctx->com_state, ctx->rnd_state, ctx->key, ctx->state,
-                                                      &ctx->checksum, &ctx->mesh_count, 1, rt))
+            if (const Result r =
+                    context_count_blocks(ctx->com_state, ctx->key, ctx->state, &ctx->checksum, &ctx->mesh_count, 1, rt))
                 return r;
             // Whole blocks straight from the data, each followed by a further byte (so each
             // would be absorbed from the buffer anyway), up to the next meshing point.
@@ -46,8 +46,8 @@ Result mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
                 mac_blocks(rt, ctx->key, ctx->state, data + i, n);
                 i += 8 * n;
                 std::memcpy(ctx->buffer, data + i - 8, 8);  // the buffer as absorbing block by block leaves it
-                if (const Result r = context_count_blocks(ctx->com_state, ctx->rnd_state, ctx->key, ctx->state,
-                                                          &ctx->checksum, &ctx->mesh_count, uint32_t(n), rt))
+                if (const Result r = context_count_blocks(ctx->com_state, ctx->key, ctx->state, &ctx->checksum,
+                                                          &ctx->mesh_count, uint32_t(n), rt))
                     return r;
             }
             if (length - i >= 8) {  // a whole block at once into the buffer

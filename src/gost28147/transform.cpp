@@ -100,9 +100,9 @@ void mac_blocks(const RoundTable& rt, const uint32_t* mk, uint32_t* state, const
     core_for(rt).mac(rt, mk, mk + 8, state, data, n);
 }
 
-Result key_meshing(const COM_State* com, const RND_State* rnd, uint32_t* key_value, const uint32_t* key_mask,
-                   uint32_t* reg, const RoundTable* prepared) {
-    if (key_value == nullptr || com == nullptr || rnd == nullptr) return RC_MISSING;
+Result key_meshing(const COM_State* com, uint32_t* key_value, const uint32_t* key_mask, uint32_t* reg,
+                   const RoundTable* prepared) {
+    if (key_value == nullptr || com == nullptr) return RC_MISSING;
     RoundTable own;
     if (prepared == nullptr) {
         round_table_prepare(com->expanded, &own);

@@ -59,9 +59,8 @@ void mac_blocks(const RoundTable& rt, const uint32_t* masked_key, uint32_t* stat
 // which becomes the new key. With a mask the key is value XOR mask before and after (the
 // mask is unchanged). With a register, the register is then enciphered under the new key.
 // `prepared`, when given, is com's table already prepared. Returns RC_MISSING when the
-// key, the COM_State or the RND_State is absent (the generator is only checked, not
-// used), else RC_OK.
-Result key_meshing(const COM_State* com, const RND_State* rnd, uint32_t* key_value, const uint32_t* key_mask,
-                   uint32_t* reg, const RoundTable* prepared = nullptr);
+// key or the COM_State is absent, else RC_OK.
+Result key_meshing(const COM_State* com, uint32_t* key_value, const uint32_t* key_mask, uint32_t* reg,
+                   const RoundTable* prepared = nullptr);
 
 }  // namespace vantix

@@ -13,7 +13,8 @@ constexpr jlong kHashBytes = 32;
 
 JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1init)(JNIEnv* env, jclass, jlong ctx, jlong com, jlong rnd,
                                                              jbyteArray start) {
-    // The hash stores its generator and never draws from it: kept, not pinned.
+    // The hash stores its generator and never draws from it: kept, not pinned. The export
+    // still demands one, after the table's expansion, as its callers have always seen.
     const Handle<HashContext> c(ctx);
     const Handle<COM_State> t(com, PinMode::Shared);
     const Handle<RND_State> g(rnd, PinMode::Kept);
@@ -26,7 +27,11 @@ JNIEXPORT jint JNICALL VX(vantix_1GOST_1R34_111_11994_1init)(JNIEnv* env, jclass
         expand_given_table(t);
         return RC_MISSING;
     }
-    const jint r = hash_init(c.get(), t.get(), g.get(), s.data());
+    jint r = RC_MISSING;
+    if (g.get() == nullptr)
+        expand_given_table(t);
+    else
+        r = hash_init(c.get(), t.get(), g.get(), s.data());
     s.release(JNI_ABORT);
     return r;
 }

@@ -140,6 +140,31 @@ TEST_F(ExportFixture, HashFinalCopiesBackAndUpdateAddsTheOffset) {
     VANTIX_CALL(mem_1free)(env, nullptr, ctx);
 }
 
+// The hash never draws from its generator, but the init export demands a live one: without
+// it the table is still expanded, 15 comes back and the context stays as allocated.
+TEST_F(ExportFixture, HashInitWithoutGeneratorExpandsTheTableAndRefuses) {
+    jbyteArray table = jni.array(std::vector<uint8_t>(128, 2), "table");
+    VANTIX_CALL(mem_1write)(env, nullptr, com, 0, table, 0, 128);
+    const jlong ctx = VANTIX_CALL(vantix_1R34_111_11994)(env, nullptr);
+    jbyteArray before = jni.array(128, "before"), after = jni.array(128, "after");
+    VANTIX_CALL(mem_1read)(env, nullptr, ctx, 0, before, 0, 128);
+    jbyteArray expanded = jni.array(8, "expanded");
+    const jlong freed = VANTIX_CALL(vantix_1RND_1State)(env, nullptr);
+    VANTIX_CALL(mem_1free)(env, nullptr, freed);
+    for (const jlong g : {jlong(0), freed, com}) {
+        VANTIX_CALL(mem_1write)(env, nullptr, com, 128, jni.array(8, "zero"), 0, 8);
+        jni.clear();
+        EXPECT_EQ(VANTIX_CALL(vantix_1GOST_1R34_111_11994_1init)(env, nullptr, ctx, com, g, nullptr), 15);
+        EXPECT_TRUE(jni.exception.empty());
+        VANTIX_CALL(mem_1read)(env, nullptr, ctx, 0, after, 0, 128);
+        EXPECT_EQ(jni.bytes(before), jni.bytes(after));
+        VANTIX_CALL(mem_1read)(env, nullptr, com, 128, expanded, 0, 8);
+        EXPECT_NE(jni.bytes(expanded), std::vector<uint8_t>(8, 0)) << "the table was not expanded";
+    }
+    EXPECT_EQ(VANTIX_CALL(vantix_1GOST_1R34_111_11994_1init)(env, nullptr, ctx, com, rnd, nullptr), 0);
+    VANTIX_CALL(mem_1free)(env, nullptr, ctx);
+}
+
 TEST_F(ExportFixture, ContainerAndSignatureOrders) {
     jbyteArray pw = jni.array(bytes_of("a long enough password"), "password");
     jbyteArray c = jni.array(84, "container");
