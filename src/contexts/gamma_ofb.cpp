@@ -3,6 +3,7 @@
 #include "common/bytes.h"
 #include "common/result.h"
 #include "common/wipe.h"
+#include "gost28147/feedback_chain.h"
 #include "gost28147/transform.h"
 #include "contexts/context_key.h"
 

@@ -3,6 +3,7 @@
 // (of the vector for the first block); a stream may be split into calls of any lengths.
 // The exports, and so these functions, call it "ofb": the mode is cipher feedback (the
 // gamma depends on the ciphertext), not output feedback.
+// The whole-block chain between meshing points is gost28147/feedback_chain.h.
 #pragma once
 #include <cstddef>
 #include <cstdint>

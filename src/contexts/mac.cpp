@@ -5,6 +5,7 @@
 #include "common/bytes.h"
 #include "common/result.h"
 #include "common/wipe.h"
+#include "gost28147/mac_chain.h"
 #include "gost28147/transform.h"
 #include "contexts/context_key.h"
 

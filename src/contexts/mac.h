@@ -1,6 +1,6 @@
 // MAC context: the 16-round chained transform of GOST 28147-89 with CryptoPro key meshing
 // after every 1024 absorbed bytes. The final block is zero-padded; the MAC is the whole
-// 64-bit state.
+// 64-bit state. The block chain itself is gost28147/mac_chain.h.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,6 @@
-// The cipher cores behind transform.h: one set of operations per way of computing the
-// round (round_table.h). Internal to gost28147/.
+// The cipher cores behind transform.h, feedback_chain.h and mac_chain.h: one set of
+// operations per way of computing the round (round_table.h), and the choice among them.
+// Internal to gost28147/.
 //
 // Keys come as value and mask (eight words each); every round key is formed as value XOR
 // mask in the round that uses it, so the plain key is never held in memory. A plain key is
@@ -35,10 +36,10 @@ struct Core {
                   Order order);
     // Four blocks in place, block l enciphered under the plain key keys[l].
     void (*encrypt4)(const RoundTable& rt, const uint32_t* const* keys, uint32_t (*blocks)[2]);
-    // Cipher feedback encryption of n whole blocks (see feedback_encrypt_blocks).
+    // Cipher feedback encryption of n whole blocks (feedback_chain.h).
     void (*feedback)(const RoundTable& rt, const uint32_t* value, const uint32_t* mask, uint32_t* reg, uint32_t* gamma,
                      const uint8_t* in, uint8_t* out, int n);
-    // n MAC blocks, each eight bytes of data read as two big-endian words (see mac_blocks).
+    // n MAC blocks, each eight bytes of data read as two big-endian words (mac_chain.h).
     void (*mac)(const RoundTable& rt, const uint32_t* value, const uint32_t* mask, uint32_t* state, const uint8_t* data,
                 int n);
 };
@@ -48,5 +49,19 @@ extern const Core kScalar;
 extern const Core kSsse3;
 extern const Core kAvx2;
 extern const Core kAvx512;
+
+// The core that computes rt: the table-driven one for a table without the nibble form,
+// else the one cipher_path() names.
+inline const Core& core_for(const RoundTable& rt) {
+    if (!rt.nibble_form) return kTable;
+    switch (cipher_path()) {
+        case CipherPath::Avx512: return kAvx512;
+        case CipherPath::Avx2: return kAvx2;
+        case CipherPath::Ssse3: return kSsse3;
+        case CipherPath::Scalar: return kScalar;
+        case CipherPath::Table: break;
+    }
+    return kTable;
+}
 
 }  // namespace vantix::cores

@@ -4,7 +4,7 @@
 // form). Both interleave four blocks where blocks are independent.
 #include "common/bytes.h"
 #include "gost28147/cores.h"
-#include "gost28147/sbox.h"
+#include "gost28147/round_table.h"
 
 namespace vantix::cores {
 namespace {

@@ -1,7 +1,7 @@
-// The round function in the form the constant-time cores use, and the choice of core.
+// The GOST 28147-89 round function, in its two forms, and the choice of core.
 //
-// An expanded table (sbox.h) is four 256-entry word tables; looking them up indexes memory
-// by key and data. When the expanded table is that of eight 4-bit substitutions (as every
+// An expanded table (sbox.h) is four 256-entry word tables; looking them up (gost_f)
+// indexes memory by key and data. When the expanded table is that of eight 4-bit substitutions (as every
 // table expanded from a 128-byte table with entries 0 to 15 is, and many others), the round
 // is computed instead from the sixteen-entry nibble tables held in processor registers:
 // byte shuffles (pshufb, vpshufb, vpermb) or, without them, shifts of packed nibbles, so no
@@ -17,6 +17,12 @@
 #include <cstdint>
 
 namespace vantix {
+
+// The round function on an expanded table: substitution by the eight rows, then rotation
+// left by 11, as four lookups. The table-driven core's round; not constant time.
+inline uint32_t gost_f(const uint32_t* t, uint32_t x) {
+    return t[x >> 24] ^ t[256 + ((x >> 16) & 0xFF)] ^ t[512 + ((x >> 8) & 0xFF)] ^ t[768 + (x & 0xFF)];
+}
 
 enum class CipherPath : int { Table = 0, Scalar = 1, Ssse3 = 2, Avx2 = 3, Avx512 = 4 };
 

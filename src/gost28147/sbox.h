@@ -3,7 +3,8 @@
 // A substitution table is 128 bytes: eight rows of sixteen entries. Row 0 serves the most
 // significant nibble of the round input (the standard's K8), row 7 the least (K1).
 // The expanded form folds the S-boxes and the 11-bit rotation of the round into four
-// 256-entry word tables, so one round is four lookups and three XORs.
+// 256-entry word tables, so one round is four lookups and three XORs (gost_f,
+// round_table.h).
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -28,10 +29,5 @@ static_assert(sizeof(COM_State) == 4228);
 // Computes the expanded table from a substitution table. Entries above 15 are combined
 // by XOR and truncation, never validated. Never fails.
 void sbox_expand(const uint8_t* sbox, uint32_t* expanded);
-
-// The round function: substitution by the eight rows, then rotation left by 11.
-inline uint32_t gost_f(const uint32_t* t, uint32_t x) {
-    return t[x >> 24] ^ t[256 + ((x >> 16) & 0xFF)] ^ t[512 + ((x >> 8) & 0xFF)] ^ t[768 + (x & 0xFF)];
-}
 
 }  // namespace vantix

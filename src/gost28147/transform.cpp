@@ -13,18 +13,6 @@ namespace {
 // A plain key is a masked key whose mask is zero.
 constexpr uint32_t kNoMask[8] = {};
 
-const cores::Core& core_for(const RoundTable& rt) {
-    if (!rt.nibble_form) return cores::kTable;
-    switch (cipher_path()) {
-        case CipherPath::Avx512: return cores::kAvx512;
-        case CipherPath::Avx2: return cores::kAvx2;
-        case CipherPath::Ssse3: return cores::kSsse3;
-        case CipherPath::Scalar: return cores::kScalar;
-        case CipherPath::Table: break;
-    }
-    return cores::kTable;
-}
-
 // One block through the block array of the cores (room for four).
 void one_block(const uint32_t* t, const uint32_t* value, const uint32_t* mask, const uint32_t* in, uint32_t* out,
                cores::Order order) {
@@ -32,7 +20,7 @@ void one_block(const uint32_t* t, const uint32_t* value, const uint32_t* mask, c
     round_table_prepare(t, &rt);
     uint32_t b[4][2] = {{in[0], in[1]}};
     WipeOnExit<decltype(b)> wipe(b);
-    core_for(rt).crypt(rt, value, mask, b, 1, order);
+    cores::core_for(rt).crypt(rt, value, mask, b, 1, order);
     out[0] = b[0][0];
     out[1] = b[0][1];
 }
@@ -61,43 +49,24 @@ void decrypt_block_plain(const uint32_t* t, const uint32_t* k, const uint32_t* i
     one_block(t, k, kNoMask, in, out, cores::Order::Decrypt);
 }
 
-void mac_rounds(const uint32_t* t, const uint32_t* mk, uint32_t* state, const uint32_t* data) {
-    RoundTable rt;
-    round_table_prepare(t, &rt);
-    uint8_t d[8];
-    WipeOnExit<decltype(d)> wipe(d);
-    store_be32(d, data[0]);
-    store_be32(d + 4, data[1]);
-    mac_blocks(rt, mk, state, d, 1);
-}
-
 void encrypt_blocks(const RoundTable& rt, const uint32_t* mk, uint32_t (*blocks)[2], int n) {
-    core_for(rt).crypt(rt, mk, mk + 8, blocks, n, cores::Order::Encrypt);
+    cores::core_for(rt).crypt(rt, mk, mk + 8, blocks, n, cores::Order::Encrypt);
 }
 
 void decrypt_blocks(const RoundTable& rt, const uint32_t* mk, uint32_t (*blocks)[2], int n) {
-    core_for(rt).crypt(rt, mk, mk + 8, blocks, n, cores::Order::Decrypt);
+    cores::core_for(rt).crypt(rt, mk, mk + 8, blocks, n, cores::Order::Decrypt);
 }
 
 void encrypt_blocks_plain(const RoundTable& rt, const uint32_t* k, uint32_t (*blocks)[2], int n) {
-    core_for(rt).crypt(rt, k, kNoMask, blocks, n, cores::Order::Encrypt);
+    cores::core_for(rt).crypt(rt, k, kNoMask, blocks, n, cores::Order::Encrypt);
 }
 
 void decrypt_blocks_plain(const RoundTable& rt, const uint32_t* k, uint32_t (*blocks)[2], int n) {
-    core_for(rt).crypt(rt, k, kNoMask, blocks, n, cores::Order::Decrypt);
+    cores::core_for(rt).crypt(rt, k, kNoMask, blocks, n, cores::Order::Decrypt);
 }
 
 void encrypt_blocks_keys4(const RoundTable& rt, const uint32_t* const* keys, uint32_t (*blocks)[2]) {
-    core_for(rt).encrypt4(rt, keys, blocks);
-}
-
-void feedback_encrypt_blocks(const RoundTable& rt, const uint32_t* mk, uint32_t* reg, uint32_t* gamma,
-                             const uint8_t* in, uint8_t* out, int n) {
-    core_for(rt).feedback(rt, mk, mk + 8, reg, gamma, in, out, n);
-}
-
-void mac_blocks(const RoundTable& rt, const uint32_t* mk, uint32_t* state, const uint8_t* data, int n) {
-    core_for(rt).mac(rt, mk, mk + 8, state, data, n);
+    cores::core_for(rt).encrypt4(rt, keys, blocks);
 }
 
 Result key_meshing(const COM_State* com, uint32_t* key_value, const uint32_t* key_mask, uint32_t* reg,
@@ -117,7 +86,7 @@ Result key_meshing(const COM_State* com, uint32_t* key_value, const uint32_t* ke
         fresh[j][0] = load_le32(kMeshConstant + 8 * j);
         fresh[j][1] = load_le32(kMeshConstant + 8 * j + 4);
     }
-    core_for(rt).crypt(rt, key_value, key_mask ? key_mask : kNoMask, fresh, 4, cores::Order::Decrypt);
+    cores::core_for(rt).crypt(rt, key_value, key_mask ? key_mask : kNoMask, fresh, 4, cores::Order::Decrypt);
     uint32_t key[8];
     WipeOnExit<decltype(key)> wipe_key(key);
     for (int i = 0; i < 8; ++i) key[i] = fresh[i / 2][i % 2];

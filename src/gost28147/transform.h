@@ -1,4 +1,6 @@
-// GOST 28147-89 block transforms and the CryptoPro key meshing (RFC 4357, 2.3.2).
+// GOST 28147-89 block transforms and the CryptoPro key meshing (RFC 4357, 2.3.2). The
+// chained transforms are apart: cipher feedback in feedback_chain.h, the MAC in
+// mac_chain.h.
 //
 // Blocks are two native words (first = the standard's N1, second = N2); callers convert
 // bytes to words. A masked key block is sixteen words: 0-7 the key value (key XOR mask),
@@ -27,8 +29,6 @@ void encrypt_block(const uint32_t* t, const uint32_t* masked_key, const uint32_t
 void decrypt_block(const uint32_t* t, const uint32_t* masked_key, const uint32_t* in, uint32_t* out);
 void encrypt_block_plain(const uint32_t* t, const uint32_t* key, const uint32_t* in, uint32_t* out);
 void decrypt_block_plain(const uint32_t* t, const uint32_t* key, const uint32_t* in, uint32_t* out);
-// state = 16-round transform of (state XOR data), with no final exchange.
-void mac_rounds(const uint32_t* t, const uint32_t* masked_key, uint32_t* state, const uint32_t* data);
 
 // n blocks in place under a masked key, enciphered or deciphered: exactly what n calls of
 // encrypt_block or decrypt_block would give. The array has room for n rounded up to a
@@ -41,19 +41,6 @@ void decrypt_blocks_plain(const RoundTable& rt, const uint32_t* key, uint32_t (*
 
 // Enciphers four blocks in place, block l under the plain key keys[l] (the hash step).
 void encrypt_blocks_keys4(const RoundTable& rt, const uint32_t* const* keys, uint32_t (*blocks)[2]);
-
-// Cipher feedback encryption of n whole blocks: per block the register is enciphered
-// (gamma), the next eight bytes of in read as two big-endian words are XORed with it, and
-// the result is both the output (written as two big-endian words) and the next register.
-// reg holds the register before and after; gamma receives the last block's gamma. in may
-// equal out. The register and gamma stay in processor registers between blocks: the chain
-// from one block to the next is the 32 rounds and one XOR.
-void feedback_encrypt_blocks(const RoundTable& rt, const uint32_t* masked_key, uint32_t* reg, uint32_t* gamma,
-                             const uint8_t* in, uint8_t* out, int n);
-
-// n MAC blocks in a row, each eight bytes of data read as two big-endian words: what n
-// calls of mac_rounds would give, with the state kept in processor registers between blocks.
-void mac_blocks(const RoundTable& rt, const uint32_t* masked_key, uint32_t* state, const uint8_t* data, int n);
 
 // Replaces the key by its meshed successor: the key deciphers the 32-byte meshing constant,
 // which becomes the new key. With a mask the key is value XOR mask before and after (the

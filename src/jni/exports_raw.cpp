@@ -3,6 +3,7 @@
 
 #include "common/bytes.h"
 #include "common/wipe.h"
+#include "gost28147/mac_chain.h"
 #include "gost28147/transform.h"
 #include "gost28147/sbox.h"
 #include "jni/exports.h"

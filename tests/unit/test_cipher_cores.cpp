@@ -12,6 +12,8 @@
 #include "contexts/hash.h"
 #include "contexts/mac.h"
 #include "gost28147/builtin_tables.h"
+#include "gost28147/feedback_chain.h"
+#include "gost28147/mac_chain.h"
 #include "gost28147/round_table.h"
 #include "gost28147/transform.h"
 #include "gost3411/hash_step.h"

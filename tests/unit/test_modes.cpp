@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/result.h"
+#include "gost28147/mac_chain.h"
 #include "gost28147/transform.h"
 #include "gost28147/builtin_tables.h"
 #include "contexts/block_context.h"
