@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 limit=$(awk -F '=' '/^\[/ { java = ($0 ~ /java/) } java && $1 ~ /max_line_length/ { gsub(/ /, "", $2); print $2 }' \
   .editorconfig)
 [ -n "$limit" ] || { echo ".editorconfig gives Java no max_line_length" >&2; exit 1; }
-files=$(find java tests bench companion -name '*.java' | sort)
+files=$(find java tests bench companion scripts -name '*.java' | sort)
 # Byte-wise (LC_ALL=C), so UTF-8 continuation bytes are dropped before counting characters.
 LC_ALL=C awk -v limit="$limit" '
   {

@@ -7,12 +7,8 @@ package com.norvane.security.gost;
  * <p>State lives in native blocks. An allocator returns a block's address as a {@code long}
  * handle; the caller initialises it, uses it, clears it with its family's clear method and
  * finally releases it with {@link #mem_free(long)}. Cryptographic methods return a result
- * code: 0 success, 1 already initialised, 2 not initialised, 3 key missing, 4 key present,
- * 5 signature invalid, 6 to 9 signature out of range, 14 wrong block kind, 15 missing
- * argument (also an unseeded generator or a short password), 16 bad group order length,
- * 17 stored state altered (a key whose checksum does not match, or a block whose fields were
- * rewritten out of range), 18 simple-replacement limit reached, 19 container step failed,
- * 20 container MAC mismatch.
+ * code, listed with its meaning in {@link ResultCode}: 0 for success, 5 to 9 for a signature
+ * that does not verify, 15 for a missing or invalid argument.
  *
  * <p>Argument rules, the same for every method:
  * <ul>

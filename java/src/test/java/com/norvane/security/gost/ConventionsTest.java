@@ -51,6 +51,27 @@ class ConventionsTest {
     }
 
     @Test
+    void theCipherObjectIdentifierIsGammaWithFeedback() throws Exception {
+        SecretKeySpec key = new SecretKeySpec(Hex.parse(
+            "000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f"), "GOST28147");
+        IvParameterSpec iv = new IvParameterSpec(Hex.parse("0102030405060708"));
+        byte[] msg = new byte[37];  // not a whole number of blocks: the last one is cut
+        Cipher named = Cipher.getInstance("GOST28147/GCFB/NoPadding", VANTIX);
+        named.init(Cipher.ENCRYPT_MODE, key, iv);
+        byte[] expected = named.doFinal(msg);
+        for (String name : new String[] {"1.2.643.2.2.21", "OID.1.2.643.2.2.21"}) {
+            Cipher c = Cipher.getInstance(name, VANTIX);
+            c.init(Cipher.ENCRYPT_MODE, key, iv);
+            byte[] ct = c.doFinal(msg);
+            assertArrayEquals(expected, ct, name + " enciphers as GOST28147/GCFB/NoPadding");
+            c.init(Cipher.DECRYPT_MODE, key, iv);
+            assertArrayEquals(msg, c.doFinal(ct), name + " deciphers its own output");
+        }
+        // The worked example above: the same key, vector and first block.
+        assertEquals("27ca957f6426a1e4", Hex.of(Arrays.copyOf(expected, 8)));
+    }
+
+    @Test
     void theProviderIsFoundByNameAliasAndObjectIdentifier() throws Exception {
         boolean listed = false;
         for (Provider p : ServiceLoader.load(Provider.class)) {

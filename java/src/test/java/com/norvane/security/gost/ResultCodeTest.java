@@ -1,7 +1,7 @@
 package com.norvane.security.gost;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
-import static org.junit.jupiter.api.Assumptions.assumeTrue;
+import static org.junit.jupiter.api.Assertions.fail;
 
 import java.lang.reflect.Field;
 import java.lang.reflect.Modifier;
@@ -15,18 +15,22 @@ import org.junit.jupiter.api.Test;
 
 /**
  * What the Java side knows of the native library agrees with it: the result codes, name for
- * name, and the sizes of the blocks the allocators hand out.
+ * name with their meanings, and the sizes of the blocks the allocators hand out.
  */
 class ResultCodeTest {
+    private static final String HEADER = "src/common/result.h";
+
     @Test
     void javaAndNativeCodesAgree() throws Exception {
-        String source = System.getProperty("vantix.source.dir");
-        assumeTrue(source != null, "set vantix.source.dir to the project");
-        String header = Files.readString(Path.of(source, "src/common/result.h"));
+        String header = Files.readString(sourceDir().resolve(HEADER));
+        // Each code with the comment lines just above it: its meaning.
         Map<String, Integer> nativeCodes = new TreeMap<>();
-        Matcher m = Pattern.compile("\\bRC_([A-Z_]+)\\s*=\\s*(\\d+)").matcher(header);
+        Map<Integer, String> nativeMeanings = new TreeMap<>();
+        Matcher m = Pattern.compile("((?:[ \\t]*//[^\\n]*\\n)+)[ \\t]*RC_([A-Z_]+)\\s*=\\s*(\\d+),").matcher(header);
         while (m.find()) {
-            nativeCodes.put(m.group(1), Integer.parseInt(m.group(2)));
+            int value = Integer.parseInt(m.group(3));
+            nativeCodes.put(m.group(2), value);
+            nativeMeanings.put(value, m.group(1).replaceAll("\\s*//\\s*", " ").trim());
         }
         Map<String, Integer> javaCodes = new TreeMap<>();
         for (Field f : ResultCode.class.getDeclaredFields()) {
@@ -36,9 +40,34 @@ class ResultCodeTest {
         }
         assertEquals(17, nativeCodes.size(), header);
         assertEquals(nativeCodes, javaCodes);
-        for (int code : javaCodes.values()) {
-            assertEquals(false, VantixException.meaning(code).equals("unknown result code"), "meaning of " + code);
+        for (Map.Entry<Integer, String> e : nativeMeanings.entrySet()) {
+            int code = e.getKey();
+            assertEquals(e.getValue(), VantixException.meaning(code), "meaning of " + code);
+            assertEquals("op failed: " + e.getValue() + " (code " + code + ")",
+                new VantixException("op", code).getMessage());
         }
+        assertEquals("unknown result code", VantixException.meaning(10));
+    }
+
+    /**
+     * The project's source: vantix.source.dir, or else the first directory holding the header
+     * above the test classes or the working directory (a build tree inside the source). Fails
+     * rather than skips when there is none.
+     */
+    static Path sourceDir() throws Exception {
+        String property = System.getProperty("vantix.source.dir");
+        if (property != null) {
+            return Path.of(property);
+        }
+        Path classes = Path.of(ResultCodeTest.class.getProtectionDomain().getCodeSource().getLocation().toURI());
+        for (Path start : new Path[] {classes, Path.of("").toAbsolutePath()}) {
+            for (Path p = start; p != null; p = p.getParent()) {
+                if (Files.isRegularFile(p.resolve(HEADER))) {
+                    return p;
+                }
+            }
+        }
+        return fail("no " + HEADER + " above " + classes + " or the working directory: set vantix.source.dir");
     }
 
     @Test
