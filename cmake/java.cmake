@@ -80,7 +80,8 @@ function(vantix_bundle_jar)
   set(_manifest ${CMAKE_BINARY_DIR}/vantix-all.manifest)
   file(WRITE ${_manifest} "Main-Class: com.norvane.security.gost.tool.VantixTool\n"
     "Enable-Native-Access: ALL-UNNAMED\n"
-    "Implementation-Title: tellarvantix\n")
+    "Implementation-Title: tellarvantix\n"
+    "Implementation-Version: ${PROJECT_VERSION}\n")
   add_custom_command(OUTPUT ${_out}
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${_stage}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${_stage}/native/linux-x86_64 ${_stage}/parser

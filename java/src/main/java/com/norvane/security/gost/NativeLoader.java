@@ -22,7 +22,7 @@ import java.util.Map;
  *
  * <p>From a directory named by the system property {@code vantix.library.path}; else from
  * the jar, which carries them under {@code native/<platform>/} with their SHA-256 sums: they
- * are extracted once per version into a per-user cache directory ({@code $XDG_CACHE_HOME}
+ * are extracted once per version and build into a per-user cache directory ({@code $XDG_CACHE_HOME}
  * or {@code ~/.cache} on Linux, {@code %LOCALAPPDATA%} on Windows, then {@code vantix/}),
  * reused by later runs, and checked against their sums before every load; else from
  * {@code java.library.path}.

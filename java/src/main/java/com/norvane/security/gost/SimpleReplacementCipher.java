@@ -1,14 +1,17 @@
 package com.norvane.security.gost;
 
 /**
- * GOST 28147-89 simple replacement (electronic code book), limited to 32 bytes (four
- * blocks, one key's worth) per object, in any mix of directions. Key and blocks are in the
+ * GOST 28147-89 simple replacement (electronic code book), limited to {@value #LIMIT_BYTES}
+ * bytes (one key's worth) per object, in any mix of directions. Key and blocks are in the
  * peers' byte order (see the package description).
  *
  * <p>Threads and lifetime: Instances may be shared between threads: calls are serialized.
  * The table and generator stay open while this cipher is; close it first.
  */
 public final class SimpleReplacementCipher extends NativeBlock {
+    /** The bytes one object enciphers and deciphers in all: the native context's limit. */
+    public static final int LIMIT_BYTES = Vantix.ECB_LIMIT_BYTES;
+
     /**
      * @param table the substitution table (kept open while this cipher is used)
      * @param rng the generator for key masking (kept open while this cipher is used)

@@ -43,7 +43,10 @@ package com.norvane.security.gost;
  * <p>Loading: when the system property {@code vantix.library.path} names a directory, the
  * companion library {@code Qel_InitBioRnd64} and then the module {@code tellarvantix} are
  * loaded from there. Otherwise, when the jar carries the native libraries for this
- * platform, they are extracted to a private temporary directory and loaded from it
+ * platform, they are extracted once into a private per-user cache directory
+ * ({@code $XDG_CACHE_HOME/vantix} or {@code ~/.cache/vantix} on Linux,
+ * {@code %LOCALAPPDATA%\vantix} on Windows; one directory per version, platform and build),
+ * checked against the SHA-256 sums the jar carries before every load, and loaded from there
  * (companion first); failing that, both are loaded with {@link System#loadLibrary}.
  */
 public final class Vantix {
@@ -69,6 +72,11 @@ public final class Vantix {
     public static final int LPOINT_BYTES = 100;
     /** Bytes of a signature context. */
     public static final int SIGN_CONTEXT_BYTES = 760;
+    /**
+     * Bytes a simple-replacement context enciphers and deciphers in all between two inits (one key's worth);
+     * the block past them is refused with {@link ResultCode#ECB_LIMIT}.
+     */
+    public static final int ECB_LIMIT_BYTES = 32;
     /** Bytes of a masked key: key XOR mask (32), then the mask (32). */
     public static final int MASKED_KEY_BYTES = 64;
 
@@ -140,11 +148,11 @@ public final class Vantix {
     /** Initialises a simple-replacement context with a 64-byte masked key. */
     public static native int vantix_G28147_1989_block_init(long ctx, long comState, long rndState, byte[] key);
 
-    /** Enciphers {@code blocks} 8-byte blocks (at most four per initialisation). */
+    /** Enciphers {@code blocks} 8-byte blocks (at most {@link #ECB_LIMIT_BYTES} bytes per initialisation). */
     public static native int vantix_G28147_1989_block_encrypt(long ctx, byte[] in, int inOffset,
             byte[] out, int outOffset, int blocks);
 
-    /** Deciphers {@code blocks} 8-byte blocks (sharing the four-block limit with encryption). */
+    /** Deciphers {@code blocks} 8-byte blocks (sharing {@link #ECB_LIMIT_BYTES} with encryption). */
     public static native int vantix_G28147_1989_block_decrypt(long ctx, byte[] in, int inOffset,
             byte[] out, int outOffset, int blocks);
 

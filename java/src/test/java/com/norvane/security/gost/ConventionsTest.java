@@ -23,6 +23,7 @@ import java.security.spec.PKCS8EncodedKeySpec;
 import java.security.spec.X509EncodedKeySpec;
 import java.util.Arrays;
 import java.util.ServiceLoader;
+import java.util.jar.JarFile;
 import javax.crypto.Cipher;
 import javax.crypto.KeyGenerator;
 import javax.crypto.Mac;
@@ -47,6 +48,21 @@ class ConventionsTest {
              CipherTable table = new CipherTable(SubstitutionTable.GOST_28147_89_CRYPTOPRO_A);
              GammaFeedbackCipher cfb = new GammaFeedbackCipher(table, rng, key, iv)) {
             assertEquals("27ca957f6426a1e4", Hex.of(cfb.encrypt(new byte[8])));
+        }
+    }
+
+    @Test
+    void oneVersionEverywhere() throws Exception {
+        assertTrue(Version.VERSION.matches("\\d+\\.\\d+\\.\\d+"), Version.VERSION);
+        assertEquals(Version.VERSION, VANTIX.getVersionStr());
+        String[] parts = Version.VERSION.split("\\.");
+        assertEquals(Double.parseDouble(parts[0] + "." + parts[1]), VANTIX.getVersion());
+        String jar = System.getProperty("vantix.all.jar");
+        if (jar != null) {
+            try (JarFile all = new JarFile(jar)) {
+                String carried = all.getManifest().getMainAttributes().getValue("Implementation-Version");
+                assertEquals(Version.VERSION, carried, jar);
+            }
         }
     }
 

@@ -1,6 +1,7 @@
 package com.norvane.security.gost;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.fail;
 
 import java.lang.reflect.Field;
@@ -68,6 +69,24 @@ class ResultCodeTest {
             }
         }
         return fail("no " + HEADER + " above " + classes + " or the working directory: set vantix.source.dir");
+    }
+
+    @Test
+    void theSimpleReplacementLimitIsTheNativeOne() {
+        try (RandomGenerator rng = RandomGenerator.fromSystem();
+             CipherTable table = new CipherTable(SubstitutionTable.GOST_28147_89_CRYPTOPRO_A)) {
+            try (SimpleReplacementCipher c = new SimpleReplacementCipher(table, rng, new byte[32])) {
+                c.encrypt(new byte[Vantix.ECB_LIMIT_BYTES - 8]);
+                c.decrypt(new byte[8]);  // both directions count
+                assertEquals(ResultCode.ECB_LIMIT,
+                    assertThrows(VantixException.class, () -> c.encrypt(new byte[8])).code());
+            }
+            try (SimpleReplacementCipher c = new SimpleReplacementCipher(table, rng, new byte[32])) {
+                assertEquals(ResultCode.ECB_LIMIT,
+                    assertThrows(VantixException.class, () -> c.decrypt(new byte[Vantix.ECB_LIMIT_BYTES + 8])).code());
+            }
+        }
+        assertEquals(Vantix.ECB_LIMIT_BYTES, SimpleReplacementCipher.LIMIT_BYTES);
     }
 
     @Test

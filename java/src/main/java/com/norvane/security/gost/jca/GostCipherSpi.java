@@ -28,7 +28,8 @@ import javax.crypto.spec.IvParameterSpec;
 
 /**
  * GOST 28147-89 with CryptoPro key meshing as a Cipher, under Bouncy Castle's names where
- * the bytes are its bytes: ECB (simple replacement, at most 32 bytes per init; NoPadding
+ * the bytes are its bytes: ECB (simple replacement, at most
+ * {@value com.norvane.security.gost.SimpleReplacementCipher#LIMIT_BYTES} bytes per init; NoPadding
  * takes whole 8-byte blocks, PKCS5Padding pads as Bouncy Castle does, and a bare
  * {@code GOST28147} is ECB/PKCS5Padding as there), GCFB (gamma with feedback, also the
  * cipher named by the OID 1.2.643.2.2.21) and CNT (gamma, the counter mode of OpenSSL's
@@ -39,7 +40,8 @@ import javax.crypto.spec.IvParameterSpec;
 final class GostCipherSpi extends CipherSpi {
     enum Mode { ECB, CFB, CNT }
 
-    private static final int ECB_LIMIT = 32;
+    private static final int ECB_LIMIT = SimpleReplacementCipher.LIMIT_BYTES;
+    private static final String ECB_STOPS = "ECB (simple replacement) stops at " + ECB_LIMIT + " bytes under one key";
 
     private Mode mode;
     private boolean padded;  // PKCS#5 padding (ECB only)
@@ -300,14 +302,14 @@ final class GostCipherSpi extends CipherSpi {
         }
         if (padded && mode == Mode.ECB) {
             if (len > held.length - heldLen) {
-                throw new IllegalStateException("ECB (simple replacement) stops at 32 bytes under one key");
+                throw new IllegalStateException(ECB_STOPS);
             }
             System.arraycopy(in, off, held, heldLen, len);
             heldLen += len;
             return 0;
         }
         if (mode == Mode.ECB && ecbDone + updateSize(len) > ECB_LIMIT) {
-            throw new IllegalStateException("ECB (simple replacement) stops at 32 bytes under one key");
+            throw new IllegalStateException(ECB_STOPS);
         }
         if (pendingLen == 0) {  // straight from the caller's arrays
             int n = len - len % unit();
@@ -343,7 +345,7 @@ final class GostCipherSpi extends CipherSpi {
                 throw new IllegalBlockSizeException("ECB (simple replacement) works on whole 8-byte blocks");
             }
             if (mode == Mode.ECB && ecbDone + total > ECB_LIMIT) {
-                throw new IllegalBlockSizeException("ECB (simple replacement) stops at 32 bytes under one key");
+                throw new IllegalBlockSizeException(ECB_STOPS);
             }
             if (pendingLen == 0) {
                 run(in, off, len, out, outOff);
@@ -360,7 +362,7 @@ final class GostCipherSpi extends CipherSpi {
         }
     }
 
-    /** ECB with PKCS#5 padding, all at once (the input is at most 32 bytes). */
+    /** ECB with PKCS#5 padding, all at once (the input is at most {@link #ECB_LIMIT} bytes). */
     private int paddedFinal(byte[] in, int off, int len, byte[] out, int outOff) throws IllegalBlockSizeException,
             BadPaddingException {
         int total = heldLen + len;
@@ -369,8 +371,8 @@ final class GostCipherSpi extends CipherSpi {
         byte[] result = null;
         try {
             if (size > ECB_LIMIT) {
-                throw new IllegalBlockSizeException("ECB (simple replacement) stops at 32 bytes under one key: "
-                    + "with PKCS5Padding at most 31 bytes of plaintext");
+                throw new IllegalBlockSizeException(ECB_STOPS + ": with PKCS5Padding at most " + (ECB_LIMIT - 1)
+                    + " bytes of plaintext");
             }
             if (!encrypting && (total == 0 || total % 8 != 0)) {
                 throw new IllegalBlockSizeException("PKCS5Padding: the ciphertext is whole 8-byte blocks");

@@ -1,6 +1,7 @@
 package com.norvane.security.gost.jca;
 
 import com.norvane.security.gost.RandomGenerator;
+import com.norvane.security.gost.Version;
 import java.security.Provider;
 import java.util.List;
 import java.util.Map;
@@ -163,7 +164,7 @@ public final class VantixProvider extends Provider {
 
     /** The provider; add it with {@code Security.addProvider(new VantixProvider())}. */
     public VantixProvider() {
-        super(NAME, "1.0", "GOST 28147-89, GOST R 34.11-94 and GOST R 34.10-2001 (tellarvantix)");
+        super(NAME, Version.VERSION, "GOST 28147-89, GOST R 34.11-94 and GOST R 34.10-2001 (tellarvantix)");
         add("MessageDigest", "GOST3411", GostDigestSpi.CryptoPro::new, "GOST", "GOST-3411", "1.2.643.2.2.9");
         add("MessageDigest", "GOST3411-TEST", GostDigestSpi.Test::new);
         add("Signature", "GOST3411WITHECGOST3410", () -> new GostSignatureSpi(true), "ECGOST3410", "ECGOST-3410",

@@ -1,0 +1,15 @@
+# Fails when the README's install instructions name a version other than the project's.
+# Usage: cmake -DVERSION=<version> -DREADME=<README.md> -P check_readme_version.cmake
+file(READ ${README} _text)
+string(REGEX MATCHALL "tellarvantix:[0-9.]+[0-9]|-Dversion=[0-9.]+[0-9]" _named "${_text}")
+if(NOT _named)
+  message(FATAL_ERROR "${README} names no version in its install instructions")
+endif()
+foreach(_n ${_named})
+  string(REGEX REPLACE "^[^0-9]+" "" _v "${_n}")
+  if(NOT _v STREQUAL VERSION)
+    message(FATAL_ERROR "${README}: ${_n}, but the version is ${VERSION} (Version.java)")
+  endif()
+endforeach()
+list(LENGTH _named _count)
+message(STATUS "${_count} mentions of version ${VERSION}")
