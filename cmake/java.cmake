@@ -51,11 +51,12 @@ else()
   add_custom_target(vantix_javadoc ALL DEPENDS ${_javadoc_jar})
   # The tool's command-line parser (Debian libpicocli-java), bundled into vantix-all.jar.
   set(VANTIX_PICOCLI_JAR /usr/share/java/picocli.jar)
-  # The main sources compile without a single warning: every lint category is an error except
-  # "path", which reports the Class-Path entries of Debian's bcprov.jar manifest (mail jars it
-  # does not need), not anything in these sources.
+  # The Java sources (main and tests) compile without a single warning: every lint category
+  # is an error except "path", which reports the Class-Path entries of Debian's bcprov.jar
+  # manifest (mail jars it does not need), not anything in these sources.
+  set(VANTIX_JAVA_LINT_FLAGS -Xlint:all,-path -Werror)
   set(_java_flags_before "${CMAKE_JAVA_COMPILE_FLAGS}")
-  set(CMAKE_JAVA_COMPILE_FLAGS -Xlint:all,-path -Werror)
+  set(CMAKE_JAVA_COMPILE_FLAGS ${VANTIX_JAVA_LINT_FLAGS})
   add_jar(vantix_jar SOURCES ${VANTIX_JAVA_MAIN} INCLUDE_JARS ${VANTIX_PICOCLI_JAR} ${VANTIX_BCPROV_JAR}
           RESOURCES NAMESPACE "META-INF/services"
             ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/resources/META-INF/services/java.security.Provider
