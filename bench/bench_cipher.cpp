@@ -1,17 +1,16 @@
 // Throughput of the modes and the hash through the native operations.
-#include <benchmark/benchmark.h>
-
-#include "bench_util.h"
-
 #include <cstring>
 #include <vector>
 
+#include <benchmark/benchmark.h>
+
+#include "bench_util.h"
 #include "container/container.h"
-#include "gost28147/builtin_tables.h"
 #include "contexts/gamma.h"
 #include "contexts/gamma_ofb.h"
-#include "contexts/mac.h"
 #include "contexts/hash.h"
+#include "contexts/mac.h"
+#include "gost28147/builtin_tables.h"
 #include "gost3410/signature.h"
 #include "random/generator.h"
 

@@ -2,11 +2,11 @@
 // peer. Same buffer sizes as bench_cipher.cpp, same operations (a fresh cipher context per
 // buffer is not used here either: one context processes buffer after buffer).
 #define OPENSSL_SUPPRESS_DEPRECATED
+#include <vector>
+
 #include <benchmark/benchmark.h>
 #include <openssl/engine.h>
 #include <openssl/evp.h>
-
-#include <vector>
 
 namespace {
 

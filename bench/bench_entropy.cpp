@@ -1,8 +1,8 @@
 // The processor time of one entropy gathering (its sleeps are not counted: the CPU time
 // column is what the gathering costs the machine), and of one system-information query.
-#include <benchmark/benchmark.h>
-
 #include <cstdint>
+
+#include <benchmark/benchmark.h>
 
 #include "platform/platform.h"
 #include "random/entropy.h"

@@ -1,8 +1,8 @@
 // The cost the live-block registry adds to every export: pinning and unpinning a handle
 // (a lock, a hash lookup, an unlock, twice), with a few hundred live blocks registered.
-#include <benchmark/benchmark.h>
-
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "jni/registry.h"
 

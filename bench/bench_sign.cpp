@@ -1,15 +1,14 @@
 // Montgomery arithmetic, scalar multiplication, sign and verify on the CryptoPro-A curve
 // (id-GostR3410-2001-CryptoPro-A-ParamSet, RFC 4357 section 11.4), the set the engine's
 // figures in bench_engine.cpp use too.
-#include <benchmark/benchmark.h>
-
-#include "bench_util.h"
-
 #include <cstdio>
 #include <cstring>
 
-#include "gost3410/signature.h"
+#include <benchmark/benchmark.h>
+
+#include "bench_util.h"
 #include "gost3410/modarith.h"
+#include "gost3410/signature.h"
 #include "random/generator.h"
 #include "unit/param_sets.h"
 

@@ -2,8 +2,8 @@
 // digests must agree, and nothing may read or write outside the context or the data.
 #include <cstring>
 
-#include "fuzz/fuzz_common.h"
 #include "contexts/hash.h"
+#include "fuzz/fuzz_common.h"
 
 using namespace vantix;
 

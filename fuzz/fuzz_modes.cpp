@@ -2,10 +2,10 @@
 // the data back, gamma is its own inverse, and the MAC of one-shot and split input agree.
 #include <cstring>
 
-#include "fuzz/fuzz_common.h"
 #include "contexts/gamma.h"
 #include "contexts/gamma_ofb.h"
 #include "contexts/mac.h"
+#include "fuzz/fuzz_common.h"
 
 using namespace vantix;
 

@@ -9,7 +9,6 @@
 #include <cstdint>
 
 #include "common/result.h"
-
 #include "random/rnd_state.h"
 
 namespace vantix {

@@ -4,8 +4,8 @@
 #include "common/bytes.h"
 #include "common/wipe.h"
 #include "container/container.h"
-#include "gost28147/builtin_tables.h"
 #include "contexts/hash.h"
+#include "gost28147/builtin_tables.h"
 #include "platform/once.h"
 #include "random/masking.h"
 

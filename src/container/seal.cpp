@@ -6,9 +6,9 @@
 #include "common/result.h"
 #include "common/wipe.h"
 #include "container/container.h"
-#include "gost28147/builtin_tables.h"
 #include "contexts/gamma_ofb.h"
 #include "contexts/mac.h"
+#include "gost28147/builtin_tables.h"
 #include "random/generator.h"
 
 namespace vantix {

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "common/result.h"
-
 #include "random/rnd_state.h"
 
 namespace vantix {

@@ -2,8 +2,8 @@
 
 #include "common/bytes.h"
 #include "common/wipe.h"
-#include "gost28147/transform.h"
 #include "gost28147/sbox.h"
+#include "gost28147/transform.h"
 #include "random/masking.h"
 
 namespace vantix {

@@ -5,8 +5,8 @@
 #include "common/bytes.h"
 #include "common/result.h"
 #include "common/wipe.h"
-#include "gost28147/transform.h"
 #include "contexts/context_key.h"
+#include "gost28147/transform.h"
 
 namespace vantix {
 

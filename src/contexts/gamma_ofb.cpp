@@ -3,9 +3,9 @@
 #include "common/bytes.h"
 #include "common/result.h"
 #include "common/wipe.h"
+#include "contexts/context_key.h"
 #include "gost28147/feedback_chain.h"
 #include "gost28147/transform.h"
-#include "contexts/context_key.h"
 
 namespace vantix {
 

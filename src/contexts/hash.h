@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "common/result.h"
-
 #include "gost28147/sbox.h"
 #include "random/rnd_state.h"
 

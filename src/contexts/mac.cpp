@@ -5,9 +5,9 @@
 #include "common/bytes.h"
 #include "common/result.h"
 #include "common/wipe.h"
+#include "contexts/context_key.h"
 #include "gost28147/mac_chain.h"
 #include "gost28147/transform.h"
-#include "contexts/context_key.h"
 
 namespace vantix {
 

@@ -2,8 +2,9 @@
 // its packed sixteen-entry table by the nibble's value, all in registers) and the
 // table-driven one (four lookups in the expanded table, for tables that have no nibble
 // form). Both interleave four blocks where blocks are independent.
-#include "common/bytes.h"
 #include "gost28147/cores.h"
+
+#include "common/bytes.h"
 #include "gost28147/round_table.h"
 
 namespace vantix::cores {

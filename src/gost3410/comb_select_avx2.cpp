@@ -1,8 +1,8 @@
 // The AVX2 form of the comb entry choice (compiled with -mavx2; called only where the
 // processor has AVX2).
-#include <immintrin.h>
-
 #include "gost3410/comb_select.h"
+
+#include <immintrin.h>
 
 namespace vantix {
 

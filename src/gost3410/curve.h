@@ -12,8 +12,8 @@
 #pragma once
 #include <cstdint>
 
-#include "gost3410/sign_context.h"
 #include "gost3410/lpoint.h"
+#include "gost3410/sign_context.h"
 #include "lnum/mod256.h"
 
 namespace vantix {

@@ -4,9 +4,9 @@
 
 #include "common/bytes.h"
 #include "common/wipe.h"
+#include "gost3410/modarith.h"
 #include "gost3410/sign_context.h"
 #include "lnum/lnum.h"
-#include "gost3410/modarith.h"
 
 namespace vantix {
 

@@ -5,11 +5,11 @@
 #include "common/wipe.h"
 #include "gost28147/builtin_tables.h"
 #include "gost3410/curve.h"
-#include "gost3410/scalar_mul.h"
-#include "gost3411/hash_step.h"
-#include "gost3410/signature.h"
-#include "lnum/lnum.h"
 #include "gost3410/modarith.h"
+#include "gost3410/scalar_mul.h"
+#include "gost3410/signature.h"
+#include "gost3411/hash_step.h"
+#include "lnum/lnum.h"
 #include "platform/once.h"
 
 namespace vantix {

@@ -4,10 +4,10 @@
 #include "common/ct.h"
 #include "common/result.h"
 #include "common/wipe.h"
+#include "gost3410/modarith.h"
 #include "gost3410/scalar_mul.h"
 #include "gost3410/signature.h"
 #include "lnum/lnum.h"
-#include "gost3410/modarith.h"
 #include "random/generator.h"
 
 namespace vantix {

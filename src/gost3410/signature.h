@@ -5,9 +5,8 @@
 #include <cstdint>
 
 #include "common/result.h"
-
-#include "gost3410/sign_context.h"
 #include "gost3410/lpoint.h"
+#include "gost3410/sign_context.h"
 
 namespace vantix {
 

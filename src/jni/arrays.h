@@ -4,9 +4,9 @@
 // refused call changes nothing), then borrows them with Borrowed in the order its family
 // prescribes, makes one call, and releases them explicitly in the prescribed order and modes.
 #pragma once
-#include <jni.h>
-
 #include <cstdint>
+
+#include <jni.h>
 
 namespace vantix::jni {
 

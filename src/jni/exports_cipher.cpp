@@ -1,9 +1,10 @@
 // GOST 28147-89 mode context exports: simple replacement, gamma, gamma with feedback, MAC.
+#include "jni/exports.h"
+
 #include "contexts/block_context.h"
 #include "contexts/gamma.h"
 #include "contexts/gamma_ofb.h"
 #include "contexts/mac.h"
-#include "jni/exports.h"
 #include "jni/pins.h"
 
 using namespace vantix;

@@ -3,8 +3,9 @@
 // The extract exports only read their container, yet release it with copy-back (mode 0):
 // that is the interface's documented release order and mode, and a caller may observe the
 // difference only through a JVM that copies arrays; it writes back the unchanged bytes.
-#include "container/container.h"
 #include "jni/exports.h"
+
+#include "container/container.h"
 #include "jni/pins.h"
 
 using namespace vantix;

@@ -1,7 +1,8 @@
 // GOST R 34.11-94 hash context exports, and the finish with the whole length of VantixHash.
+#include "jni/exports.h"
+
 #include "com_norvane_security_gost_VantixHash.h"
 #include "contexts/hash.h"
-#include "jni/exports.h"
 #include "jni/pins.h"
 
 using namespace vantix;

@@ -1,12 +1,13 @@
 // Native memory: mem_alloc, mem_free, mem_read, mem_write and the fixed-size allocators.
+#include "jni/exports.h"
+
 #include <cstdlib>
 #include <cstring>
 
 #include "contexts/block_context.h"
 #include "contexts/gamma.h"
-#include "gost28147/sbox.h"
 #include "contexts/hash.h"
-#include "jni/exports.h"
+#include "gost28147/sbox.h"
 #include "jni/native_memory.h"
 #include "jni/pins.h"
 #include "random/rnd_state.h"

@@ -1,6 +1,7 @@
 // Random generator, bio-random seed and key masking exports.
-#include "companion/qel_initbiornd.h"
 #include "jni/exports.h"
+
+#include "companion/qel_initbiornd.h"
 #include "jni/native_memory.h"
 #include "jni/pins.h"
 #include "random/generator.h"

@@ -1,12 +1,13 @@
 // Raw single-block cipher entry points: all data in Java arrays, words little-endian.
+#include "jni/exports.h"
+
 #include <cstring>
 
 #include "common/bytes.h"
 #include "common/wipe.h"
 #include "gost28147/mac_chain.h"
-#include "gost28147/transform.h"
 #include "gost28147/sbox.h"
-#include "jni/exports.h"
+#include "gost28147/transform.h"
 
 using namespace vantix;
 using namespace vantix::jni;

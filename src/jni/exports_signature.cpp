@@ -1,6 +1,7 @@
 // GOST R 34.10-2001 exports: parameters, key pair, sign and verify.
-#include "gost3410/signature.h"
 #include "jni/exports.h"
+
+#include "gost3410/signature.h"
 #include "jni/pins.h"
 
 using namespace vantix;

@@ -1,7 +1,8 @@
 // Window utilities for the Java user interface.
+#include "jni/exports.h"
+
 #include <cstring>
 
-#include "jni/exports.h"
 #include "jni/window_center.h"
 #include "platform/window.h"
 

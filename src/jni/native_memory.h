@@ -1,8 +1,8 @@
 // Allocation of native blocks for Java: zero-filled, with OutOfMemoryError on failure.
 #pragma once
-#include <jni.h>
-
 #include <cstddef>
+
+#include <jni.h>
 
 #include "jni/registry.h"
 

@@ -17,10 +17,10 @@
 //    call may be writing (the generator a hash context stores, the seeded flag that an
 //    init looks at); never refused for being in use.
 #pragma once
-#include <jni.h>
-
 #include <cstddef>
 #include <cstdint>
+
+#include <jni.h>
 
 namespace vantix::jni {
 

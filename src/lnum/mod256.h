@@ -11,9 +11,9 @@
 //   may be secret;
 // - outputs may alias inputs.
 #pragma once
-#include <cstdint>
-
 #include <x86intrin.h>
+
+#include <cstdint>
 
 #include "common/ct.h"
 

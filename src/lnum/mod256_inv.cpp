@@ -7,8 +7,9 @@
 // matrix is then applied to the full f, g and to the cofactors d, e. The number of steps
 // is fixed (the paper's Theorem 11.2 bound), and every choice inside a step is made with
 // masks, so neither the time nor the memory addresses depend on the value inverted.
-#include "common/wipe.h"
 #include "lnum/mod256.h"
+
+#include "common/wipe.h"
 
 namespace vantix {
 

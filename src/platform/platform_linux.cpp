@@ -2,6 +2,8 @@
 // Windows ones: a monotonic nanosecond counter, statvfs of the current directory, the
 // thread id, the real-time clock as a file time, and kernel and thread statistics that
 // change from call to call in place of the system-information classes.
+#include "platform/platform.h"
+
 #include <sys/resource.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
@@ -11,8 +13,6 @@
 
 #include <cerrno>
 #include <cstring>
-
-#include "platform/platform.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <x86intrin.h>

@@ -1,14 +1,15 @@
 // Windows services: the counters, disk figures, clock and sleep of the kernel, and
 // NtQuerySystemInformation of ntdll.dll, bound at run time on first use.
-#include <windows.h>
+#include "platform/platform.h"
 
-#include <cstring>
+#include <windows.h>
 
 #include <intrin.h>
 
+#include <cstring>
+
 #include "platform/mutex.h"
 #include "platform/once.h"
-#include "platform/platform.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002  // Windows 10 1803 SDK, synchapi.h

@@ -3,15 +3,17 @@
 // without a display, find gives 0, the rectangle cannot be read, and retitling and
 // closing do nothing. Every call opens its own display connection, so calls from several
 // Java threads never share Xlib state.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "platform/window.h"
+
 #include <dlfcn.h>
 
 #include <cstring>
 
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
 #include "platform/mutex.h"
-#include "platform/window.h"
 
 // The module must load on glibc 2.17: glibc 2.34 moved dlopen and dlsym into libc under a
 // new symbol version, which the linker would otherwise record. Bind the original ones

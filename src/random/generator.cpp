@@ -5,8 +5,8 @@
 #include "common/bytes.h"
 #include "common/result.h"
 #include "common/wipe.h"
-#include "gost28147/transform.h"
 #include "gost28147/builtin_tables.h"
+#include "gost28147/transform.h"
 #include "gost3411/hash_step.h"
 #include "random/time_sources.h"
 

@@ -3,8 +3,8 @@
 #include "common/bytes.h"
 #include "common/ct.h"
 #include "common/wipe.h"
-#include "gost28147/transform.h"
 #include "gost28147/builtin_tables.h"
+#include "gost28147/transform.h"
 #include "random/generator.h"
 
 namespace vantix {

@@ -10,10 +10,10 @@
 // With the argument "table" the table-driven core runs instead: its lookups index memory
 // by key and data, and memcheck must report them (CI runs that as a test expected to
 // fail, so the check is shown to catch a table lookup).
-#include <valgrind/memcheck.h>
-
 #include <cstdio>
 #include <cstring>
+
+#include <valgrind/memcheck.h>
 
 #include "contexts/block_context.h"
 #include "contexts/gamma.h"

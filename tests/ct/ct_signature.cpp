@@ -7,10 +7,10 @@
 // library's declassification of one-bit outcomes, of the published r, s and public key
 // and of the agreed point handed to the caller. Run as `valgrind --error-exitcode=1 vantix_ct_signature`: any report
 // fails it. Outside valgrind the marks do nothing and the program only checks its results.
-#include <valgrind/memcheck.h>
-
 #include <cstdio>
 #include <cstring>
+
+#include <valgrind/memcheck.h>
 
 #include "gost3410/comb_select.h"
 #include "gost3410/signature.h"

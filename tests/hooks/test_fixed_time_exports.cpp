@@ -1,9 +1,9 @@
 // Exports whose results depend on the generator's exact draws, with its time sources and
 // entropy fixed: a clone of a generator then draws exactly what the original drew.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "jni/fake_jni.h"
 #include "jni/module.h"

@@ -2,13 +2,13 @@
 // uses. Arrays are borrowed as copies, so a release mode that does not copy back really
 // leaves the Java array unchanged. Every call is recorded as an event string.
 #pragma once
-#include <jni.h>
-
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <jni.h>
 
 class FakeJni {
 public:

@@ -2,12 +2,12 @@
 // JNIEnv, a seeded generator, a table and a few arrays, and helpers that make bad handles
 // and rewrite fields of a block with mem_write.
 #pragma once
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <initializer_list>
 #include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "jni/fake_jni.h"
 #include "jni/module.h"

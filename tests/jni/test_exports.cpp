@@ -1,9 +1,9 @@
 // The real exports driven through the recording fake JNIEnv: borrow and release order and
 // modes of each array pattern, and refusal of bad input without a borrow or a write.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <set>
+
+#include <gtest/gtest.h>
 
 #include "gost28147/builtin_tables.h"
 #include "jni/fake_jni.h"

@@ -5,14 +5,14 @@
 // code or exception of a missing argument for a bad handle; 17 for a damaged context) and
 // must neither crash nor touch memory outside the module's blocks (the sanitizer build runs
 // this same program).
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <cstddef>
 #include <cstring>
 #include <functional>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "contexts/gamma.h"
 #include "contexts/gamma_ofb.h"

@@ -13,8 +13,6 @@
 // classes, a refusal (15 or an exception) for a handle that is no live block of a fitting
 // size, and a result code from the documented set. It prints the table of outcomes.
 #ifdef VANTIX_NATIVE_TABLE
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
@@ -26,6 +24,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "gost3410/sign_context.h"
 #include "jni/fake_jni.h"

@@ -3,9 +3,9 @@
 #if defined(_WIN32)
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "jni/fake_jni.h"
 #include "jni/module.h"

@@ -2,10 +2,10 @@
 // test: gcrypt_verify CURVE X Y DIGEST SIGNATURE (hex; CURVE a libgcrypt curve name such as
 // GOST2001-CryptoPro-A). The digest is read as a big-endian integer, as this library reads
 // it. Exit status 0 valid, 1 invalid, 2 error.
-#include <gcrypt.h>
-
 #include <cstdio>
 #include <string>
+
+#include <gcrypt.h>
 
 int main(int argc, char** argv) {
     if (argc != 6) {

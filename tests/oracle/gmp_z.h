@@ -1,10 +1,10 @@
 // A GMP integer that clears itself, and four-limb values (limb 0 least significant) to and
 // from GMP, for the oracle tests of the field arithmetic.
 #pragma once
-#include <gmp.h>
-
 #include <cstddef>
 #include <cstdint>
+
+#include <gmp.h>
 
 struct Z {
     mpz_t v;

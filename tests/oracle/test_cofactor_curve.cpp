@@ -11,13 +11,13 @@
 #include <gtest/gtest.h>
 
 #if defined(VANTIX_HAVE_GMP) && defined(VANTIX_HAVE_GCRYPT)
-#include <gcrypt.h>
-#include <gmp.h>
-
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
+
+#include <gcrypt.h>
+#include <gmp.h>
 
 #include "jni/fake_jni.h"
 #include "jni/module.h"

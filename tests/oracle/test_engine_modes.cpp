@@ -1,14 +1,14 @@
 // The gamma, gamma-with-feedback and MAC contexts against the OpenSSL gost engine's
 // CryptoPro-meshing counter mode (gost89-cnt), feedback mode (gost89) and gost-mac.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <random>
 
-#include "gost28147/builtin_tables.h"
+#include <gtest/gtest.h>
+
 #include "contexts/gamma.h"
 #include "contexts/gamma_ofb.h"
 #include "contexts/mac.h"
+#include "gost28147/builtin_tables.h"
 #include "oracle/engine.h"
 #include "random/generator.h"
 #include "unit/hex.h"

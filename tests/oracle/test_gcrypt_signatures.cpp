@@ -8,11 +8,11 @@
 #include <gtest/gtest.h>
 
 #ifdef VANTIX_HAVE_GCRYPT
-#include <gcrypt.h>
-
 #include <cstring>
 #include <random>
 #include <string>
+
+#include <gcrypt.h>
 
 #include "gost3410/signature.h"
 #include "random/generator.h"

@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #ifdef VANTIX_HAVE_GMP
-#include <gmp.h>
-
 #include <random>
 #include <vector>
+
+#include <gmp.h>
 
 #include "gost3410/curve.h"
 #include "oracle/gmp_z.h"

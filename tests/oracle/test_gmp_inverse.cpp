@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 
 #ifdef VANTIX_HAVE_GMP
-#include <gmp.h>
-
 #include <random>
 #include <string>
 #include <vector>
+
+#include <gmp.h>
 
 #include "lnum/mod256.h"
 #include "oracle/gmp_z.h"

@@ -3,14 +3,14 @@
 #include <gtest/gtest.h>
 
 #ifdef VANTIX_HAVE_GMP
-#include <gmp.h>
-
 #include <cstring>
 #include <random>
 
+#include <gmp.h>
+
+#include "gost3410/modarith.h"
 #include "gost3410/signature.h"
 #include "lnum/lnum.h"
-#include "gost3410/modarith.h"
 #include "random/generator.h"
 
 using namespace vantix;

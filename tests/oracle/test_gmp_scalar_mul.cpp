@@ -5,16 +5,16 @@
 #include <gtest/gtest.h>
 
 #ifdef VANTIX_HAVE_GMP
-#include <gmp.h>
-
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
+#include <gmp.h>
+
+#include "common/bytes.h"
 #include "gost3410/comb_select.h"
 #include "gost3410/scalar_mul.h"
-#include "common/bytes.h"
 #include "gost3410/signature.h"
 #include "random/generator.h"
 #include "unit/hex.h"

@@ -1,9 +1,9 @@
 // VANTIX_CIPHER_PATH=table|scalar|ssse3|avx2|avx512 limits the cipher cores for a whole
 // test run, so that the known-answer, golden-file and engine suites run on each core.
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <cstring>
+
+#include <gtest/gtest.h>
 
 #include "gost28147/round_table.h"
 

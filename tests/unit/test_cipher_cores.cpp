@@ -1,11 +1,11 @@
 // The cipher cores (table-driven, scalar constant-time, SSSE3, AVX2, AVX-512), each forced
 // in turn: every transform against a plain reference of the round on the expanded table,
 // for tables with and without the nibble form, and whole modes against the table core.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <random>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "contexts/gamma.h"
 #include "contexts/gamma_ofb.h"

@@ -1,10 +1,10 @@
 // Password-sealed containers: round trips, refusals with nothing written, tamper and wrong
 // password detection, and the golden files that hold the format fixed.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <fstream>
 #include <iterator>
+
+#include <gtest/gtest.h>
 
 #include "common/result.h"
 #include "container/container.h"

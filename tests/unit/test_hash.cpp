@@ -1,13 +1,13 @@
 // GOST R 34.11-94: the reference digests with the test parameter set, streaming splits,
 // and the context's state rules.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <random>
 
+#include <gtest/gtest.h>
+
 #include "common/result.h"
-#include "gost28147/builtin_tables.h"
 #include "contexts/hash.h"
+#include "gost28147/builtin_tables.h"
 #include "gost3411/hash_step.h"
 #include "unit/hex.h"
 

@@ -1,19 +1,19 @@
 // The cipher core and the four mode contexts: transforms, meshing, limits, refusals.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "common/result.h"
-#include "gost28147/mac_chain.h"
-#include "gost28147/transform.h"
-#include "gost28147/builtin_tables.h"
 #include "contexts/block_context.h"
 #include "contexts/gamma.h"
 #include "contexts/gamma_ofb.h"
 #include "contexts/mac.h"
+#include "gost28147/builtin_tables.h"
+#include "gost28147/mac_chain.h"
+#include "gost28147/transform.h"
 #include "random/generator.h"
 #include "unit/hex.h"
 

@@ -1,11 +1,11 @@
 // Generator structure with fixed time sources, masking and the state checksum.
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstring>
 #include <random>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "common/result.h"
 #include "platform/platform.h"

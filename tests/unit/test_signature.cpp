@@ -1,8 +1,8 @@
 // GOST R 34.10-2001: the standard's worked example, sign/verify, refusals and key states.
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "common/bytes.h"
 #include "common/result.h"

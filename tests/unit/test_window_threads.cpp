@@ -6,13 +6,14 @@
 #include <gtest/gtest.h>
 
 #if !defined(_WIN32)
-#include <X11/Xlib.h>
 #include <dlfcn.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <thread>
 #include <vector>
+
+#include <X11/Xlib.h>
 
 #include "platform/window.h"
 
