@@ -7,7 +7,7 @@ import javax.crypto.spec.SecretKeySpec;
 import org.bouncycastle.jce.provider.BouncyCastleProvider;
 
 /**
- * What the provider's check for a second thread inside an object costs: the enter/exit pair
+ * What the provider's check for a second thread inside an object costs: the enter/close pair
  * alone, and the 64-byte MessageDigest.update and Mac.update calls it guards, with Bouncy
  * Castle's provider timed in the same run as the peer. Nanoseconds per call, best of 5
  * rounds after a warm-up, one thread. {@code --no-guard} skips the pair alone (for a run
@@ -26,7 +26,7 @@ public final class InUseBench {
     public static void main(String[] args) throws Exception {
         if (args.length == 0 || !args[0].equals("--no-guard")) {
             InUse guard = new InUse("bench");
-            report("InUse enter + exit", () -> guard.exit(guard.enter()), 50_000_000);
+            report("InUse enter + close", () -> guard.enter().close(), 50_000_000);
         }
         Provider vantix = new VantixProvider();
         Provider bc = new BouncyCastleProvider();

@@ -37,6 +37,7 @@ import javax.crypto.spec.IvParameterSpec;
  * mode here and are refused, naming the mode to use. After {@code doFinal} the cipher is
  * back at the state after {@code init}, with the same key and vector.
  */
+@SuppressWarnings("try")  // the InUse.Held of each engine method is there to be closed, not read
 final class GostCipherSpi extends CipherSpi {
     enum Mode { ECB, CFB, CNT }
 
@@ -162,8 +163,7 @@ final class GostCipherSpi extends CipherSpi {
     @Override
     protected void engineInit(int opmode, Key k, AlgorithmParameterSpec params, SecureRandom random)
             throws InvalidKeyException, InvalidAlgorithmParameterException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             boolean enc = opmode == Cipher.ENCRYPT_MODE || opmode == Cipher.WRAP_MODE;
             byte[] newIv = GostKeys.iv(params);
             if (mode == Mode.ECB) {
@@ -183,8 +183,6 @@ final class GostCipherSpi extends CipherSpi {
             sbox = GostKeys.table(params);
             encrypting = enc;
             restart();
-        } finally {
-            inUse.exit(entered);
         }
     }
 
@@ -234,52 +232,46 @@ final class GostCipherSpi extends CipherSpi {
 
     @Override
     protected byte[] engineUpdate(byte[] in, int off, int len) {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             byte[] out = new byte[updateSize(len)];
             int n = update(in, off, len, out, 0);
             return n == out.length ? out : Arrays.copyOf(out, n);
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected int engineUpdate(byte[] in, int off, int len, byte[] out, int outOff) throws ShortBufferException {
-        boolean entered = inUse.enter();
-        try {
-            if (out.length - outOff < updateSize(len)) {
-                throw new ShortBufferException("the output needs " + updateSize(len) + " bytes");
-            }
+        try (InUse.Held held = inUse.enter()) {
+            checkRoom(out, outOff, updateSize(len));
             return update(in, off, len, out, outOff);
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected byte[] engineDoFinal(byte[] in, int off, int len) throws IllegalBlockSizeException, BadPaddingException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             byte[] out = new byte[engineGetOutputSize(len)];
             int n = doFinal(in, off, len, out, 0);
             return n == out.length ? out : Arrays.copyOf(out, n);
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected int engineDoFinal(byte[] in, int off, int len, byte[] out, int outOff)
             throws ShortBufferException, IllegalBlockSizeException, BadPaddingException {
-        boolean entered = inUse.enter();
-        try {
-            if (out.length - outOff < engineGetOutputSize(len)) {
-                throw new ShortBufferException("the output needs " + engineGetOutputSize(len) + " bytes");
-            }
+        try (InUse.Held held = inUse.enter()) {
+            checkRoom(out, outOff, engineGetOutputSize(len));
             return doFinal(in, off, len, out, outOff);
-        } finally {
-            inUse.exit(entered);
+        }
+    }
+
+    /**
+     * The output check of every engine method that writes into the caller's array (this
+     * cipher's and the key wrap's): {@code size} bytes must fit from {@code outOff} on.
+     */
+    static void checkRoom(byte[] out, int outOff, int size) throws ShortBufferException {
+        if (out.length - outOff < size) {
+            throw new ShortBufferException("the output needs " + size + " bytes");
         }
     }
 

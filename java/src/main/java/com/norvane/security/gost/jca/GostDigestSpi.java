@@ -5,6 +5,7 @@ import com.norvane.security.gost.SubstitutionTable;
 import java.security.MessageDigestSpi;
 
 /** GOST R 34.11-94 as a MessageDigest; {@code clone()} copies the running state. */
+@SuppressWarnings("try")  // the InUse.Held of each engine method is there to be closed, not read
 abstract class GostDigestSpi extends MessageDigestSpi implements Cloneable {
     private final SubstitutionTable table;
     private Gost3411Digest digest;
@@ -39,46 +40,34 @@ abstract class GostDigestSpi extends MessageDigestSpi implements Cloneable {
 
     @Override
     protected void engineUpdate(byte[] input, int offset, int len) {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             digest.update(input, offset, len);
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected byte[] engineDigest() {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             byte[] out = digest.digest();
             engineReset();
             return out;
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     public Object clone() throws CloneNotSupportedException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             GostDigestSpi c = (GostDigestSpi) super.clone();
             c.digest = digest.copy();
             c.inUse = new InUse("MessageDigest");
             return c;
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected void engineReset() {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             digest.reset();
-        } finally {
-            inUse.exit(entered);
         }
     }
 }

@@ -14,6 +14,7 @@ import javax.crypto.MacSpi;
  * it: 32-byte blocks, a longer key hashed first, a 32-byte result. The key blocks are
  * hashed once per init; each message starts from copies of those states.
  */
+@SuppressWarnings("try")  // the InUse.Held of each engine method is there to be closed, not read
 final class GostHmacSpi extends MacSpi implements Cloneable {
     static final int BLOCK = 32;
     private Gost3411Digest innerStart;
@@ -37,8 +38,7 @@ final class GostHmacSpi extends MacSpi implements Cloneable {
     @Override
     protected void engineInit(Key key, AlgorithmParameterSpec params) throws InvalidKeyException,
             InvalidAlgorithmParameterException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             if (params != null) {
                 throw new InvalidAlgorithmParameterException("HMAC takes no parameters");
             }
@@ -54,8 +54,6 @@ final class GostHmacSpi extends MacSpi implements Cloneable {
             } finally {
                 Arrays.fill(k, (byte) 0);
             }
-        } finally {
-            inUse.exit(entered);
         }
     }
 
@@ -106,18 +104,14 @@ final class GostHmacSpi extends MacSpi implements Cloneable {
 
     @Override
     protected void engineUpdate(byte[] input, int offset, int len) {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             inner().update(input, offset, len);
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected byte[] engineDoFinal() {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             byte[] h = inner().digest();
             try {
                 outerStart.copyTo(outer);
@@ -127,27 +121,21 @@ final class GostHmacSpi extends MacSpi implements Cloneable {
                 Arrays.fill(h, (byte) 0);
                 engineReset();
             }
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected void engineReset() {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             if (inner != null) {
                 innerStart.copyTo(inner);
             }
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     public Object clone() throws CloneNotSupportedException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             GostHmacSpi c = (GostHmacSpi) super.clone();
             if (inner != null) {
                 c.innerStart = innerStart.copy();
@@ -157,8 +145,6 @@ final class GostHmacSpi extends MacSpi implements Cloneable {
             }
             c.inUse = new InUse("Mac");
             return c;
-        } finally {
-            inUse.exit(entered);
         }
     }
 

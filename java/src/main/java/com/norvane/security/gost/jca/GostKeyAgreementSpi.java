@@ -21,6 +21,7 @@ import javax.crypto.spec.SecretKeySpec;
  * {@link VkoParameterSpec} or Bouncy Castle's {@code UserKeyingMaterialSpec}. The point
  * product runs in native code with the private key masked.
  */
+@SuppressWarnings("try")  // the InUse.Held of each engine method is there to be closed, not read
 final class GostKeyAgreementSpi extends KeyAgreementSpi {
     private GostPrivateKey key;
     private byte[] ukm;
@@ -29,19 +30,15 @@ final class GostKeyAgreementSpi extends KeyAgreementSpi {
 
     @Override
     protected void engineInit(Key k, SecureRandom random) throws InvalidKeyException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             throw new InvalidKeyException("VKO needs a UKM: init with a VkoParameterSpec or a UserKeyingMaterialSpec");
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected void engineInit(Key k, AlgorithmParameterSpec params, SecureRandom random)
             throws InvalidKeyException, InvalidAlgorithmParameterException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             byte[] u = params instanceof VkoParameterSpec ? ((VkoParameterSpec) params).getUserKeyingMaterial()
                 : BouncyCastle.bridge().userKeyingMaterial(params);
             if (u == null) {
@@ -58,15 +55,12 @@ final class GostKeyAgreementSpi extends KeyAgreementSpi {
             wipe();
             key = (GostPrivateKey) t;
             ukm = u;
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected Key engineDoPhase(Key k, boolean lastPhase) throws InvalidKeyException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             if (key == null) {
                 throw new IllegalStateException("the key agreement is not initialised");
             }
@@ -91,25 +85,19 @@ final class GostKeyAgreementSpi extends KeyAgreementSpi {
             wipeSecret();
             secret = s;
             return null;
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected byte[] engineGenerateSecret() {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             return take();
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected int engineGenerateSecret(byte[] out, int offset) throws ShortBufferException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             byte[] s = current();
             if (offset < 0 || out.length - offset < s.length) {
                 throw new ShortBufferException("the shared secret is " + s.length + " bytes");
@@ -117,23 +105,18 @@ final class GostKeyAgreementSpi extends KeyAgreementSpi {
             System.arraycopy(s, 0, out, offset, s.length);
             wipeSecret();
             return s.length;
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected SecretKey engineGenerateSecret(String algorithm) {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             byte[] s = take();
             try {
                 return new SecretKeySpec(s, algorithm);
             } finally {
                 Arrays.fill(s, (byte) 0);
             }
-        } finally {
-            inUse.exit(entered);
         }
     }
 

@@ -15,6 +15,7 @@ import javax.crypto.MacSpi;
  * Takes an optional vector and table through {@link Gost28147ParameterSpec} or an
  * IvParameterSpec. After {@code doFinal} it starts a new message under the same key.
  */
+@SuppressWarnings("try")  // the InUse.Held of each engine method is there to be closed, not read
 final class GostMacSpi extends MacSpi {
     private final int length;
     private byte[] key;
@@ -36,8 +37,7 @@ final class GostMacSpi extends MacSpi {
     @Override
     protected void engineInit(Key k, AlgorithmParameterSpec params)
             throws InvalidKeyException, InvalidAlgorithmParameterException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             byte[] newIv = GostKeys.iv(params);
             byte[] newKey = GostKeys.secretKey(k);
             if (key != null) {
@@ -52,8 +52,6 @@ final class GostMacSpi extends MacSpi {
             }
             table = new CipherTable(sbox);  // kept for every message under this init
             engineReset();
-        } finally {
-            inUse.exit(entered);
         }
     }
 
@@ -64,42 +62,33 @@ final class GostMacSpi extends MacSpi {
 
     @Override
     protected void engineUpdate(byte[] input, int offset, int len) {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             if (mac == null) {
                 throw new IllegalStateException("the MAC is not initialised");
             }
             mac.update(input, offset, len);
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected byte[] engineDoFinal() {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             if (mac == null) {
                 throw new IllegalStateException("the MAC is not initialised");
             }
             byte[] full = mac.doFinal();
             engineReset();
             return Arrays.copyOf(full, length);
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected void engineReset() {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             closeMac();
             if (key != null) {
                 mac = new MacGenerator(table, VantixProvider.generator(), key, iv);
             }
-        } finally {
-            inUse.exit(entered);
         }
     }
 

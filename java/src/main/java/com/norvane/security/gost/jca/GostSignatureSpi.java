@@ -14,6 +14,7 @@ import java.security.SignatureSpi;
  * GOST R 34.10-2001 signatures: 64 bytes, s then r. With hashing, over the GOST R 34.11-94
  * (CryptoPro table) digest of the message; without, over a 32-byte digest the caller gives.
  */
+@SuppressWarnings("try")  // the InUse.Held of each engine method is there to be closed, not read
 final class GostSignatureSpi extends SignatureSpi {
     private final boolean hashing;
     private Gost3411Digest digest;
@@ -28,8 +29,7 @@ final class GostSignatureSpi extends SignatureSpi {
 
     @Override
     protected void engineInitSign(PrivateKey key) throws InvalidKeyException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             Object k = GostKeyFactorySpi.translate(key);
             if (!(k instanceof GostPrivateKey)) {
                 throw new InvalidKeyException("not a GOST R 34.10-2001 private key");
@@ -40,15 +40,12 @@ final class GostSignatureSpi extends SignatureSpi {
             dropVerifier();
             signer = (GostPrivateKey) k;
             reset();
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected void engineInitVerify(PublicKey key) throws InvalidKeyException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             Object k = GostKeyFactorySpi.translate(key);
             if (!(k instanceof GostPublicKey)) {
                 throw new InvalidKeyException("not a GOST R 34.10-2001 public key");
@@ -59,8 +56,6 @@ final class GostSignatureSpi extends SignatureSpi {
             verifier = SignatureContext.withPublicKey(pub.getParameterSet(), VantixProvider.generator(),
                 pub.getRawKey());
             reset();
-        } finally {
-            inUse.exit(entered);
         }
     }
 
@@ -71,8 +66,7 @@ final class GostSignatureSpi extends SignatureSpi {
 
     @Override
     protected void engineUpdate(byte[] b, int off, int len) {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             if (hashing) {
                 if (digest == null) {
                     throw new IllegalStateException("the signature object is not initialised");
@@ -81,15 +75,12 @@ final class GostSignatureSpi extends SignatureSpi {
             } else {
                 raw.write(b, off, len);
             }
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected byte[] engineSign() throws SignatureException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             if (signer == null) {
                 throw new SignatureException("not initialised for signing");
             }
@@ -100,15 +91,12 @@ final class GostSignatureSpi extends SignatureSpi {
             } finally {
                 reset();
             }
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected boolean engineVerify(byte[] sig) throws SignatureException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             if (verifier == null) {
                 throw new SignatureException("not initialised for verification");
             }
@@ -119,8 +107,6 @@ final class GostSignatureSpi extends SignatureSpi {
             } finally {
                 reset();
             }
-        } finally {
-            inUse.exit(entered);
         }
     }
 

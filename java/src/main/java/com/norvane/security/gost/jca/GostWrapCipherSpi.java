@@ -30,6 +30,7 @@ import javax.crypto.spec.SecretKeySpec;
  * enciphered key, then the MAC (see {@link KeyWrap}). An unwrapped key whose MAC does not
  * match is refused with {@link InvalidKeyException} (BadPaddingException in DECRYPT_MODE).
  */
+@SuppressWarnings("try")  // the InUse.Held of each engine method is there to be closed, not read
 final class GostWrapCipherSpi extends CipherSpi {
     private final boolean cryptoPro;
     private int opmode;
@@ -79,19 +80,15 @@ final class GostWrapCipherSpi extends CipherSpi {
 
     @Override
     protected void engineInit(int mode, Key key, SecureRandom random) throws InvalidKeyException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             throw new InvalidKeyException("a key wrap needs its UKM: init with a GOST28147WrapParameterSpec");
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected void engineInit(int mode, Key key, AlgorithmParameterSpec params, SecureRandom random)
             throws InvalidKeyException, InvalidAlgorithmParameterException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             Gost28147WrapParameterSpec algParams = params instanceof Gost28147WrapParameterSpec
                 ? (Gost28147WrapParameterSpec) params : wrapSpec(params);
             byte[] table = algParams.getSBox();
@@ -105,8 +102,6 @@ final class GostWrapCipherSpi extends CipherSpi {
             kek = k;
             ukm = u;
             sbox = table;
-        } finally {
-            inUse.exit(entered);
         }
     }
 
@@ -127,8 +122,7 @@ final class GostWrapCipherSpi extends CipherSpi {
     @Override
     protected void engineInit(int mode, Key key, AlgorithmParameters params, SecureRandom random)
             throws InvalidKeyException, InvalidAlgorithmParameterException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             if (params == null) {
                 engineInit(mode, key, random);
                 return;
@@ -138,15 +132,12 @@ final class GostWrapCipherSpi extends CipherSpi {
             } catch (InvalidParameterSpecException e) {
                 throw new InvalidAlgorithmParameterException("a key wrap takes a GOST28147WrapParameterSpec", e);
             }
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected byte[] engineWrap(Key key) throws IllegalBlockSizeException, InvalidKeyException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             requireMode(Cipher.WRAP_MODE);
             byte[] cek = key == null ? null : key.getEncoded();
             if (cek == null || cek.length != KeyWrap.KEY_BYTES) {
@@ -160,16 +151,13 @@ final class GostWrapCipherSpi extends CipherSpi {
             } finally {
                 Arrays.fill(cek, (byte) 0);
             }
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected Key engineUnwrap(byte[] wrapped, String algorithm, int type)
             throws InvalidKeyException, NoSuchAlgorithmException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             requireMode(Cipher.UNWRAP_MODE);
             if (type != Cipher.SECRET_KEY) {
                 throw new InvalidKeyException("a key wrap holds a secret key");
@@ -180,20 +168,15 @@ final class GostWrapCipherSpi extends CipherSpi {
             } finally {
                 Arrays.fill(cek, (byte) 0);
             }
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected byte[] engineUpdate(byte[] in, int off, int len) {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             requireData();
             input.write(in, off, len);
             return new byte[0];
-        } finally {
-            inUse.exit(entered);
         }
     }
 
@@ -205,8 +188,7 @@ final class GostWrapCipherSpi extends CipherSpi {
 
     @Override
     protected byte[] engineDoFinal(byte[] in, int off, int len) throws IllegalBlockSizeException, BadPaddingException {
-        boolean entered = inUse.enter();
-        try {
+        try (InUse.Held held = inUse.enter()) {
             requireData();
             if (len > 0) {
                 input.write(in, off, len);
@@ -231,25 +213,18 @@ final class GostWrapCipherSpi extends CipherSpi {
             } finally {
                 Arrays.fill(data, (byte) 0);
             }
-        } finally {
-            inUse.exit(entered);
         }
     }
 
     @Override
     protected int engineDoFinal(byte[] in, int off, int len, byte[] out, int outOff)
             throws ShortBufferException, IllegalBlockSizeException, BadPaddingException {
-        boolean entered = inUse.enter();
-        try {
-            if (out.length - outOff < engineGetOutputSize(len)) {
-                throw new ShortBufferException("the output needs " + engineGetOutputSize(len) + " bytes");
-            }
+        try (InUse.Held held = inUse.enter()) {
+            GostCipherSpi.checkRoom(out, outOff, engineGetOutputSize(len));
             byte[] r = engineDoFinal(in, off, len);
             System.arraycopy(r, 0, out, outOff, r.length);
             Arrays.fill(r, (byte) 0);
             return r.length;
-        } finally {
-            inUse.exit(entered);
         }
     }
 

@@ -2,8 +2,8 @@ package com.norvane.security.gost.jca;
 
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 import static org.junit.jupiter.api.Assertions.assertEquals;
-import static org.junit.jupiter.api.Assertions.assertFalse;
 import static org.junit.jupiter.api.Assertions.assertNotNull;
+import static org.junit.jupiter.api.Assertions.assertNotSame;
 import static org.junit.jupiter.api.Assertions.assertThrows;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 import static org.junit.jupiter.api.Assertions.fail;
@@ -241,12 +241,13 @@ class ProviderInUseTest {
 
         // The guard itself: the same thread passes through, another is refused until the exit.
         InUse guard = new InUse("test");
-        assertTrue(guard.enter());
-        assertFalse(guard.enter());
-        guard.exit(false);
+        InUse.Held taken = guard.enter();
+        InUse.Held passedThrough = guard.enter();
+        assertNotSame(taken, passedThrough);
+        passedThrough.close();
         assertTrue(onOtherThread(guard::enter) instanceof IllegalStateException);
-        guard.exit(true);
-        assertEquals(null, onOtherThread(() -> guard.exit(guard.enter())));
+        taken.close();
+        assertEquals(null, onOtherThread(() -> guard.enter().close()));
     }
 
     /** A default argument of each type: zero, false or null. */
@@ -291,14 +292,14 @@ class ProviderInUseTest {
             java.util.concurrent.CountDownLatch held = new java.util.concurrent.CountDownLatch(1);
             java.util.concurrent.CountDownLatch done = new java.util.concurrent.CountDownLatch(1);
             Thread holder = new Thread(() -> {
-                boolean entered = guard.enter();
+                InUse.Held entered = guard.enter();
                 held.countDown();
                 try {
                     done.await();
                 } catch (InterruptedException e) {
                     Thread.currentThread().interrupt();
                 } finally {
-                    guard.exit(entered);
+                    entered.close();
                 }
             });
             holder.start();
