@@ -11,7 +11,8 @@
 #include "contexts/hash.h"
 #include "contexts/mac.h"
 #include "gost28147/builtin_tables.h"
-#include "gost3410/signature.h"
+#include "gost3410/keys.h"
+#include "gost3410/sign.h"
 #include "random/generator.h"
 
 using namespace vantix;

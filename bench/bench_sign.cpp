@@ -7,14 +7,13 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_util.h"
-#include "gost3410/modarith.h"
-#include "gost3410/signature.h"
+#include "gost3410/keys.h"
+#include "gost3410/scalar_mul.h"
+#include "gost3410/sign.h"
 #include "random/generator.h"
 #include "unit/param_sets.h"
 
 using namespace vantix;
-
-namespace {}  // namespace
 
 namespace vantix {
 void load_cryptopro_a(SignContext* ctx, RND_State* rnd);
@@ -36,44 +35,53 @@ struct Fixture {
     }
 };
 
-void BM_MontMul(benchmark::State& st) {
-    Fixture c;
-    uint32_t a[8];
-    std::memcpy(a, c.ctx.b_mont, sizeof a);
+// The field and group-order arithmetic of the curve, and the general constant-time
+// scalar multiplication.
+struct CurveFixture : Fixture {
+    Curve c;
+    CurveFixture() { curve_load(&c, &ctx); }
+};
+
+void BM_FieldMul(benchmark::State& st) {
+    CurveFixture f;
+    uint64_t a[4];
+    fe_copy(a, f.c.b);
     for (auto _ : st) {
-        mont_mul(a, c.ctx.a_mont, c.ctx.p, 8);
+        fe_mul(a, a, f.c.a, f.c.p);
         benchmark::DoNotOptimize(a);
     }
 }
 
-void BM_MontSqr(benchmark::State& st) {
-    Fixture c;
-    uint32_t a[8];
-    std::memcpy(a, c.ctx.b_mont, sizeof a);
+void BM_FieldSqr(benchmark::State& st) {
+    CurveFixture f;
+    uint64_t a[4];
+    fe_copy(a, f.c.b);
     for (auto _ : st) {
-        mont_sqr(a, c.ctx.p, 8);
+        fe_sqr(a, a, f.c.p);
         benchmark::DoNotOptimize(a);
     }
 }
 
-void BM_ModInverse(benchmark::State& st) {
-    Fixture c;
-    uint32_t a[8], out[8];
-    std::memcpy(a, c.ctx.b_mont, sizeof a);
+void BM_OrderInverse(benchmark::State& st) {
+    CurveFixture f;
+    uint64_t a[4], out[4];
+    fe_reduce(a, f.c.b, f.c.q);
     for (auto _ : st) {
-        mod_inverse(a, c.ctx.q, out, 8);
+        fe_inv(out, a, f.c.q);
         benchmark::DoNotOptimize(out);
     }
 }
 
 void BM_PointMul(benchmark::State& st) {
-    Fixture c;
-    LPoint base, out;
-    lpoint_load(&base, c.ctx.base);
-    uint32_t k[8];
-    std::memcpy(k, c.ctx.b_mont, sizeof k);
-    k[0] &= 0x7FFFFFFF;
-    for (auto _ : st) lpoint_mul(&base, k, &out, &c.ctx);
+    CurveFixture f;
+    LPoint base;
+    lpoint_load(&base, f.ctx.base);
+    JPoint g, out;
+    jpoint_from_lpoint(&g, &base);
+    uint64_t k[4];
+    fe_copy(k, f.c.b);
+    k[3] &= 0x7FFFFFFFFFFFFFFFull;
+    for (auto _ : st) mul_ct(f.c, g, k, &out);
 }
 
 void BM_Sign(benchmark::State& st) {
@@ -91,14 +99,13 @@ void BM_Verify(benchmark::State& st) {
 
 }  // namespace
 
-BENCHMARK(BM_MontMul);
-BENCHMARK(BM_MontSqr);
-BENCHMARK(BM_ModInverse);
+BENCHMARK(BM_FieldMul);
+BENCHMARK(BM_FieldSqr);
+BENCHMARK(BM_OrderInverse);
 BENCHMARK(BM_PointMul)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Sign)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Verify)->Unit(benchmark::kMicrosecond);
 
-#include "gost3410/scalar_mul.h"
 #include "random/masking.h"
 
 namespace {

@@ -5,7 +5,10 @@
 #include <cstring>
 
 #include "fuzz/fuzz_common.h"
-#include "gost3410/signature.h"
+#include "gost3410/agreement.h"
+#include "gost3410/keys.h"
+#include "gost3410/params.h"
+#include "gost3410/sign.h"
 
 using namespace vantix;
 

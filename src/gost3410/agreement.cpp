@@ -1,11 +1,13 @@
 // VKO GOST R 34.10-2001 key agreement (RFC 4357, section 5.2) on a signature context: the
 // shared point (m*d mod q)*Q from the held secret key d and a peer's public key Q.
+#include "gost3410/agreement.h"
+
 #include "common/bytes.h"
 #include "common/ct.h"
 #include "common/result.h"
 #include "common/wipe.h"
+#include "gost3410/keys.h"
 #include "gost3410/scalar_mul.h"
-#include "gost3410/signature.h"
 #include "lnum/lnum.h"
 
 namespace vantix {

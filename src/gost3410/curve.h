@@ -57,10 +57,6 @@ void jpoint_affine_x_ct(const Curve& c, const JPoint& p, uint64_t* x);
 // Constant time: the affine x and y of a finite point, out of Montgomery form.
 void jpoint_affine_xy_ct(const Curve& c, const JPoint& p, uint64_t* x, uint64_t* y);
 
-// Constant time: r = a*d*R^-1 mod q for the context's secret key d (a below q), each limb
-// of d formed from the two masked halves inside the product, never stored whole.
-void mul_secret_key(const Curve& c, const SignContext* ctx, uint64_t* r, const uint64_t* a);
-
 // Affine form of a public point (variable time); false for the point at infinity.
 bool jpoint_to_affine_public(const Curve& c, const JPoint& p, APoint* out);
 

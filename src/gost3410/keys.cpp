@@ -1,11 +1,13 @@
+#include "gost3410/keys.h"
+
 #include <cstring>
 
 #include "common/bytes.h"
 #include "common/ct.h"
 #include "common/result.h"
 #include "common/wipe.h"
+#include "gost3410/params.h"
 #include "gost3410/scalar_mul.h"
-#include "gost3410/signature.h"
 #include "random/generator.h"
 #include "random/masking.h"
 

@@ -38,13 +38,21 @@ void lpoint_to_java(LPoint* record, const LPoint* p);
 void lpoint_load(LPoint* p, const uint8_t* slot);
 void lpoint_store(uint8_t* slot, const LPoint* p);
 
+// The conversions between the forms, modulo the context's p. A point enters the working
+// form by lpoint_to_projective then lpoint_to_mont, and leaves it by lpoint_to_affine then
+// lpoint_from_mont; the point arithmetic itself works on the same numbers in 64-bit limbs
+// (curve.h).
+//
+// Z = one: R mod p when the flags have LPOINT_MONT, else 1; the flags become
+// LPOINT_MONT | LPOINT_PROJECTIVE or LPOINT_PROJECTIVE.
 void lpoint_to_projective(const SignContext* ctx, LPoint* p);
+// X, Y and Z (any values below 2^256) times R mod p, into Montgomery form; flags gain
+// LPOINT_MONT. The flags are not consulted: the caller knows the point's form.
 void lpoint_to_mont(const SignContext* ctx, LPoint* p);
+// X, Y and Z times R^-1 mod p, out of Montgomery form; flags lose LPOINT_MONT.
 void lpoint_from_mont(const SignContext* ctx, LPoint* p);
+// X = X/Z^2, Y = Y/Z^3 in the form the point had; Z becomes 1/Z (0 for the point at
+// infinity, whose X and Y become 0). Flags: LPOINT_MONT or 0.
 void lpoint_to_affine(const SignContext* ctx, LPoint* p);
-void lpoint_double(const SignContext* ctx, LPoint* p);
-void lpoint_add(const SignContext* ctx, LPoint* p, const LPoint* q);
-// out = k*P (k of n_p words), working form; out may be p.
-void lpoint_mul(const LPoint* p, const uint32_t* k, LPoint* out, const SignContext* ctx);
 
 }  // namespace vantix

@@ -1,3 +1,5 @@
+#include "gost3410/params.h"
+
 #include <cstring>
 
 #include "common/bytes.h"
@@ -5,11 +7,8 @@
 #include "common/wipe.h"
 #include "gost28147/builtin_tables.h"
 #include "gost3410/curve.h"
-#include "gost3410/modarith.h"
 #include "gost3410/scalar_mul.h"
-#include "gost3410/signature.h"
 #include "gost3411/hash_step.h"
-#include "lnum/lnum.h"
 #include "platform/once.h"
 
 namespace vantix {
@@ -32,39 +31,58 @@ constexpr uint8_t kTestY[32] = {0x08, 0xE2, 0xA8, 0xA0, 0xE6, 0x51, 0x47, 0xD4, 
 // assume it (GOST R 34.10-2001 requires p, q > 2^254).
 bool modulus_acceptable(const uint8_t* be) { return (be[31] & 1) != 0 && (be[0] & 0xC0) != 0; }
 
+// The Montgomery record of an odd modulus m >= 2^254 (8 words) from m alone: R mod m is
+// (2^256 - m) reduced, R^2 mod m that doubled 256 times.
+void modulus_record(Mod256* md, const uint32_t* m) {
+    const uint32_t none[N] = {};
+    mod256_setup(md, m, none, none);
+    const uint64_t zero[4] = {0, 0, 0, 0};
+    unsigned char borrow = 0;
+    for (int i = 0; i < 4; ++i) md->one[i] = sbb64(zero[i], md->m[i], borrow);
+    fe_reduce(md->one, md->one, *md);
+    fe_copy(md->r2, md->one);
+    for (int i = 0; i < 256; ++i) fe_add(md->r2, md->r2, md->r2, *md);
+}
+
+// Stores the record's m' = -m^-1 mod 2^32 after the modulus words, and R mod m, R^2 mod m.
+void store_record(const Mod256& md, uint32_t* m, uint32_t* r, uint32_t* r2) {
+    m[N] = uint32_t(md.m_inv);  // -m^-1 mod 2^64, taken mod 2^32
+    limbs_to_words(r, md.one);
+    limbs_to_words(r2, md.r2);
+}
+
 void compute_parms(SignContext* ctx, const uint8_t* p, int32_t p_length, const uint8_t* q, const uint8_t* a,
                    const uint8_t* b, const LPoint* point) {
     ctx->p_length = p_length;
     words_from_be(ctx->p, p, N);
     ctx->q_length = 32;
     words_from_be(ctx->q, q, N);
-    ctx->p[N] = mont_neg_inv32(ctx->p[N - 1]);
-    ctx->q[N] = mont_neg_inv32(ctx->q[N - 1]);
+    Mod256 mp, mq;
+    modulus_record(&mp, ctx->p);
+    modulus_record(&mq, ctx->q);
+    store_record(mp, ctx->p, ctx->r_p, ctx->r2_p);
+    store_record(mq, ctx->q, ctx->r_q, ctx->r2_q);
     words_from_be(ctx->a_mont, a, N);
     words_from_be(ctx->b_mont, b, N);
-    lnum_mul_r_mod(ctx->r2_p, lnum_one(N), ctx->p, N);
-    lnum_mul_r_mod(ctx->r2_p, ctx->r2_p, ctx->p, N);
-    lnum_mul_r_mod(ctx->r2_q, lnum_one(N), ctx->q, N);
-    lnum_mul_r_mod(ctx->r2_q, ctx->r2_q, ctx->q, N);
-    mont_mul(ctx->a_mont, ctx->r2_p, ctx->p, N);
-    mont_mul(ctx->b_mont, ctx->r2_p, ctx->p, N);
+    fe_mul_words(ctx->a_mont, mp.r2, mp);  // a*R mod p
+    fe_mul_words(ctx->b_mont, mp.r2, mp);
     std::memcpy(ctx->base_copy, point, LPOINT_BYTES);
     LPoint base;
     lpoint_from_java(&base, point);
-    std::memcpy(ctx->q_wide, ctx->q, sizeof ctx->q);  // both have 8 words here
-    lnum_mul_r_mod(ctx->r_p, lnum_one(N), ctx->p, N);
-    lnum_mul_r_mod(ctx->r_q, lnum_one(N), ctx->q, N);
-    lnum_mul_r_mod(ctx->r_pq, lnum_one(N), ctx->q_wide, N);
     lpoint_to_projective(ctx, &base);
     lpoint_to_mont(ctx, &base);
     lpoint_store(ctx->base, &base);
-    uint32_t t[N], two[N] = {};
-    two[N - 1] = 2;
-    std::memcpy(t, ctx->p, sizeof t);
-    lnum_sub(N, t, two);
-    std::memcpy(ctx->half, two, sizeof two);
-    mont_mul(ctx->half, ctx->r2_p, ctx->p, N);
-    mont_pow(ctx->half, t, ctx->half, 0, ctx->p, N);
+    // q widened to p's word count (both have 8 words here) and R mod that q: no operation
+    // reads them, but they are part of the context as callers can read it.
+    std::memcpy(ctx->q_wide, ctx->q, sizeof ctx->q);
+    std::memcpy(ctx->r_pq, ctx->r_q, sizeof ctx->r_pq);
+    // One half in Montgomery form, (p + 1)/2 * R mod p; kept for the same reason.
+    uint64_t half[4];
+    unsigned char carry = 0;
+    for (int i = 0; i < 4; ++i) half[i] = adc64(mp.m[i], i == 0 ? 1 : 0, carry);
+    for (int i = 0; i < 4; ++i) half[i] = (half[i] >> 1) | (i < 3 ? half[i + 1] << 63 : uint64_t(carry) << 63);
+    fe_mul(half, half, mp.r2, mp);
+    limbs_to_words(ctx->half, half);
 }
 
 // The p and q of the published parameter sets (GOST R 34.10-2001 appendix A.1; RFC 4357,
@@ -253,15 +271,18 @@ Result sign_get_parms(const SignContext* ctx, uint8_t* p, int32_t* p_length, uin
     if (q_length) *q_length = ctx->q_length;
     if (p) words_to_be(p, ctx->p, N);
     if (q) words_to_be(q, ctx->q, N);
+    Mod256 field;
+    mod256_setup(&field, ctx->p, ctx->r_p, ctx->r2_p);
+    const uint64_t one[4] = {1, 0, 0, 0};
     uint32_t t[N];
     if (a) {
         std::memcpy(t, ctx->a_mont, sizeof t);
-        mont_mul(t, lnum_one(N), ctx->p, N);
+        fe_mul_words(t, one, field);  // out of Montgomery form
         words_to_be(a, t, N);
     }
     if (b) {
         std::memcpy(t, ctx->b_mont, sizeof t);
-        mont_mul(t, lnum_one(N), ctx->p, N);
+        fe_mul_words(t, one, field);
         words_to_be(b, t, N);
     }
     if (point) {

@@ -356,25 +356,4 @@ void mul2_vartime(const Curve& c, const BaseTable* table, const JPoint& g, const
     });
 }
 
-// The LPoint face of mul_ct: out = k*P in working form (a Jacobian representative that
-// may differ from the one a double-and-add would give; the point is the same). k has p's
-// word count. The point at infinity comes out as X = Y = one, Z = 0, flags 0x80.
-void lpoint_mul(const LPoint* p, const uint32_t* k, LPoint* out, const SignContext* ctx) {
-    Curve c;
-    curve_load(&c, ctx);
-    struct {
-        uint64_t k[4];
-        JPoint in, r;
-        LPoint o;
-    } w;
-    WipeOnExit<decltype(w)> wipe(w);
-    limbs_from_words(w.k, k);
-    jpoint_from_lpoint(&w.in, p);
-    mul_ct(c, w.in, w.k, &w.r);
-    std::memcpy(&w.o, p, LPOINT_BYTES);
-    jpoint_to_lpoint(&w.o, &w.r);
-    w.o.flags = uint16_t(LPOINT_MONT | (LPOINT_PROJECTIVE & ~fe_zero_mask(w.r.z)));
-    std::memcpy(out, &w.o, LPOINT_BYTES);
-}
-
 }  // namespace vantix

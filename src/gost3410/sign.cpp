@@ -1,12 +1,14 @@
+#include "gost3410/sign.h"
+
 #include <cstring>
 
 #include "common/bytes.h"
 #include "common/ct.h"
 #include "common/result.h"
 #include "common/wipe.h"
-#include "gost3410/modarith.h"
+#include "gost3410/keys.h"
+#include "gost3410/params.h"
 #include "gost3410/scalar_mul.h"
-#include "gost3410/signature.h"
 #include "lnum/lnum.h"
 #include "random/generator.h"
 
@@ -36,6 +38,15 @@ uint64_t below_mask(const uint64_t* a, const uint64_t* b) {
 }
 
 }  // namespace
+
+void order_reduce(uint32_t* x, const SignContext* ctx) {
+    Mod256 q;
+    mod256_setup(&q, ctx->q, ctx->r_q, ctx->r2_q);
+    uint64_t v[4];
+    limbs_from_words(v, x);
+    fe_reduce(v, v, q);
+    limbs_to_words(x, v);
+}
 
 Result sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature) {
     if (ctx == nullptr || digest == nullptr || signature == nullptr) return RC_MISSING;

@@ -1,7 +1,7 @@
 // The key-agreement export (class VantixKeyAgreement): VKO GOST R 34.10-2001.
 #include "com_norvane_security_gost_VantixKeyAgreement.h"
 #include "common/result.h"
-#include "gost3410/signature.h"
+#include "gost3410/agreement.h"
 #include "jni/arrays.h"
 #include "jni/pins.h"
 

@@ -1,7 +1,9 @@
 // GOST R 34.10-2001 exports: parameters, key pair, sign and verify.
 #include "jni/exports.h"
 
-#include "gost3410/signature.h"
+#include "gost3410/keys.h"
+#include "gost3410/params.h"
+#include "gost3410/sign.h"
 #include "jni/pins.h"
 
 using namespace vantix;

@@ -14,46 +14,6 @@ int lnum_cmp(int n, const uint32_t* a, const uint32_t* b) {
     return int32_t(result);
 }
 
-int lnum_add(int n, uint32_t* a, const uint32_t* b) {
-    uint64_t carry = 0;
-    for (int i = n - 1; i >= 0; --i) {
-        const uint64_t s = uint64_t(a[i]) + b[i] + carry;
-        a[i] = uint32_t(s);
-        carry = s >> 32;
-    }
-    return int(carry);
-}
-
-int lnum_sub(int n, uint32_t* a, const uint32_t* b) {
-    uint64_t borrow = 0;
-    for (int i = n - 1; i >= 0; --i) {
-        const uint64_t d = uint64_t(a[i]) - b[i] - borrow;
-        a[i] = uint32_t(d);
-        borrow = (d >> 32) != 0 ? 1 : 0;
-    }
-    return int(borrow);
-}
-
-int lnum_shl1(int n, uint32_t* a) {
-    uint32_t carry = 0;
-    for (int i = n - 1; i >= 0; --i) {
-        const uint32_t next = a[i] >> 31;
-        a[i] = (a[i] << 1) | carry;
-        carry = next;
-    }
-    return int(carry);
-}
-
-int lnum_shr1(int n, uint32_t* a) {
-    uint32_t carry = 0;
-    for (int i = 0; i < n; ++i) {
-        const uint32_t next = a[i] & 1;
-        a[i] = (carry << 31) | (a[i] >> 1);
-        carry = next;
-    }
-    return int(carry);
-}
-
 int bytes_add(int len, uint8_t* a, const uint8_t* b) {
     unsigned carry = 0;
     for (int i = 0; i < len; ++i) {

@@ -89,4 +89,12 @@ void fe_reduce(uint64_t* r, const uint64_t* a, const Mod256& md) {
     fe_copy(r, t);
 }
 
+void fe_mul_words(uint32_t* a, const uint64_t* b, const Mod256& md) {
+    uint64_t v[4];
+    limbs_from_words(v, a);
+    fe_reduce(v, v, md);
+    fe_mul(v, v, b, md);
+    limbs_to_words(a, v);
+}
+
 }  // namespace vantix

@@ -144,8 +144,6 @@ __attribute__((always_inline)) inline void um_products(uint64_t u, const Mod256&
     }
 }
 
-// One reduction step on the five-limb window t0..t4 (plus the carry t5 above it): adds
-// u*m, which clears t0, and shifts the window down one limb.
 // One reduction step on the window t[0..5]: adds u*m, which clears t[0], and shifts the
 // window down one limb (t[5] becomes free).
 template <ModShape S>
@@ -444,6 +442,10 @@ __attribute__((always_inline)) inline void fe_neg(uint64_t* r, const uint64_t* a
 
 // r = a mod m for any a below 2^256 when m > 2^254 (at most three subtractions, all made).
 void fe_reduce(uint64_t* r, const uint64_t* a, const Mod256& md);
+
+// An eight-word LNum a, any value below 2^256, becomes a*b*R^-1 mod m (b below m): with
+// b = R^2 mod m into Montgomery form, with b = 1 out of it.
+void fe_mul_words(uint32_t* a, const uint64_t* b, const Mod256& md);
 
 // r = a^-1 in Montgomery form (a in Montgomery form; 0 gives 0), by division steps in a
 // fixed number of rounds (mod256_inv.cpp). m must be prime.

@@ -5,8 +5,9 @@
 // need no primality. Each step looks only at the low bit of g and the sign of delta, so 62
 // steps run on the low words of f and g alone and yield a matrix of small integers; the
 // matrix is then applied to the full f, g and to the cofactors d, e. The number of steps
-// is fixed (the paper's Theorem 11.2 bound), and every choice inside a step is made with
-// masks, so neither the time nor the memory addresses depend on the value inverted.
+// is fixed (ten rounds of 62, above the bound given with kStepsNeeded below), and every
+// choice inside a step is made with masks, so neither the time nor the memory addresses
+// depend on the value inverted.
 #include "lnum/mod256.h"
 
 #include "common/wipe.h"

@@ -14,7 +14,9 @@
 
 #include <gcrypt.h>
 
-#include "gost3410/signature.h"
+#include "gost3410/keys.h"
+#include "gost3410/params.h"
+#include "gost3410/sign.h"
 #include "random/generator.h"
 #include "unit/hex.h"
 #include "unit/param_sets.h"

@@ -8,12 +8,13 @@
 
 #include <gmp.h>
 
-#include "gost3410/modarith.h"
-#include "gost3410/signature.h"
+#include "gost3410/params.h"
 #include "lnum/lnum.h"
+#include "oracle/word_model.h"
 #include "random/generator.h"
 
 using namespace vantix;
+using namespace vantix::model;
 
 namespace {
 

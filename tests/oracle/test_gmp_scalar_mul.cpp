@@ -13,9 +13,10 @@
 #include <gmp.h>
 
 #include "common/bytes.h"
+#include "gost3410/agreement.h"
 #include "gost3410/comb_select.h"
+#include "gost3410/keys.h"
 #include "gost3410/scalar_mul.h"
-#include "gost3410/signature.h"
 #include "random/generator.h"
 #include "unit/hex.h"
 #include "unit/param_sets.h"

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstring>
 
-#include "gost3410/signature.h"
+#include "gost3410/params.h"
 #include "unit/hex.h"
 
 struct ParamSetHex {

@@ -8,7 +8,8 @@
 
 #include "common/result.h"
 #include "container/container.h"
-#include "gost3410/signature.h"
+#include "gost3410/keys.h"
+#include "gost3410/params.h"
 #include "random/generator.h"
 #include "unit/hex.h"
 

@@ -6,7 +6,10 @@
 
 #include "common/bytes.h"
 #include "common/result.h"
-#include "gost3410/signature.h"
+#include "gost3410/agreement.h"
+#include "gost3410/keys.h"
+#include "gost3410/params.h"
+#include "gost3410/sign.h"
 #include "random/generator.h"
 #include "unit/hex.h"
 

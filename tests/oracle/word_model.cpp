@@ -1,12 +1,53 @@
-#include "gost3410/modarith.h"
+#include "oracle/word_model.h"
 
 #include <cstring>
 
 #include "common/wipe.h"
-#include "gost3410/sign_context.h"
+#include "gost3410/curve.h"
+#include "gost3410/scalar_mul.h"
 #include "lnum/lnum.h"
 
-namespace vantix {
+namespace vantix::model {
+
+int lnum_add(int n, uint32_t* a, const uint32_t* b) {
+    uint64_t carry = 0;
+    for (int i = n - 1; i >= 0; --i) {
+        const uint64_t s = uint64_t(a[i]) + b[i] + carry;
+        a[i] = uint32_t(s);
+        carry = s >> 32;
+    }
+    return int(carry);
+}
+
+int lnum_sub(int n, uint32_t* a, const uint32_t* b) {
+    uint64_t borrow = 0;
+    for (int i = n - 1; i >= 0; --i) {
+        const uint64_t d = uint64_t(a[i]) - b[i] - borrow;
+        a[i] = uint32_t(d);
+        borrow = (d >> 32) != 0 ? 1 : 0;
+    }
+    return int(borrow);
+}
+
+int lnum_shl1(int n, uint32_t* a) {
+    uint32_t carry = 0;
+    for (int i = n - 1; i >= 0; --i) {
+        const uint32_t next = a[i] >> 31;
+        a[i] = (a[i] << 1) | carry;
+        carry = next;
+    }
+    return int(carry);
+}
+
+int lnum_shr1(int n, uint32_t* a) {
+    uint32_t carry = 0;
+    for (int i = 0; i < n; ++i) {
+        const uint32_t next = a[i] & 1;
+        a[i] = (carry << 31) | (a[i] >> 1);
+        carry = next;
+    }
+    return int(carry);
+}
 
 const uint32_t LNUM_ONE[MONT_MAX_WORDS] = {
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
@@ -163,7 +204,7 @@ void lnum_sub_mod(int n, uint32_t* a, const uint32_t* b, const uint32_t* m) {
     std::memcpy(a, x + 1, size_t(n) * 4);
 }
 
-int lnum_mul_r_mod(uint32_t* out, const uint32_t* x, const uint32_t* m, int n) {
+void lnum_mul_r_mod(uint32_t* out, const uint32_t* x, const uint32_t* m, int n) {
     uint32_t v[W], mm[W];
     WipeOnExit<decltype(v)> wipe_v(v);
     widen(v, x, n);
@@ -174,7 +215,6 @@ int lnum_mul_r_mod(uint32_t* out, const uint32_t* x, const uint32_t* m, int n) {
         cond_sub(v, n + 1, mm, n + 1);  // v < m before the shift, so one subtraction
     }
     std::memcpy(out, v + 1, size_t(n) * 4);
-    return 0;
 }
 
 int mont_mul(uint32_t* a, const uint32_t* b, const uint32_t* m, int n) {
@@ -207,7 +247,7 @@ int mont_sqr(uint32_t* a, const uint32_t* m, int n) {
     return 0;
 }
 
-int mont_pow(const uint32_t* base, const uint32_t* e, uint32_t* out, int plain, const uint32_t* m, int n) {
+void mont_pow(const uint32_t* base, const uint32_t* e, uint32_t* out, int plain, const uint32_t* m, int n) {
     uint32_t acc[MONT_MAX_WORDS], copy[MONT_MAX_WORDS];
     WipeOnExit<decltype(acc)> wipe_acc(acc);
     WipeOnExit<decltype(copy)> wipe_copy(copy);
@@ -228,12 +268,11 @@ int mont_pow(const uint32_t* base, const uint32_t* e, uint32_t* out, int plain, 
     if (e[n - 1] & 1) mont_mul(acc, copy, m, n);
     if (plain) mont_mul(acc, lnum_one(n), m, n);
     std::memcpy(out, acc, size_t(n) * 4);
-    return 0;
 }
 
 uint32_t mont_neg_inv32(uint32_t w) {
     if ((w & 1) == 0) return 0;
-    // Newton's iteration doubles the number of correct low bits: 1 -> 2 -> ... -> 32.
+    // Newton's iteration doubles the number of correct low bits: 3 -> 6 -> ... -> 48.
     uint32_t inv = w;  // correct to 3 bits for odd w
     for (int i = 0; i < 4; ++i) inv *= 2 - w * inv;
     return 0u - inv;
@@ -296,15 +335,6 @@ void mod_inverse(const uint32_t* a, const uint32_t* m, uint32_t* out, int n) {
     mont_mul(out, pow2, m, n);
 }
 
-void order_reduce(uint32_t* x, const SignContext* ctx) {
-    const int nq = ctx->q_length / 4;
-    if (nq < 1 || nq > 8) return;  // a rewritten context: nothing sensible to do
-    uint32_t t[W];
-    widen(t, x, nq);
-    reduce_wide(t, ctx->q, nq, 3);  // x < R < 4q for a large q
-    std::memcpy(x, t + 1, size_t(nq) * 4);
-}
-
 void order_reduce_wide(uint32_t* x, const SignContext* ctx) {
     const int np = ctx->p_length / 4;
     const int nq = ctx->q_length / 4;
@@ -319,4 +349,216 @@ void order_reduce_wide(uint32_t* x, const SignContext* ctx) {
     std::memcpy(x, t + 1, size_t(np) * 4);
 }
 
-}  // namespace vantix
+namespace {
+
+// Field operations modulo p on Montgomery-form values.
+struct Field {
+    const SignContext* c;
+    int n;
+    explicit Field(const SignContext* ctx) : c(ctx), n(ctx->p_length / 4) {}
+    void mul(uint32_t* a, const uint32_t* b) const { mont_mul(a, b, c->p, n); }
+    void sqr(uint32_t* a) const { mont_sqr(a, c->p, n); }
+    void add(uint32_t* a, const uint32_t* b) const { lnum_add_mod(n, a, b, c->p); }
+    void sub(uint32_t* a, const uint32_t* b) const { lnum_sub_mod(n, a, b, c->p); }
+    void copy(uint32_t* a, const uint32_t* b) const { std::memcpy(a, b, size_t(n) * 4); }
+    bool zero(const uint32_t* a) const { return lnum_is_zero(n, a); }
+};
+
+void set_infinity(const SignContext* ctx, LPoint* p) {
+    const int n = ctx->p_length / 4;
+    std::memset(p, 0, LPOINT_BYTES);
+    std::memcpy(p->x, lnum_one(n), size_t(n) * 4);
+    std::memcpy(p->y, lnum_one(n), size_t(n) * 4);
+    to_mont(ctx, p);  // X = Y = R mod p, Z = 0, flags 0x80
+}
+
+}  // namespace
+
+void to_projective(const SignContext* ctx, LPoint* p) {
+    const int n = ctx->p_length / 4;
+    if (p->flags & LPOINT_MONT) {
+        std::memcpy(p->z, ctx->r_p, size_t(n) * 4);
+        p->flags = LPOINT_MONT | LPOINT_PROJECTIVE;
+    } else {
+        std::memcpy(p->z, lnum_one(n), size_t(n) * 4);
+        p->flags = LPOINT_PROJECTIVE;
+    }
+}
+
+void to_mont(const SignContext* ctx, LPoint* p) {
+    const Field f(ctx);
+    f.mul(p->x, ctx->r2_p);
+    f.mul(p->y, ctx->r2_p);
+    f.mul(p->z, ctx->r2_p);
+    p->flags |= LPOINT_MONT;
+}
+
+void from_mont(const SignContext* ctx, LPoint* p) {
+    const Field f(ctx);
+    f.mul(p->x, lnum_one(f.n));
+    f.mul(p->y, lnum_one(f.n));
+    f.mul(p->z, lnum_one(f.n));
+    p->flags &= 0xFF7F;
+}
+
+void to_affine(const SignContext* ctx, LPoint* p) {
+    const Field f(ctx);
+    const bool plain = (p->flags & LPOINT_MONT) == 0;
+    uint32_t e[8], t[8];
+    f.copy(e, ctx->p);
+    uint32_t two[8] = {};
+    two[f.n - 1] = 2;
+    lnum_sub(f.n, e, two);
+    if (plain) to_mont(ctx, p);
+    mont_pow(p->z, e, p->z, 0, ctx->p, f.n);
+    f.copy(t, p->z);
+    f.sqr(t);
+    f.mul(p->x, t);
+    f.mul(p->y, t);
+    f.mul(p->y, p->z);
+    if (plain) {
+        from_mont(ctx, p);
+        p->flags = 0;
+    } else {
+        p->flags = LPOINT_MONT;
+    }
+}
+
+void lpoint_double(const SignContext* ctx, LPoint* p) {
+    const Field f(ctx);
+    if (f.zero(p->y) || f.zero(p->z)) {
+        set_infinity(ctx, p);
+        return;
+    }
+    uint32_t m[8], t[8], s[8], y2[8], x3[8], y3[8], z3[8];
+    // M = 3X^2 + a*Z^4
+    f.copy(t, p->z);
+    f.sqr(t);  // Z^2
+    f.sqr(t);  // Z^4
+    f.mul(t, ctx->a_mont);
+    f.copy(m, p->x);
+    f.sqr(m);  // X^2
+    f.copy(s, m);
+    f.add(m, s);  // 2X^2
+    f.add(m, s);  // 3X^2
+    f.add(m, t);
+    // Z' = 2*Y*Z
+    f.copy(z3, p->y);
+    f.mul(z3, p->z);
+    f.add(z3, z3);
+    // S = 4*X*Y^2
+    f.copy(y2, p->y);
+    f.sqr(y2);
+    f.copy(s, p->x);
+    f.mul(s, y2);
+    f.add(s, s);
+    f.add(s, s);
+    // X' = M^2 - 2S
+    f.copy(x3, m);
+    f.sqr(x3);
+    f.sub(x3, s);
+    f.sub(x3, s);
+    // T = 8*Y^4
+    f.sqr(y2);
+    f.add(y2, y2);
+    f.add(y2, y2);
+    f.add(y2, y2);
+    // Y' = M*(S - X') - T
+    f.copy(y3, s);
+    f.sub(y3, x3);
+    f.mul(y3, m);
+    f.sub(y3, y2);
+    f.copy(p->x, x3);
+    f.copy(p->y, y3);
+    f.copy(p->z, z3);
+}
+
+void lpoint_add(const SignContext* ctx, LPoint* p, const LPoint* q) {
+    const Field f(ctx);
+    uint32_t z2plain[8], u1[8], s1[8], u2[8], s2[8], w[8], r[8], t[8], m[8], z3[8], x3[8], v[8], w2[8], tmp[8];
+    f.copy(z2plain, q->z);
+    f.mul(z2plain, lnum_one(f.n));
+    const bool z2_is_one = lnum_cmp(f.n, z2plain, lnum_one(f.n)) == 0;
+    if (z2_is_one) {
+        f.copy(u1, p->x);
+        f.copy(s1, p->y);
+    } else {
+        f.copy(tmp, q->z);
+        f.sqr(tmp);  // Z2^2
+        f.copy(u1, p->x);
+        f.mul(u1, tmp);
+        f.mul(tmp, q->z);  // Z2^3
+        f.copy(s1, p->y);
+        f.mul(s1, tmp);
+    }
+    f.copy(tmp, p->z);
+    f.sqr(tmp);  // Z1^2
+    f.copy(u2, q->x);
+    f.mul(u2, tmp);
+    f.mul(tmp, p->z);  // Z1^3
+    f.copy(s2, q->y);
+    f.mul(s2, tmp);
+    f.copy(w, u1);
+    f.sub(w, u2);
+    f.copy(r, s1);
+    f.sub(r, s2);
+    if (f.zero(w)) {
+        if (!f.zero(r))
+            set_infinity(ctx, p);
+        else
+            lpoint_double(ctx, p);
+        return;
+    }
+    // T = 2*U1 - W, M = 2*S1 - R
+    f.copy(t, u1);
+    f.add(t, u1);
+    f.sub(t, w);
+    f.copy(m, s1);
+    f.add(m, s1);
+    f.sub(m, r);
+    // Z3 = Z1*Z2*W
+    f.copy(z3, p->z);
+    if (!z2_is_one) f.mul(z3, q->z);
+    f.mul(z3, w);
+    // X3 = R^2 - T*W^2
+    f.copy(w2, w);
+    f.sqr(w2);
+    f.copy(tmp, t);
+    f.mul(tmp, w2);  // T*W^2
+    f.copy(x3, r);
+    f.sqr(x3);
+    f.sub(x3, tmp);
+    // V = T*W^2 - 2*X3
+    f.copy(v, tmp);
+    f.sub(v, x3);
+    f.sub(v, x3);
+    // Y3 = (V*R - M*W^3) / 2
+    f.mul(v, r);
+    f.mul(w2, w);  // W^3
+    f.mul(m, w2);
+    f.sub(v, m);
+    f.mul(v, ctx->half);
+    f.copy(p->x, x3);
+    f.copy(p->y, v);
+    f.copy(p->z, z3);
+}
+
+void lpoint_mul(const LPoint* p, const uint32_t* k, LPoint* out, const SignContext* ctx) {
+    Curve c;
+    curve_load(&c, ctx);
+    struct {
+        uint64_t k[4];
+        JPoint in, r;
+        LPoint o;
+    } w;
+    WipeOnExit<decltype(w)> wipe(w);
+    limbs_from_words(w.k, k);
+    jpoint_from_lpoint(&w.in, p);
+    mul_ct(c, w.in, w.k, &w.r);
+    std::memcpy(&w.o, p, LPOINT_BYTES);
+    jpoint_to_lpoint(&w.o, &w.r);
+    w.o.flags = uint16_t(LPOINT_MONT | (LPOINT_PROJECTIVE & ~fe_zero_mask(w.r.z)));
+    std::memcpy(out, &w.o, LPOINT_BYTES);
+}
+
+}  // namespace vantix::model
