@@ -8,7 +8,7 @@ get_filename_component(VANTIX_JDK_HOME "${_jdk_bin}" DIRECTORY)
 # Every class with native methods: Vantix and, beside it, the classes of the entry points
 # added later (each in a class of its own, so Vantix keeps its methods exactly).
 set(_java_gost ${CMAKE_CURRENT_SOURCE_DIR}/java/src/main/java/com/norvane/security/gost)
-set(VANTIX_NATIVE_CLASSES Vantix VantixKeyAgreement VantixHash)
+set(VANTIX_NATIVE_CLASSES Vantix VantixKeyAgreement VantixHash VantixPeerOrder)
 set(VANTIX_JNI_HEADER_DIR ${CMAKE_CURRENT_BINARY_DIR}/jni_generated)
 set(_jni_sources)
 set(VANTIX_JNI_HEADERS)

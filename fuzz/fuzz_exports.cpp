@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto pick = [&] { return handles[in.byte() % handles.size()]; };
     for (int step = 0; step < 64 && in.n > 0; ++step) {
         jni.clear();
-        switch (in.byte() % 23) {
+        switch (in.byte() % 25) {
             case 0: handles.push_back(VANTIX_CALL(vantix_1RND_1State)(env, nullptr)); break;
             case 1: handles.push_back(VANTIX_CALL(vantix_1COM_1State)(env, nullptr)); break;
             case 2: handles.push_back(VANTIX_CALL(vantix_1G28147_11989_1gamma)(env, nullptr)); break;
@@ -67,6 +67,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 VANTIX_CALL(vantix_1LR34_110_12001_1get_1public_1key)(env, nullptr, pick(), pick());
                 VANTIX_CALL(vantix_1LR34_110_12001_1verify)(env, nullptr, pick(), b32, b64);
                 break;
+            case 23: {
+                // The stream modes on little-endian words, on any context and any length.
+                const jint len = in.byte();
+                VANTIX_PO_CALL(vantix_1G28147_11989_1gamma_1crypt_1le)(env, nullptr, pick(), buf, 0, buf, 0, len);
+                VANTIX_PO_CALL(vantix_1G28147_11989_1mac_1update_1le)(env, nullptr, pick(), buf, 0, len);
+                break;
+            }
+            case 24: {
+                const jint len = in.byte();
+                const jlong h = VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb)(env, nullptr);
+                handles.push_back(h);
+                VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1init)(env, nullptr, h, pick(), pick(), key, nullptr);
+                VANTIX_PO_CALL(vantix_1G28147_11989_1gamma_1ofb_1encrypt_1le)(env, nullptr, h, buf, 0, buf, 0, len);
+                VANTIX_PO_CALL(vantix_1G28147_11989_1gamma_1ofb_1decrypt_1le)
+                (env, nullptr, pick(), buf, 8, buf, 8, len);
+                break;
+            }
             case 22: {
                 // A handle (live, freed or made up) written into a block: a stored address.
                 const jlong target = pick(), value = pick() + (in.byte() & 8);

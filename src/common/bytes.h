@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace vantix {
 
@@ -39,6 +40,22 @@ inline void store_le64(uint8_t* p, uint64_t v) {
 // Java boundary and native words.
 inline uint32_t byte_swap(uint32_t v) {
     return (v >> 24) | ((v >> 8) & 0x0000FF00u) | ((v << 8) & 0x00FF0000u) | (v << 24);
+}
+
+// Writes the n_words 4-byte groups of src to dst, each reversed (dst may be src). Two
+// groups at a time as one 64-bit value whose bytes are exchanged within each half by shifts
+// and masks: whatever the processor's byte order, and only operations that the baseline
+// vector instructions have (a per-word byte swap vectorises badly without SSSE3).
+inline void byte_swap_groups_into(uint8_t* dst, const uint8_t* src, size_t n_words) {
+    size_t i = 0;
+    for (; i + 2 <= n_words; i += 2) {
+        uint64_t v;
+        std::memcpy(&v, src + 4 * i, 8);
+        v = ((v & 0x00FF00FF00FF00FFu) << 8) | ((v >> 8) & 0x00FF00FF00FF00FFu);
+        v = ((v & 0x0000FFFF0000FFFFu) << 16) | ((v >> 16) & 0x0000FFFF0000FFFFu);
+        std::memcpy(dst + 4 * i, &v, 8);
+    }
+    if (i < n_words) store_be32(dst + 4 * i, load_le32(src + 4 * i));
 }
 
 // Reverses each 4-byte group of a byte string in place (n_words groups).

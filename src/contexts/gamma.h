@@ -65,6 +65,12 @@ Result gamma_init(GammaContext* ctx, COM_State* com, RND_State* rnd, const uint8
 // key is meshed at every 1024 keystream bytes; success re-masks the key.
 Result gamma_crypt(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
 
+// gamma_crypt with the data in little-endian words, as RFC 4357 and the peers read them:
+// each 4-byte group of in and out reversed (contexts/word_order.h). `length` must be a whole
+// number of words, else RC_MISSING (checked with the null arguments). The same checks,
+// keystream, meshing and re-masking as gamma_crypt.
+Result gamma_crypt_le(GammaContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
+
 // Wipes the whole context and sets its marker; RC_MISSING for null, else RC_OK.
 Result gamma_clear(GammaContext* ctx);
 

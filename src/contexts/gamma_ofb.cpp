@@ -4,6 +4,7 @@
 #include "common/result.h"
 #include "common/wipe.h"
 #include "contexts/context_key.h"
+#include "contexts/word_order.h"
 #include "gost28147/feedback_chain.h"
 #include "gost28147/transform.h"
 
@@ -14,13 +15,9 @@ namespace {
 // Byte p of the feedback register as it lies in memory (the register is two native words).
 uint8_t* feedback_bytes(GammaFeedbackContext* ctx) { return reinterpret_cast<uint8_t*>(ctx->feedback); }
 
-Result ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length, bool decrypt) {
-    if (ctx == nullptr || in == nullptr || out == nullptr) return RC_MISSING;
-    if (const Result r = gamma_ofb_ready(ctx)) return r;
-    if (!stream_fields_valid(ctx->position, ctx->mesh_count, ctx->com_state, ctx->rnd_state)) return RC_CHECKSUM;
-    if (!context_key_intact(ctx->key, ctx->checksum)) return RC_CHECKSUM;
-    RoundTable rt;
-    round_table_prepare(ctx->com_state->expanded, &rt);
+// The mode's loop over `length` bytes, after the checks.
+Result ofb_loop(GammaFeedbackContext* ctx, const RoundTable& rt, const uint8_t* in, uint8_t* out, int32_t length,
+                bool decrypt) {
     uint8_t* reg = feedback_bytes(ctx);
     // Counts processed blocks; at each meshing point the key is meshed and the register
     // enciphered under the new key.
@@ -110,6 +107,21 @@ Result ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32
             if (const Result r = count_blocks(1)) return r;
         }
     }
+    return RC_OK;
+}
+
+Result ofb_run(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length, bool decrypt,
+               WordOrder order) {
+    if (ctx == nullptr || in == nullptr || out == nullptr || !word_order_allows(order, length)) return RC_MISSING;
+    if (const Result r = gamma_ofb_ready(ctx)) return r;
+    if (!stream_fields_valid(ctx->position, ctx->mesh_count, ctx->com_state, ctx->rnd_state)) return RC_CHECKSUM;
+    if (!context_key_intact(ctx->key, ctx->checksum)) return RC_CHECKSUM;
+    RoundTable rt;
+    round_table_prepare(ctx->com_state->expanded, &rt);
+    const Result r = run_in_word_order(order, in, out, length, [&](const uint8_t* i, uint8_t* o, int32_t n) {
+        return ofb_loop(ctx, rt, i, o, n, decrypt);
+    });
+    if (r != RC_OK) return r;
     ctx->checksum = context_key_remask(ctx->rnd_state, ctx->key);
     return RC_OK;
 }
@@ -132,11 +144,19 @@ Result gamma_ofb_init(GammaFeedbackContext* ctx, COM_State* com, RND_State* rnd,
 }
 
 Result gamma_ofb_encrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length) {
-    return ofb_run(ctx, in, out, length, false);
+    return ofb_run(ctx, in, out, length, false, WordOrder::Big);
 }
 
 Result gamma_ofb_decrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length) {
-    return ofb_run(ctx, in, out, length, true);
+    return ofb_run(ctx, in, out, length, true, WordOrder::Big);
+}
+
+Result gamma_ofb_encrypt_le(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length) {
+    return ofb_run(ctx, in, out, length, false, WordOrder::Little);
+}
+
+Result gamma_ofb_decrypt_le(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length) {
+    return ofb_run(ctx, in, out, length, true, WordOrder::Little);
 }
 
 Result gamma_ofb_clear(GammaFeedbackContext* ctx) {

@@ -64,6 +64,13 @@ Result gamma_ofb_init(GammaFeedbackContext* ctx, COM_State* com, RND_State* rnd,
 // nothing. The key is meshed at every 1024 bytes; success re-masks the key.
 Result gamma_ofb_encrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
 Result gamma_ofb_decrypt(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
+
+// The two above with the data in little-endian words, as RFC 4357 and the peers read them:
+// each 4-byte group of in and out reversed (contexts/word_order.h). `length` must be a whole
+// number of words, else RC_MISSING (checked with the null arguments). The same checks,
+// register, meshing and re-masking.
+Result gamma_ofb_encrypt_le(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
+Result gamma_ofb_decrypt_le(GammaFeedbackContext* ctx, const uint8_t* in, uint8_t* out, int32_t length);
 // Wipes the whole context and sets its marker; RC_MISSING for null, else RC_OK.
 Result gamma_ofb_clear(GammaFeedbackContext* ctx);
 

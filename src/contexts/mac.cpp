@@ -6,6 +6,7 @@
 #include "common/result.h"
 #include "common/wipe.h"
 #include "contexts/context_key.h"
+#include "contexts/word_order.h"
 #include "gost28147/mac_chain.h"
 #include "gost28147/transform.h"
 
@@ -25,13 +26,10 @@ Result mac_init(MacContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* 
     return RC_OK;
 }
 
-Result mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
-    if (ctx == nullptr || data == nullptr) return RC_MISSING;
-    if (const Result r = mac_ready(ctx)) return r;
-    if (!stream_fields_valid(ctx->position, ctx->mesh_count, ctx->com_state, ctx->rnd_state)) return RC_CHECKSUM;
-    if (!context_key_intact(ctx->key, ctx->checksum)) return RC_CHECKSUM;
-    RoundTable rt;
-    round_table_prepare(ctx->com_state->expanded, &rt);
+namespace {
+
+// The absorbing of `length` bytes, after the checks.
+Result mac_absorb(MacContext* ctx, const RoundTable& rt, const uint8_t* data, int32_t length) {
     for (int32_t i = 0; i < length; ++i) {
         if (ctx->position == 8) {
             // A full buffer is absorbed only when a further byte arrives.
@@ -66,8 +64,31 @@ Result mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
         }
         ctx->buffer[ctx->position++] = data[i];
     }
+    return RC_OK;
+}
+
+Result mac_update_in(MacContext* ctx, const uint8_t* data, int32_t length, WordOrder order) {
+    if (ctx == nullptr || data == nullptr || !word_order_allows(order, length)) return RC_MISSING;
+    if (const Result r = mac_ready(ctx)) return r;
+    if (!stream_fields_valid(ctx->position, ctx->mesh_count, ctx->com_state, ctx->rnd_state)) return RC_CHECKSUM;
+    if (!context_key_intact(ctx->key, ctx->checksum)) return RC_CHECKSUM;
+    RoundTable rt;
+    round_table_prepare(ctx->com_state->expanded, &rt);
+    const Result r = run_in_word_order(
+        order, data, nullptr, length, [&](const uint8_t* d, uint8_t*, int32_t n) { return mac_absorb(ctx, rt, d, n); });
+    if (r != RC_OK) return r;
     ctx->checksum = context_key_remask(ctx->rnd_state, ctx->key);
     return RC_OK;
+}
+
+}  // namespace
+
+Result mac_update(MacContext* ctx, const uint8_t* data, int32_t length) {
+    return mac_update_in(ctx, data, length, WordOrder::Big);
+}
+
+Result mac_update_le(MacContext* ctx, const uint8_t* data, int32_t length) {
+    return mac_update_in(ctx, data, length, WordOrder::Little);
 }
 
 Result mac_final(MacContext* ctx, uint8_t* mac) {

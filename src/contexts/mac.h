@@ -58,6 +58,12 @@ Result mac_init(MacContext* ctx, COM_State* com, RND_State* rnd, const uint8_t* 
 // key); success re-masks the key.
 Result mac_update(MacContext* ctx, const uint8_t* data, int32_t length);
 
+// mac_update with the data in little-endian words, as RFC 4357 and the peers read them:
+// each 4-byte group reversed (contexts/word_order.h). `length` must be a whole number of
+// words, else RC_MISSING (checked with the null arguments). The same checks, absorbing,
+// meshing and re-masking as mac_update.
+Result mac_update_le(MacContext* ctx, const uint8_t* data, int32_t length);
+
 // Writes the 8-byte MAC (two big-endian words). Checks: RC_MISSING (null ctx or mac),
 // RC_NOT_INITIALISED, RC_CHECKSUM — a refusal changes nothing (the key is checked before
 // the buffer is padded). With no data at all the MAC is the initial value. It ends the

@@ -1,6 +1,8 @@
-// GOST 28147-89 mode context exports: simple replacement, gamma, gamma with feedback, MAC.
+// GOST 28147-89 mode context exports: simple replacement, gamma, gamma with feedback, MAC;
+// and the stream modes on the peers' little-endian words (class VantixPeerOrder).
 #include "jni/exports.h"
 
+#include "com_norvane_security_gost_VantixPeerOrder.h"
 #include "contexts/block_context.h"
 #include "contexts/gamma.h"
 #include "contexts/gamma_ofb.h"
@@ -65,6 +67,19 @@ jint in_out(JNIEnv* env, jlong ctx, jbyteArray in, jint in_off, jbyteArray out, 
     const jint r = op(c.get(), i.at(in_off), o.at(out_off), count);
     o.release(0);
     i.release(JNI_ABORT);
+    return r;
+}
+
+// op(ctx, data, length) with data read only.
+template <class Ctx, class Op>
+jint data_in(JNIEnv* env, jlong ctx, jbyteArray data, jint offset, jint length, Op op) {
+    if (!ArgCheck(env, true).region(data, offset, length).ok()) return RC_MISSING;
+    const ContextPin<Ctx> c(ctx, Generator::Draws);
+    if (const jint refused = c.refusal()) return refused;
+    Borrowed d(env, data);
+    if (d.failed()) return RC_MISSING;
+    const jint r = op(c.get(), d.at(offset), length);
+    d.release(JNI_ABORT);
     return r;
 }
 
@@ -153,14 +168,7 @@ JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1init)(JNIEnv* env, jclass, 
 
 JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1update)(JNIEnv* env, jclass, jlong ctx, jbyteArray data,
                                                              jint offset, jint length) {
-    if (!ArgCheck(env, true).region(data, offset, length).ok()) return RC_MISSING;
-    const ContextPin<MacContext> c(ctx, Generator::Draws);
-    if (const jint refused = c.refusal()) return refused;
-    Borrowed d(env, data);
-    if (d.failed()) return RC_MISSING;
-    const jint r = mac_update(c.get(), d.at(offset), length);
-    d.release(JNI_ABORT);
-    return r;
+    return data_in<MacContext>(env, ctx, data, offset, length, mac_update);
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1final)(JNIEnv* env, jclass, jlong ctx, jbyteArray mac) {
@@ -176,4 +184,31 @@ JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1final)(JNIEnv* env, jclass,
 
 JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1mac_1clear)(JNIEnv*, jclass, jlong ctx) {
     return mac_clear(Handle<MacContext>(ctx).get());
+}
+
+// ---- the stream modes on little-endian words (class VantixPeerOrder) ----
+
+#define VPO(name) Java_com_norvane_security_gost_VantixPeerOrder_##name
+
+JNIEXPORT jint JNICALL VPO(vantix_1G28147_11989_1gamma_1crypt_1le)(JNIEnv* env, jclass, jlong ctx, jbyteArray in,
+                                                                   jint in_off, jbyteArray out, jint out_off,
+                                                                   jint length) {
+    return in_out<GammaContext>(env, ctx, in, in_off, out, out_off, length, 1, gamma_crypt_le);
+}
+
+JNIEXPORT jint JNICALL VPO(vantix_1G28147_11989_1gamma_1ofb_1encrypt_1le)(JNIEnv* env, jclass, jlong ctx, jbyteArray in,
+                                                                          jint in_off, jbyteArray out, jint out_off,
+                                                                          jint length) {
+    return in_out<GammaFeedbackContext>(env, ctx, in, in_off, out, out_off, length, 1, gamma_ofb_encrypt_le);
+}
+
+JNIEXPORT jint JNICALL VPO(vantix_1G28147_11989_1gamma_1ofb_1decrypt_1le)(JNIEnv* env, jclass, jlong ctx, jbyteArray in,
+                                                                          jint in_off, jbyteArray out, jint out_off,
+                                                                          jint length) {
+    return in_out<GammaFeedbackContext>(env, ctx, in, in_off, out, out_off, length, 1, gamma_ofb_decrypt_le);
+}
+
+JNIEXPORT jint JNICALL VPO(vantix_1G28147_11989_1mac_1update_1le)(JNIEnv* env, jclass, jlong ctx, jbyteArray data,
+                                                                  jint offset, jint length) {
+    return data_in<MacContext>(env, ctx, data, offset, length, mac_update_le);
 }

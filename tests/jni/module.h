@@ -6,6 +6,7 @@
 #include "com_norvane_security_gost_Vantix.h"
 #include "com_norvane_security_gost_VantixHash.h"
 #include "com_norvane_security_gost_VantixKeyAgreement.h"
+#include "com_norvane_security_gost_VantixPeerOrder.h"
 
 void* module_symbol(const std::string& name);
 
@@ -21,3 +22,5 @@ void* module_symbol(const std::string& name);
         module_symbol("Java_com_norvane_security_gost_" #cls "_" #name)))
 // The key-agreement export (class VantixKeyAgreement).
 #define VANTIX_KA_CALL(name) VANTIX_CLASS_CALL(VantixKeyAgreement, name)
+// The stream modes on little-endian words (class VantixPeerOrder).
+#define VANTIX_PO_CALL(name) VANTIX_CLASS_CALL(VantixPeerOrder, name)

@@ -1,5 +1,6 @@
 // The real exports driven through the recording fake JNIEnv: borrow and release order and
 // modes of each array pattern, and refusal of bad input without a borrow or a write.
+#include <algorithm>
 #include <cstring>
 #include <set>
 
@@ -120,6 +121,63 @@ TEST_F(ExportFixture, ModeInitAndDataCallsFollowTheirOrders) {
     EXPECT_EQ(jni.exception, "java/lang/ArrayIndexOutOfBoundsException");
     VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1clear)(env, nullptr, ctx);
     VANTIX_CALL(mem_1free)(env, nullptr, ctx);
+}
+
+// The exports on little-endian words: the borrow orders of their big-endian counterparts,
+// the data words reversed against them (the gamma keystream XORed in is the same), and a
+// length that is not a whole number of words refused with 15 after the bounds checks,
+// without an exception or anything written.
+TEST_F(ExportFixture, PeerOrderExportsFollowTheirCounterparts) {
+    jbyteArray table = jni.array(std::vector<uint8_t>(128, 1), "table");
+    VANTIX_CALL(mem_1write)(env, nullptr, com, 0, table, 0, 128);
+    jbyteArray key = jni.array(64, "key", 0x5A);
+    const jlong le = VANTIX_CALL(vantix_1G28147_11989_1gamma)(env, nullptr);
+    const jlong be = VANTIX_CALL(vantix_1G28147_11989_1gamma)(env, nullptr);
+    ASSERT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1init)(env, nullptr, le, com, rnd, key, nullptr), 0);
+    ASSERT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1init)(env, nullptr, be, com, rnd, key, nullptr), 0);
+    jbyteArray in = jni.array({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, "in");
+    jbyteArray zeros = jni.array(12, "zeros");
+    jbyteArray out = jni.array(12, "out"), ks = jni.array(12, "keystream");
+    jni.clear();
+    EXPECT_EQ(VANTIX_PO_CALL(vantix_1G28147_11989_1gamma_1crypt_1le)(env, nullptr, le, in, 0, out, 0, 12), 0);
+    EXPECT_EQ(jni.borrows(), (Events{"get in", "get out", "release out 0", "release in abort"}));
+    EXPECT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1crypt)(env, nullptr, be, zeros, 0, ks, 0, 12), 0);
+    std::vector<uint8_t> expect = jni.bytes(ks);
+    for (size_t i = 0; i < 12; i += 4) std::reverse(expect.begin() + long(i), expect.begin() + long(i) + 4);
+    for (size_t i = 0; i < 12; ++i) expect[i] ^= uint8_t(i + 1);
+    EXPECT_EQ(hex(jni.bytes(out)), hex(expect));
+    const auto before = jni.bytes(out);
+    jni.clear();
+    EXPECT_EQ(VANTIX_PO_CALL(vantix_1G28147_11989_1gamma_1crypt_1le)(env, nullptr, le, in, 0, out, 0, 6), 15);
+    EXPECT_TRUE(jni.exception.empty());
+    EXPECT_EQ(jni.bytes(out), before);
+    jni.clear();
+    EXPECT_EQ(VANTIX_PO_CALL(vantix_1G28147_11989_1gamma_1crypt_1le)(env, nullptr, le, in, 4, out, 0, 12), 15);
+    EXPECT_EQ(jni.exception, "java/lang/ArrayIndexOutOfBoundsException");
+    EXPECT_TRUE(jni.borrows().empty());
+    VANTIX_CALL(mem_1free)(env, nullptr, le);
+    VANTIX_CALL(mem_1free)(env, nullptr, be);
+
+    const jlong f = VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb)(env, nullptr);
+    ASSERT_EQ(VANTIX_CALL(vantix_1G28147_11989_1gamma_1ofb_1init)(env, nullptr, f, com, rnd, key, nullptr), 0);
+    for (auto call : {VANTIX_PO_CALL(vantix_1G28147_11989_1gamma_1ofb_1encrypt_1le),
+                      VANTIX_PO_CALL(vantix_1G28147_11989_1gamma_1ofb_1decrypt_1le)}) {
+        jni.clear();
+        EXPECT_EQ(call(env, nullptr, f, in, 0, out, 0, 8), 0);
+        EXPECT_EQ(jni.borrows(), (Events{"get in", "get out", "release out 0", "release in abort"}));
+        EXPECT_EQ(call(env, nullptr, f, in, 0, out, 0, 3), 15);
+    }
+    VANTIX_CALL(mem_1free)(env, nullptr, f);
+
+    const jlong m = VANTIX_CALL(vantix_1G28147_11989_1mac)(env, nullptr);
+    ASSERT_EQ(VANTIX_CALL(vantix_1G28147_11989_1mac_1init)(env, nullptr, m, com, rnd, key, nullptr), 0);
+    jni.clear();
+    EXPECT_EQ(VANTIX_PO_CALL(vantix_1G28147_11989_1mac_1update_1le)(env, nullptr, m, in, 4, 8), 0);
+    EXPECT_EQ(jni.borrows(), (Events{"get in", "release in abort"}));
+    EXPECT_EQ(VANTIX_PO_CALL(vantix_1G28147_11989_1mac_1update_1le)(env, nullptr, m, in, 0, 10), 15);
+    EXPECT_EQ(VANTIX_PO_CALL(vantix_1G28147_11989_1mac_1update_1le)(env, nullptr, m, nullptr, 0, 8), 15);
+    EXPECT_TRUE(jni.exception.empty());
+    VANTIX_CALL(mem_1free)(env, nullptr, m);
 }
 
 TEST_F(ExportFixture, HashFinalCopiesBackAndUpdateAddsTheOffset) {
