@@ -14,8 +14,8 @@ import java.util.Objects;
  * table and generator stay open while this cipher is; close this cipher first.
  */
 public final class GammaCipher extends NativeBlock {
-    // The exports run the stream in big-endian words, so a piece that ends inside a word
-    // needs keystream bytes that the exports give out only later in the word. Such a word's
+    // The native code runs the stream in whole words, so a piece that ends inside a word
+    // needs keystream bytes that it gives out only with the whole word. Such a word's
     // keystream is drawn whole (by enciphering zeros) and kept here until the stream moves on.
     private final byte[] wordGamma = new byte[4];
     private int wordPos;  // bytes of the current word already used; 0 when none is held
@@ -43,20 +43,20 @@ public final class GammaCipher extends NativeBlock {
         }
         int done = 0;
         while (wordPos != 0 && done < len) {
-            out[outOff + done] = (byte) (in[inOff + done] ^ wordGamma[3 - wordPos]);
+            out[outOff + done] = (byte) (in[inOff + done] ^ wordGamma[wordPos]);
             done++;
             wordPos = (wordPos + 1) & 3;
         }
         int whole = (len - done) & ~3;
         if (whole > 0) {
-            throughOutput(in, inOff + done, out, outOff + done, whole, (b, o, n) -> crypt(h, b, o, b, o, n));
+            crypt(h, in, inOff + done, out, outOff + done, whole);  // straight from the caller's arrays
             done += whole;
         }
         if (done < len) {
             Arrays.fill(wordGamma, (byte) 0);
             crypt(h, wordGamma.clone(), 0, wordGamma, 0, 4);
             while (done < len) {
-                out[outOff + done] = (byte) (in[inOff + done] ^ wordGamma[3 - wordPos]);
+                out[outOff + done] = (byte) (in[inOff + done] ^ wordGamma[wordPos]);
                 done++;
                 wordPos++;
             }
@@ -73,9 +73,11 @@ public final class GammaCipher extends NativeBlock {
         return out;
     }
 
+    /** Whole words in the peers' order. */
     private void crypt(long h, byte[] in, int inOff, byte[] out, int outOff, int len) {
         synchronized (generatorLock()) {
-            VantixException.check("gamma", Vantix.vantix_G28147_1989_gamma_crypt(h, in, inOff, out, outOff, len));
+            VantixException.check("gamma",
+                VantixPeerOrder.vantix_G28147_1989_gamma_crypt_le(h, in, inOff, out, outOff, len));
         }
     }
 

@@ -75,25 +75,25 @@ public final class GammaFeedbackCipher extends NativeBlock {
         }
         int padded = (len + 3) & ~3;
         if (padded == len && !Words.overlapsShifted(in, inOff, out, outOff, len)) {
-            throughOutput(in, inOff, out, outOff, len, (b, o, n) -> crypt(encrypt, h, b, o, b, o, n));
+            crypt(encrypt, h, in, inOff, out, outOff, len);  // straight from the caller's arrays
             return;
         }
         // A last partial word is padded to a whole one: the padding's output is dropped.
+        // (Regions that overlap at different offsets go through the copies too.)
         byte[] words = new byte[padded];
         System.arraycopy(in, inOff, words, 0, len);
-        Words.swapInPlace(words, 0, padded);
         byte[] result = new byte[padded];
         crypt(encrypt, h, words, 0, result, 0, padded);
-        Words.swapInPlace(result, 0, padded);
         System.arraycopy(result, 0, out, outOff, len);
         ended = padded != len;
     }
 
+    /** Whole words in the peers' order. */
     private void crypt(boolean encrypt, long h, byte[] in, int inOff, byte[] out, int outOff, int len) {
         synchronized (generatorLock()) {
             VantixException.check(encrypt ? "gamma with feedback encryption" : "gamma with feedback decryption",
-                encrypt ? Vantix.vantix_G28147_1989_gamma_ofb_encrypt(h, in, inOff, out, outOff, len)
-                        : Vantix.vantix_G28147_1989_gamma_ofb_decrypt(h, in, inOff, out, outOff, len));
+                encrypt ? VantixPeerOrder.vantix_G28147_1989_gamma_ofb_encrypt_le(h, in, inOff, out, outOff, len)
+                        : VantixPeerOrder.vantix_G28147_1989_gamma_ofb_decrypt_le(h, in, inOff, out, outOff, len));
         }
     }
 }

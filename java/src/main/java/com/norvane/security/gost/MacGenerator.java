@@ -1,6 +1,5 @@
 package com.norvane.security.gost;
 
-import java.lang.ref.SoftReference;
 import java.util.Arrays;
 import java.util.Objects;
 
@@ -20,23 +19,7 @@ public final class MacGenerator extends NativeBlock {
     /** Size of the full MAC value. */
     public static final int MAC_BYTES = 8;
 
-    /** A per-thread array that grows to the largest piece fed on the thread; the collector may take it back. */
-    private static final class Scratch {
-        private SoftReference<byte[]> ref = new SoftReference<>(new byte[0]);
-
-        byte[] array(int size) {
-            byte[] a = ref.get();
-            if (a == null || a.length < size) {
-                a = new byte[size];
-                ref = new SoftReference<>(a);
-            }
-            return a;
-        }
-    }
-
-    private static final ThreadLocal<Scratch> SCRATCH = ThreadLocal.withInitial(Scratch::new);
-
-    // The exports take the message in big-endian words: bytes of an unfinished word wait here.
+    // The message goes to the native code in whole words: bytes of an unfinished word wait here.
     private final byte[] partial = new byte[4];
     private int partialLen;
 
@@ -61,22 +44,12 @@ public final class MacGenerator extends NativeBlock {
             partial[partialLen++] = data[off + done++];
         }
         if (partialLen == 4) {
-            feed(h, Words.swapped(partial));
+            feed(h, partial, 0, 4);
             partialLen = 0;
         }
         int whole = (len - done) & ~3;
         if (whole > 0) {
-            // The words in the exports' order go through this thread's scratch array: a fresh
-            // array per call would cost more than the swap (allocating, zeroing, page faults).
-            byte[] words = SCRATCH.get().array(whole);
-            try {
-                Words.swapInto(data, off + done, words, 0, whole);
-                synchronized (generatorLock()) {
-                    VantixException.check("MAC update", Vantix.vantix_G28147_1989_mac_update(h, words, 0, whole));
-                }
-            } finally {
-                Arrays.fill(words, 0, whole, (byte) 0);
-            }
+            feed(h, data, off + done, whole);  // straight from the caller's array
             done += whole;
         }
         while (done < len) {
@@ -96,7 +69,7 @@ public final class MacGenerator extends NativeBlock {
             // Zero padding to the word: the MAC pads its last block with zeros anyway, and
             // the padding never adds a block.
             Arrays.fill(partial, partialLen, 4, (byte) 0);
-            feed(h, Words.swapped(partial));
+            feed(h, partial, 0, 4);
             partialLen = 0;
         }
         byte[] mac = new byte[MAC_BYTES];
@@ -107,16 +80,16 @@ public final class MacGenerator extends NativeBlock {
         return mac;
     }
 
-    /** Feeds whole words, already in the exports' order. */
     @Override
     public synchronized void close() {
         super.close();
         Arrays.fill(partial, (byte) 0);
     }
 
-    private void feed(long h, byte[] words) {
+    /** Feeds whole words in the peers' order. */
+    private void feed(long h, byte[] words, int off, int len) {
         synchronized (generatorLock()) {
-            VantixException.check("MAC update", Vantix.vantix_G28147_1989_mac_update(h, words, 0, words.length));
+            VantixException.check("MAC update", VantixPeerOrder.vantix_G28147_1989_mac_update_le(h, words, off, len));
         }
     }
 }

@@ -145,34 +145,6 @@ abstract class NativeBlock implements AutoCloseable {
         }
     }
 
-    /** An export call on whole words that reads and writes the same region of one array. */
-    interface InPlaceCall {
-        void run(byte[] buf, int off, int len);
-    }
-
-    /**
-     * Runs a data export on whole words, {@code len} a multiple of 4, in the peers' order
-     * on both sides: the words are turned into the exports' order straight into the output
-     * region, the export runs on that region in place, and the result is turned back. So
-     * no array of our own is made: the exports' own borrowing is the only copy. The
-     * regions must be the same or not overlap. When the export fails, the output region is
-     * left as the input was (the same region) or zeros, never half-converted data.
-     */
-    static void throughOutput(byte[] in, int inOff, byte[] out, int outOff, int len, InPlaceCall call) {
-        Words.swapInto(in, inOff, out, outOff, len);
-        try {
-            call.run(out, outOff, len);
-        } catch (RuntimeException | Error e) {
-            if (in == out && inOff == outOff) {
-                Words.swapInPlace(out, outOff, len);
-            } else {
-                Arrays.fill(out, outOff, outOff + len, (byte) 0);
-            }
-            throw e;
-        }
-        Words.swapInPlace(out, outOff, len);
-    }
-
     /**
      * Clears and frees the block. Calling it again does nothing.
      *
