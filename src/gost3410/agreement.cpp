@@ -25,12 +25,12 @@ bool load_peer(const Curve& c, const SignContext* ctx, const LPoint* record, JPo
     APoint a;
     limbs_from_words(a.x, q.x);
     limbs_from_words(a.y, q.y);
-    fe_mul(a.x, a.x, c.p.r2, c.p);  // into Montgomery form
-    fe_mul(a.y, a.y, c.p.r2, c.p);
+    curve_from_plain(c, a.x, a.x);
+    curve_from_plain(c, a.y, a.y);
     if (!curve_contains(c, a)) return false;
     fe_copy(out->x, a.x);
     fe_copy(out->y, a.y);
-    fe_copy(out->z, c.p.one);
+    fe_copy(out->z, c.one);
     return true;
 }
 

@@ -27,6 +27,7 @@ void make_key(const Curve& c, const APoint& g, uint64_t* key) {
     std::memcpy(key + 4, c.a, 32);
     std::memcpy(key + 8, g.x, 32);
     std::memcpy(key + 12, g.y, 32);
+    key[16] = is_plain(c.shape) ? 1 : 0;  // the entries are in the working form
 }
 
 const BaseTable* find(const uint64_t* key, int published) {
@@ -38,7 +39,7 @@ const BaseTable* find(const uint64_t* key, int published) {
 }  // namespace
 
 const BaseTable* base_table_get(const Curve& c, const APoint& g) {
-    uint64_t key[16];
+    uint64_t key[17];
     make_key(c, g, key);
     if (const BaseTable* t = find(key, g_published.load(std::memory_order_acquire))) return t;
     MutexLock lock(g_build_lock);

@@ -1,9 +1,13 @@
 // The curve of a signature context on four-limb values: the fast working form of the
 // signature code.
 //
-// Points are Jacobian (x = X/Z^2, y = Y/Z^3) with coordinates in Montgomery form modulo p,
-// Z = 0 the point at infinity; the same numbers as an LPoint in working form, only laid
-// out in 64-bit limbs. Affine points (table entries) carry x and y only.
+// Points are Jacobian (x = X/Z^2, y = Y/Z^3) with coordinates in the curve's working form
+// modulo p, Z = 0 the point at infinity. The working form is Montgomery's (the same numbers
+// as an LPoint in working form, only laid out in 64-bit limbs) unless the curve's shape is
+// a Plain one (p = 2^256 - c, mod256.h): then coordinates are plain residues, converted at
+// the edges (curve_from_mont and its kin). A field isomorphism either way: every formula
+// computes the same field elements, so results converted back are the same numbers.
+// Affine points (table entries) carry x and y only.
 //
 // The point operations here are constant time: they never branch on coordinates. Their
 // exceptional cases (an input at infinity, equal inputs) are the caller's business; the
@@ -21,10 +25,11 @@ namespace vantix {
 struct Curve {
     Mod256 p;          // the field
     Mod256 q;          // the group order
-    uint64_t a[4];     // a*R mod p
-    uint64_t b[4];     // b*R mod p
+    uint64_t a[4];     // a, working form
+    uint64_t b[4];     // b, working form
+    uint64_t one[4];   // 1, working form
     bool a_is_minus3;  // a = p - 3: the cheaper doubling applies
-    ModShape shape;    // the fastest path for p on this processor
+    ModShape shape;    // the fastest path for p on this processor (or the one forced)
 };
 
 struct JPoint {
@@ -39,22 +44,41 @@ struct APoint {
 // arithmetic then gives meaningless but memory-safe results).
 void curve_load(Curve* c, const SignContext* ctx);
 
-// Between the LPoint working form and a Jacobian point (the same numbers).
-void jpoint_from_lpoint(JPoint* out, const LPoint* p);
-void jpoint_to_lpoint(LPoint* out, const JPoint* p);
+// Which field arithmetic curve_load chooses: the fastest this processor has (Auto), or a
+// narrower set forced by the tests so that every path runs on the machine that tests it:
+// Montgomery's method only (no Plain shape), the portable code only (no mulx), or both
+// limits. Takes effect at the next curve_load.
+enum class FieldPath { Auto, Montgomery, Portable, PortableMontgomery };
+void field_path_force(FieldPath path);
+// The shape curve_load gives a field prime p under the current choice.
+ModShape curve_field_shape(const Mod256& p);
+
+// Conversions of one field element between the working form and Montgomery's form (the
+// form of the context and of LPoints) or plain residues. Constant time.
+void curve_from_mont(const Curve& c, uint64_t* out, const uint64_t* mont);
+void curve_to_mont(const Curve& c, uint64_t* out, const uint64_t* w);
+void curve_from_plain(const Curve& c, uint64_t* out, const uint64_t* plain);
+void curve_to_plain(const Curve& c, uint64_t* out, const uint64_t* w);
+// Constant time: the inverse in the working form (0 gives 0).
+void curve_inv(const Curve& c, uint64_t* out, const uint64_t* w);
+
+// Between an LPoint in working form and a Jacobian point (converted when the curve's
+// working form is plain).
+void jpoint_from_lpoint(const Curve& c, JPoint* out, const LPoint* p);
+void jpoint_to_lpoint(const Curve& c, LPoint* out, const JPoint* p);
 // The infinity record that the LPoint operations produce: X = Y = one, Z = 0.
 void jpoint_set_infinity(const Curve& c, JPoint* p);
 
-// True when the affine point (Montgomery form) satisfies y^2 = x^3 + a*x + b.
+// True when the affine point (working form) satisfies y^2 = x^3 + a*x + b.
 bool curve_contains(const Curve& c, const APoint& pt);
 
 // The context's working base point, and its affine form (Z normalised: variable time,
-// the base point is public).
+// the base point is public), both in the curve's working form.
 void sign_base_point(const Curve& c, const SignContext* ctx, JPoint* g, APoint* g_affine);
 
-// Constant time: the affine x of a finite point, out of Montgomery form (plain value).
+// Constant time: the affine x of a finite point as a plain residue.
 void jpoint_affine_x_ct(const Curve& c, const JPoint& p, uint64_t* x);
-// Constant time: the affine x and y of a finite point, out of Montgomery form.
+// Constant time: the affine x and y of a finite point as plain residues.
 void jpoint_affine_xy_ct(const Curve& c, const JPoint& p, uint64_t* x, uint64_t* y);
 
 // Affine form of a public point (variable time); false for the point at infinity.
@@ -208,6 +232,8 @@ inline void with_shape(ModShape shape, F&& f) {
         case ModShape::Mulx: f.template operator()<ModShape::Mulx>(); break;
         case ModShape::MulxMinusC: f.template operator()<ModShape::MulxMinusC>(); break;
         case ModShape::MulxHalfPlusC: f.template operator()<ModShape::MulxHalfPlusC>(); break;
+        case ModShape::PlainMinusC: f.template operator()<ModShape::PlainMinusC>(); break;
+        case ModShape::MulxPlainMinusC: f.template operator()<ModShape::MulxPlainMinusC>(); break;
         default: f.template operator()<ModShape::Generic>(); break;
     }
 }

@@ -99,7 +99,7 @@ Result sign_gen_public_key(SignContext* ctx) {
     for (int i = 0; i < N; ++i) w.d[i] = value_half(ctx)[i] ^ mask_half(ctx)[i];
     limbs_from_words(w.limbs, w.d);
     fixed_base_mul(base, w.limbs, &w.q);
-    jpoint_to_lpoint(&w.out, &w.q);
+    jpoint_to_lpoint(base.c, &w.out, &w.q);
     lpoint_store(ctx->public_key, &w.out);
     ct_declassify(ctx->public_key, sizeof ctx->public_key);  // Q = d*P is public
     sign_key_remask(ctx);
@@ -158,6 +158,8 @@ Result sign_set_public_key(SignContext* ctx, const LPoint* point) {
     APoint a;
     limbs_from_words(a.x, q.x);
     limbs_from_words(a.y, q.y);
+    curve_from_mont(c, a.x, a.x);
+    curve_from_mont(c, a.y, a.y);
     if (!curve_contains(c, a)) return RC_MISSING;
     lpoint_store(ctx->public_key, &q);
     ctx->flags |= SIGN_PUBLIC;

@@ -41,7 +41,7 @@ template <ModShape S>
 void to_jacobian(const Curve& c, JPoint* r, const APoint& a) {
     fe_copy(r->x, a.x);
     fe_copy(r->y, a.y);
-    fe_copy(r->z, c.p.one);
+    fe_copy(r->z, c.one);
 }
 
 // p + q for any two points, constant time: infinity on either side and p = q resolved by
@@ -251,12 +251,12 @@ void comb_table_build_impl(const Curve& c, const APoint& g, BaseTable* table) {
     // Montgomery's trick: one inversion for all Z; a point at infinity (only for a base of
     // small order) contributes one and is stored as (0, 0).
     uint64_t acc[4], inv[4], zi[4], zi2[4];
-    fe_copy(acc, c.p.one);
+    fe_copy(acc, c.one);
     for (int n = 0; n < N; ++n) {
         fe_copy(prefix[n], acc);
         if (!fe_zero_mask(points[n].z)) fe_mul<S>(acc, acc, points[n].z, c.p);
     }
-    fe_inv(inv, acc, c.p);
+    curve_inv(c, inv, acc);
     for (int n = N - 1; n >= 0; --n) {
         APoint& e = table->entry[n / COMB_ENTRIES][n % COMB_ENTRIES];
         if (fe_zero_mask(points[n].z)) {

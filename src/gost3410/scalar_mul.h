@@ -20,7 +20,7 @@ constexpr int COMB_WINDOWS = 37;  // 259 bits: a 256-bit scalar and the recoding
 constexpr int COMB_ENTRIES = 64;
 
 struct BaseTable {
-    uint64_t key[16];  // p, a, and the affine base point (Montgomery form), limbs
+    uint64_t key[17];  // p, a, the affine base point (working form) as limbs, and the form
     APoint entry[COMB_WINDOWS][COMB_ENTRIES];
 };
 

@@ -134,18 +134,18 @@ Result sign_verify(const SignContext* ctx, const uint8_t* digest, const uint8_t*
     JPoint q, sum;
     LPoint pub;
     lpoint_load(&pub, ctx->public_key);
-    jpoint_from_lpoint(&q, &pub);
+    jpoint_from_lpoint(c, &q, &pub);
     mul2_vartime(c, base.table, base.g, q, u1, u2, &sum);
     if (fe_zero_mask(sum.z)) return RC_BAD_SIGNATURE;
     // x(sum) mod q == r without an inversion: X == x*Z^2 for one x = r + j*q below p.
     // With q > 2^254 and p < 2^256 there are at most four such x (p may exceed 2q: a curve
     // with cofactor 2 or 3).
     uint64_t zz[4], cand[4], t[4];
-    fe_sqr(zz, sum.z, c.p);
+    with_shape(c.shape, [&]<ModShape S>() { fe_sqr<S>(zz, sum.z, c.p); });
     fe_copy(cand, rl);
     while (below_mask(cand, c.p.m)) {
-        fe_mul(t, cand, c.p.r2, c.p);  // into Montgomery form
-        fe_mul(t, t, zz, c.p);
+        curve_from_plain(c, t, cand);
+        with_shape(c.shape, [&]<ModShape S>() { fe_mul<S>(t, t, zz, c.p); });
         if (fe_equal_mask(t, sum.x)) return RC_OK;
         unsigned char carry = 0;
         for (int i = 0; i < 4; ++i) cand[i] = adc64(cand[i], c.q.m[i], carry);

@@ -26,6 +26,12 @@ ModShape mod256_shape(const Mod256& md) {
     return ModShape::Generic;
 }
 
+bool mod256_plain_capable(const Mod256& md) {
+    const uint64_t ones = ~uint64_t(0);
+    const uint64_t c = 0 - md.m[0];  // m is odd: c is not 0
+    return md.m[1] == ones && md.m[2] == ones && md.m[3] == ones && c < (uint64_t(1) << 32);
+}
+
 namespace {
 
 // 0 not asked yet, 1 no, 2 yes. Threads that ask at once all get the same answer and store
@@ -71,14 +77,6 @@ bool cpu_has_avx2() {
         return false;
 #endif
     });
-}
-
-ModShape mod256_best_shape(const Mod256& md) {
-    const ModShape shape = mod256_shape(md);
-    if (!cpu_has_mulx_adx()) return shape;
-    if (shape == ModShape::MinusC) return ModShape::MulxMinusC;
-    if (shape == ModShape::HalfPlusC) return ModShape::MulxHalfPlusC;
-    return ModShape::Mulx;
 }
 
 void fe_reduce(uint64_t* r, const uint64_t* a, const Mod256& md) {

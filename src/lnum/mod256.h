@@ -100,20 +100,28 @@ __attribute__((always_inline)) inline void fe_final_sub(uint64_t* r, uint64_t t0
 // the common parameter sets need fewer multiplications: p = 2^256 - c (CryptoPro A) has
 // three all-ones limbs, p = 2^255 + c (the test set, CryptoPro B) two zero limbs and a top
 // limb of 2^63. The shape is public, so choosing by it is not a secret-dependent branch.
-enum class ModShape { Generic, MinusC, HalfPlusC, Mulx, MulxMinusC, MulxHalfPlusC };
+//
+// The two Plain shapes leave Montgomery's method for p = 2^256 - c with c < 2^32: their
+// fe_mul and fe_sqr give a*b mod m (not a*b*R^-1), the high half of the product folded in
+// as c times itself. The fold needs no quotient digit per limb, so it is the shorter chain.
+// Values worked on by them are plain residues, not Montgomery forms (curve.h converts at
+// the edges); fe_add, fe_sub, fe_neg and the masks serve both.
+enum class ModShape { Generic, MinusC, HalfPlusC, Mulx, MulxMinusC, MulxHalfPlusC, PlainMinusC, MulxPlainMinusC };
 
 constexpr bool is_mulx(ModShape s) {
-    return s == ModShape::Mulx || s == ModShape::MulxMinusC || s == ModShape::MulxHalfPlusC;
+    return s == ModShape::Mulx || s == ModShape::MulxMinusC || s == ModShape::MulxHalfPlusC ||
+           s == ModShape::MulxPlainMinusC;
 }
+constexpr bool is_plain(ModShape s) { return s == ModShape::PlainMinusC || s == ModShape::MulxPlainMinusC; }
+
+// True when m = 2^256 - c with 0 < c < 2^32: the Plain shapes may serve it.
+bool mod256_plain_capable(const Mod256& md);
 
 // True when the processor has mulx, adcx and adox (BMI2 and ADX): the Mulx path, which
 // serves any modulus, may then be used. Checked once per process.
 bool cpu_has_mulx_adx();
 // True when the processor and the operating system support AVX2 (256-bit integer vectors).
 bool cpu_has_avx2();
-
-// The fastest path for a modulus on this processor.
-ModShape mod256_best_shape(const Mod256& md);
 
 ModShape mod256_shape(const Mod256& md);
 
@@ -340,9 +348,167 @@ __attribute__((always_inline)) inline void fe_sqr_mulx(uint64_t* r, const uint64
     r[3] = t1;
 }
 
+// ---- the Plain shapes: a*b mod m for m = 2^256 - c, c < 2^32 ----------------------------
+//
+// With the product split as H*2^256 + L, 2^256 = c (mod m) gives L + H*c: five limbs, the
+// top one at most c. Its c-fold (below 2^64) goes into limb 0; a carry out of limb 3 is
+// worth c more, and leaves a value below 2^64 that cannot carry again. One conditional
+// subtraction of m (add c, keep the sum when it carries) ends the reduction. Every step is
+// plain arithmetic and masks: no branch, no cmov.
+
+// r = (w[0..3] + w[4..7] * c) mod m, fully reduced.
+__attribute__((always_inline)) inline void plain_fold(uint64_t* r, const uint64_t* w, uint64_t c) {
+    uint64_t s[4], top;
+    u128 acc = 0;
+    for (int j = 0; j < 4; ++j) {
+        acc += u128(w[4 + j]) * c + w[j];
+        s[j] = uint64_t(acc);
+        acc >>= 64;
+    }
+    top = uint64_t(acc) * c;  // top <= c < 2^32
+    unsigned char k = 0;
+    s[0] = adc64(s[0], top, k);
+    s[1] = adc64(s[1], 0, k);
+    s[2] = adc64(s[2], 0, k);
+    s[3] = adc64(s[3], 0, k);
+    const uint64_t wrap = ct_mask64(k) & c;
+    k = 0;
+    s[0] = adc64(s[0], wrap, k);
+    s[1] = adc64(s[1], 0, k);
+    s[2] = adc64(s[2], 0, k);
+    s[3] = adc64(s[3], 0, k);
+    k = 0;  // s >= m exactly when s + c carries out of 2^256
+    const uint64_t d0 = adc64(s[0], c, k);
+    const uint64_t d1 = adc64(s[1], 0, k);
+    const uint64_t d2 = adc64(s[2], 0, k);
+    const uint64_t d3 = adc64(s[3], 0, k);
+    const uint64_t take = ct_mask64(k);
+    r[0] = s[0] ^ (take & (s[0] ^ d0));
+    r[1] = s[1] ^ (take & (s[1] ^ d1));
+    r[2] = s[2] ^ (take & (s[2] ^ d2));
+    r[3] = s[3] ^ (take & (s[3] ^ d3));
+}
+
+// Portable form: the eight-limb product by rows, then the fold.
+__attribute__((always_inline)) inline void fe_mul_plain(uint64_t* r, const uint64_t* a, const uint64_t* b,
+                                                        const Mod256& md) {
+    uint64_t w[8] = {};
+    for (int i = 0; i < 4; ++i) {
+        uint64_t carry = 0;
+        for (int j = 0; j < 4; ++j) {
+            const u128 p = u128(a[i]) * b[j] + w[i + j] + carry;
+            w[i + j] = uint64_t(p);
+            carry = uint64_t(p >> 64);
+        }
+        w[i + 4] = carry;
+    }
+    plain_fold(r, w, 0 - md.m[0]);
+}
+
+// mulx/adx form. The product's eight limbs stay in registers (rows by mulx with the two
+// carry chains, as in fe_mul_mulx); the fold multiplies the high four by c in one more row
+// and the rest follows plain_fold step for step. The caller checks the processor first.
+// clang-format off
+// T0..T4 += a * b[off/8], T4 a new limb (zeroed here). No carry leaves T4: the rows so far
+// are a * (b mod 2^(off + 64)), which fits the limbs up to T4.
+#define VX_PLAIN_ROW(off, T0, T1, T2, T3, T4)                                                            \
+    "movq " VX_STR(off) "(%[b]), %%rdx\n\t"                                                             \
+    "xorl %k[" #T4 "], %k[" #T4 "]\n\t"                                                                 \
+    "mulxq 0(%[a]), %[lo], %[hi]\n\t"  "adoxq %[lo], %[" #T0 "]\n\t" "adcxq %[hi], %[" #T1 "]\n\t"       \
+    "mulxq 8(%[a]), %[lo], %[hi]\n\t"  "adoxq %[lo], %[" #T1 "]\n\t" "adcxq %[hi], %[" #T2 "]\n\t"       \
+    "mulxq 16(%[a]), %[lo], %[hi]\n\t" "adoxq %[lo], %[" #T2 "]\n\t" "adcxq %[hi], %[" #T3 "]\n\t"       \
+    "mulxq 24(%[a]), %[lo], %[hi]\n\t" "adoxq %[lo], %[" #T3 "]\n\t" "adcxq %[hi], %[" #T4 "]\n\t"       \
+    "movl $0, %%edx\n\t" "adoxq %%rdx, %[" #T4 "]\n\t"
+// t0..t3 = (t0..t3 + t4..t7 * c) mod m, fully reduced (t4..t7 and lo are overwritten)
+#define VX_PLAIN_FOLD                                                                                    \
+    "movq %[c], %%rdx\n\t" "xorl %k[lo], %k[lo]\n\t"                                                    \
+    "mulxq %[t4], %[lo], %[hi]\n\t" "adoxq %[lo], %[t0]\n\t" "adcxq %[hi], %[t1]\n\t"                    \
+    "mulxq %[t5], %[lo], %[hi]\n\t" "adoxq %[lo], %[t1]\n\t" "adcxq %[hi], %[t2]\n\t"                    \
+    "mulxq %[t6], %[lo], %[hi]\n\t" "adoxq %[lo], %[t2]\n\t" "adcxq %[hi], %[t3]\n\t"                    \
+    "mulxq %[t7], %[lo], %[t4]\n\t" "adoxq %[lo], %[t3]\n\t" "movl $0, %%edx\n\t"                         \
+    "adcxq %%rdx, %[t4]\n\t" "adoxq %%rdx, %[t4]\n\t"                                                   \
+    "imulq %[c], %[t4]\n\t"                                                                             \
+    "addq %[t4], %[t0]\n\t" "adcq $0, %[t1]\n\t" "adcq $0, %[t2]\n\t" "adcq $0, %[t3]\n\t"                \
+    "sbbq %[lo], %[lo]\n\t" "andq %[c], %[lo]\n\t"                                                      \
+    "addq %[lo], %[t0]\n\t" "adcq $0, %[t1]\n\t" "adcq $0, %[t2]\n\t" "adcq $0, %[t3]\n\t"                \
+    "movq %[t0], %[t4]\n\t" "movq %[t1], %[t5]\n\t" "movq %[t2], %[t6]\n\t" "movq %[t3], %[t7]\n\t"     \
+    "addq %[c], %[t4]\n\t" "adcq $0, %[t5]\n\t" "adcq $0, %[t6]\n\t" "adcq $0, %[t7]\n\t"                 \
+    "sbbq %[lo], %[lo]\n\t"                                                                             \
+    "xorq %[t0], %[t4]\n\t" "andq %[lo], %[t4]\n\t" "xorq %[t4], %[t0]\n\t"                               \
+    "xorq %[t1], %[t5]\n\t" "andq %[lo], %[t5]\n\t" "xorq %[t5], %[t1]\n\t"                               \
+    "xorq %[t2], %[t6]\n\t" "andq %[lo], %[t6]\n\t" "xorq %[t6], %[t2]\n\t"                               \
+    "xorq %[t3], %[t7]\n\t" "andq %[lo], %[t7]\n\t" "xorq %[t7], %[t3]\n\t"
+#define VX_PLAIN_OPERANDS                                                                                \
+    : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [t4] "=&r"(t4), [t5] "=&r"(t5),     \
+      [t6] "=&r"(t6), [t7] "=&r"(t7), [lo] "=&r"(lo), [hi] "=&r"(hi)
+
+__attribute__((always_inline)) inline void fe_mul_plain_mulx(uint64_t* r, const uint64_t* a, const uint64_t* b,
+                                                             const Mod256& md) {
+    uint64_t t0, t1, t2, t3, t4, t5, t6, t7, lo, hi;
+    const uint64_t c = 0 - md.m[0];
+    __asm__(
+        "movq 0(%[b]), %%rdx\n\t"
+        "mulxq 0(%[a]), %[t0], %[t1]\n\t"
+        "mulxq 8(%[a]), %[lo], %[t2]\n\t"  "addq %[lo], %[t1]\n\t"
+        "mulxq 16(%[a]), %[lo], %[t3]\n\t" "adcq %[lo], %[t2]\n\t"
+        "mulxq 24(%[a]), %[lo], %[t4]\n\t" "adcq %[lo], %[t3]\n\t" "adcq $0, %[t4]\n\t"
+        VX_PLAIN_ROW(8, t1, t2, t3, t4, t5)
+        VX_PLAIN_ROW(16, t2, t3, t4, t5, t6)
+        VX_PLAIN_ROW(24, t3, t4, t5, t6, t7)
+        VX_PLAIN_FOLD
+        VX_PLAIN_OPERANDS
+        : [a] "r"(a), [b] "r"(b), [c] "m"(c)
+        : "rdx", "cc", "memory");
+    r[0] = t0;
+    r[1] = t1;
+    r[2] = t2;
+    r[3] = t3;
+}
+
+// The square: six cross products once, doubled, plus the four squares (ten mulx), then
+// the same fold.
+__attribute__((always_inline)) inline void fe_sqr_plain_mulx(uint64_t* r, const uint64_t* a, const Mod256& md) {
+    uint64_t t0, t1, t2, t3, t4, t5, t6, t7, lo, hi;
+    const uint64_t c = 0 - md.m[0];
+    __asm__(
+        "movq 0(%[a]), %%rdx\n\t"
+        "mulxq 8(%[a]), %[t1], %[t2]\n\t" "mulxq 16(%[a]), %[lo], %[t3]\n\t" "mulxq 24(%[a]), %[t5], %[t4]\n\t"
+        "addq %[lo], %[t2]\n\t" "adcq %[t5], %[t3]\n\t" "adcq $0, %[t4]\n\t"
+        "movq 8(%[a]), %%rdx\n\t"
+        "mulxq 16(%[a]), %[lo], %[hi]\n\t" "mulxq 24(%[a]), %[t6], %[t5]\n\t"
+        "addq %[lo], %[t3]\n\t" "adcq %[hi], %[t4]\n\t" "adcq $0, %[t5]\n\t"
+        "addq %[t6], %[t4]\n\t" "adcq $0, %[t5]\n\t"
+        "movq 16(%[a]), %%rdx\n\t"
+        "mulxq 24(%[a]), %[lo], %[t6]\n\t"
+        "addq %[lo], %[t5]\n\t" "adcq $0, %[t6]\n\t"
+        "xorl %k[t7], %k[t7]\n\t"
+        "addq %[t1], %[t1]\n\t" "adcq %[t2], %[t2]\n\t" "adcq %[t3], %[t3]\n\t" "adcq %[t4], %[t4]\n\t"
+        "adcq %[t5], %[t5]\n\t" "adcq %[t6], %[t6]\n\t" "adcq $0, %[t7]\n\t"
+        "movq 0(%[a]), %%rdx\n\t"  "mulxq %%rdx, %[t0], %[hi]\n\t" "addq %[hi], %[t1]\n\t"
+        "movq 8(%[a]), %%rdx\n\t"  "mulxq %%rdx, %[lo], %[hi]\n\t" "adcq %[lo], %[t2]\n\t" "adcq %[hi], %[t3]\n\t"
+        "movq 16(%[a]), %%rdx\n\t" "mulxq %%rdx, %[lo], %[hi]\n\t" "adcq %[lo], %[t4]\n\t" "adcq %[hi], %[t5]\n\t"
+        "movq 24(%[a]), %%rdx\n\t" "mulxq %%rdx, %[lo], %[hi]\n\t" "adcq %[lo], %[t6]\n\t" "adcq %[hi], %[t7]\n\t"
+        VX_PLAIN_FOLD
+        VX_PLAIN_OPERANDS
+        : [a] "r"(a), [c] "m"(c)
+        : "rdx", "cc", "memory");
+    // clang-format on
+    r[0] = t0;
+    r[1] = t1;
+    r[2] = t2;
+    r[3] = t3;
+}
+#undef VX_PLAIN_ROW
+#undef VX_PLAIN_FOLD
+#undef VX_PLAIN_OPERANDS
+
 template <ModShape S = ModShape::Generic>
 __attribute__((always_inline)) inline void fe_mul(uint64_t* r, const uint64_t* a, const uint64_t* b, const Mod256& md) {
-    if constexpr (is_mulx(S)) {
+    if constexpr (S == ModShape::MulxPlainMinusC) {
+        fe_mul_plain_mulx(r, a, b, md);
+    } else if constexpr (S == ModShape::PlainMinusC) {
+        fe_mul_plain(r, a, b, md);
+    } else if constexpr (is_mulx(S)) {
         fe_mul_mulx<S>(r, a, b, md);
     } else {
         fe_mul_with<S>(
@@ -406,7 +572,11 @@ inline void fe_sqr_scanning(uint64_t* r, const uint64_t* a, const Mod256& md) {
 
 template <ModShape S = ModShape::Generic>
 __attribute__((always_inline)) inline void fe_sqr(uint64_t* r, const uint64_t* a, const Mod256& md) {
-    if constexpr (is_mulx(S))
+    if constexpr (S == ModShape::MulxPlainMinusC)
+        fe_sqr_plain_mulx(r, a, md);
+    else if constexpr (S == ModShape::PlainMinusC)
+        fe_mul_plain(r, a, a, md);
+    else if constexpr (is_mulx(S))
         fe_sqr_mulx<S>(r, a, md);
     else
         fe_sqr_scanning<S>(r, a, md);

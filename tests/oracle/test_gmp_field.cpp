@@ -1,8 +1,8 @@
 // The four-limb field arithmetic against GMP, every reduction path forced in turn: the
-// portable one, the one for p = 2^256 - c, the one for p = 2^255 + c and the three mulx/adx
-// forms (when this processor has them), on the field primes and group orders of the curves
-// of each shape. Random operands plus the values next to 0 and m, where carries and the
-// final subtraction decide.
+// portable one, the one for p = 2^256 - c, the one for p = 2^255 + c, the three mulx/adx
+// forms (when this processor has them) and the two Plain forms for p = 2^256 - c (a*b mod m,
+// no R^-1), on the field primes and group orders of the curves of each shape. Random
+// operands plus the values next to 0 and m, where carries and the final subtraction decide.
 #include <gtest/gtest.h>
 
 #ifdef VANTIX_HAVE_GMP
@@ -32,6 +32,10 @@ std::vector<ModShape> paths_for(const Mod256& md) {
         if (own == ModShape::MinusC) out.push_back(ModShape::MulxMinusC);
         if (own == ModShape::HalfPlusC) out.push_back(ModShape::MulxHalfPlusC);
     }
+    if (mod256_plain_capable(md)) {
+        out.push_back(ModShape::PlainMinusC);
+        if (cpu_has_mulx_adx()) out.push_back(ModShape::MulxPlainMinusC);
+    }
     return out;
 }
 
@@ -48,6 +52,8 @@ void run_path(ModShape s, const Mod256& md, const uint64_t* a, const uint64_t* b
         case ModShape::Mulx: ops<ModShape::Mulx>(md, a, b, mul, sqr); break;
         case ModShape::MulxMinusC: ops<ModShape::MulxMinusC>(md, a, b, mul, sqr); break;
         case ModShape::MulxHalfPlusC: ops<ModShape::MulxHalfPlusC>(md, a, b, mul, sqr); break;
+        case ModShape::PlainMinusC: ops<ModShape::PlainMinusC>(md, a, b, mul, sqr); break;
+        case ModShape::MulxPlainMinusC: ops<ModShape::MulxPlainMinusC>(md, a, b, mul, sqr); break;
         default: ops<ModShape::Generic>(md, a, b, mul, sqr); break;
     }
 }
@@ -57,7 +63,7 @@ void run_path(ModShape s, const Mod256& md, const uint64_t* a, const uint64_t* b
 TEST(FieldOracle, EveryReductionPathAgreesWithGmp) {
     const ParamSetHex* const sets[] = {&kTestSet, &kCryptoProA, &kCryptoProB, &kCryptoProC};
     std::mt19937_64 rng(2026);
-    int paths_seen[6] = {};
+    int paths_seen[8] = {};
     for (const ParamSetHex* set : sets) {
         RND_State rnd{};
         uint8_t seed[64] = {3};
@@ -67,8 +73,9 @@ TEST(FieldOracle, EveryReductionPathAgreesWithGmp) {
         Curve c;
         curve_load(&c, &ctx);
         for (const Mod256* md : {&c.p, &c.q}) {
-            Z m, rinv, x, y, expect, got;
+            Z m, rinv, one, x, y, expect, got;
             to_mpz(m.v, md->m);
+            mpz_set_ui(one.v, 1);
             mpz_ui_pow_ui(rinv.v, 2, 256);
             ASSERT_NE(mpz_invert(rinv.v, rinv.v, m.v), 0);
             // operands: edge values, then random ones below m
@@ -87,6 +94,8 @@ TEST(FieldOracle, EveryReductionPathAgreesWithGmp) {
             }
             for (ModShape s : paths_for(*md)) {
                 ++paths_seen[int(s)];
+                // The Plain forms multiply without the factor R^-1.
+                const mpz_srcptr scale = is_plain(s) ? one.v : rinv.v;
                 for (size_t i = 0; i < vals.size(); ++i) {
                     const uint64_t* a = vals[i].data();
                     const uint64_t* b = vals[(i * 7 + 3) % vals.size()].data();
@@ -95,12 +104,12 @@ TEST(FieldOracle, EveryReductionPathAgreesWithGmp) {
                     to_mpz(x.v, a);
                     to_mpz(y.v, b);
                     mpz_mul(expect.v, x.v, y.v);
-                    mpz_mul(expect.v, expect.v, rinv.v);
+                    mpz_mul(expect.v, expect.v, scale);
                     mpz_mod(expect.v, expect.v, m.v);
                     to_mpz(got.v, mul);
                     ASSERT_EQ(mpz_cmp(got.v, expect.v), 0) << set->name << " path " << int(s) << " mul " << i;
                     mpz_mul(expect.v, x.v, x.v);
-                    mpz_mul(expect.v, expect.v, rinv.v);
+                    mpz_mul(expect.v, expect.v, scale);
                     mpz_mod(expect.v, expect.v, m.v);
                     to_mpz(got.v, sqr);
                     ASSERT_EQ(mpz_cmp(got.v, expect.v), 0) << set->name << " path " << int(s) << " sqr " << i;
@@ -114,6 +123,8 @@ TEST(FieldOracle, EveryReductionPathAgreesWithGmp) {
     if (cpu_has_mulx_adx()) {
         EXPECT_GT(paths_seen[int(ModShape::MulxMinusC)], 0);
         EXPECT_GT(paths_seen[int(ModShape::MulxHalfPlusC)], 0);
+        EXPECT_GT(paths_seen[int(ModShape::MulxPlainMinusC)], 0);
     }
+    EXPECT_GT(paths_seen[int(ModShape::PlainMinusC)], 0);
 }
 #endif

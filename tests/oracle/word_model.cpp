@@ -553,10 +553,10 @@ void lpoint_mul(const LPoint* p, const uint32_t* k, LPoint* out, const SignConte
     } w;
     WipeOnExit<decltype(w)> wipe(w);
     limbs_from_words(w.k, k);
-    jpoint_from_lpoint(&w.in, p);
+    jpoint_from_lpoint(c, &w.in, p);
     mul_ct(c, w.in, w.k, &w.r);
     std::memcpy(&w.o, p, LPOINT_BYTES);
-    jpoint_to_lpoint(&w.o, &w.r);
+    jpoint_to_lpoint(c, &w.o, &w.r);
     w.o.flags = uint16_t(LPOINT_MONT | (LPOINT_PROJECTIVE & ~fe_zero_mask(w.r.z)));
     std::memcpy(out, &w.o, LPOINT_BYTES);
 }

@@ -7,11 +7,14 @@
 #include "common/bytes.h"
 #include "common/result.h"
 #include "gost3410/agreement.h"
+#include "gost3410/curve.h"
 #include "gost3410/keys.h"
 #include "gost3410/params.h"
 #include "gost3410/sign.h"
 #include "random/generator.h"
+#include "random/time_sources.h"
 #include "unit/hex.h"
+#include "unit/param_sets.h"
 
 using namespace vantix;
 
@@ -310,4 +313,55 @@ TEST_F(SignFixture, KeyAgreementRefusalsInTheirOrder) {
     EXPECT_EQ(sign_agree(&ctx, &peer, m, out), RC_MISSING);
     ctx.rnd = &rnd;
     EXPECT_EQ(sign_agree(&ctx, &peer, m, out), 0);
+}
+
+// Every field path gives the same bytes: the public-key record as stored (a Jacobian
+// representative in Montgomery form, not only the affine point), signatures made with the
+// same generator state and fixed time sources, and the agreed point, on curves of every
+// modulus shape.
+TEST(SignaturePaths, EveryFieldPathGivesTheSameBytes) {
+    TestTimeHooks& hooks = test_time_hooks();
+    const TestTimeHooks saved = hooks;
+    hooks.fixed_time = true;
+    hooks.cycle = 0x1234567;
+    hooks.ms = 99;
+    hooks.fixed_entropy = true;
+    const ParamSetHex* const sets[] = {&kTestSet, &kCryptoProA, &kCryptoProB, &kCryptoProC};
+    const FieldPath paths[] = {FieldPath::PortableMontgomery, FieldPath::Montgomery, FieldPath::Portable,
+                               FieldPath::Auto};
+    for (const ParamSetHex* set : sets) {
+        std::string first;
+        for (FieldPath path : paths) {
+            field_path_force(path);
+            RND_State rnd{};
+            uint8_t seed[64];
+            for (int i = 0; i < 64; ++i) seed[i] = uint8_t(5 * i + 2);
+            rnd_seed(&rnd, seed);
+            SignContext ctx{};
+            ASSERT_EQ(load_param_set(&ctx, &rnd, *set), 0);
+            auto k = unhex(kD);
+            k.resize(64, 0x3C);  // a mask half: the key is kD XOR 0x3C...
+            ASSERT_EQ(sign_set_secret_key(&ctx, k.data()), 0);
+            ASSERT_EQ(sign_gen_public_key(&ctx), 0);
+            std::string got = hex(ctx.public_key, sizeof ctx.public_key);
+            uint8_t digest[32], sig[64], shared[64], m[32] = {};
+            for (int n = 0; n < 3; ++n) {
+                for (int i = 0; i < 32; ++i) digest[i] = uint8_t(n * 77 + i);
+                ASSERT_EQ(sign_digest(&ctx, digest, sig), 0);
+                EXPECT_EQ(sign_verify(&ctx, digest, sig), 0) << set->name << " path " << int(path);
+                got += " " + hex(sig, 64);
+            }
+            LPoint peer{};
+            ASSERT_EQ(sign_get_public_key(&ctx, &peer, nullptr), 0);
+            m[31] = 7;
+            ASSERT_EQ(sign_agree(&ctx, &peer, m, shared), 0);
+            got += " " + hex(shared, 64);
+            if (first.empty())
+                first = got;
+            else
+                EXPECT_EQ(got, first) << set->name << " path " << int(path);
+        }
+    }
+    field_path_force(FieldPath::Auto);
+    hooks = saved;
 }
