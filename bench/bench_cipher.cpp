@@ -1,4 +1,6 @@
 // Throughput of the modes and the hash through the native operations.
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "contexts/hash.h"
 #include "contexts/mac.h"
 #include "gost28147/builtin_tables.h"
+#include "gost28147/round_table.h"
 #include "gost3410/keys.h"
 #include "gost3410/sign.h"
 #include "random/generator.h"
@@ -18,6 +21,18 @@
 using namespace vantix;
 
 namespace {
+
+// VANTIX_CIPHER_PATH=table|scalar|ssse3|avx2|avx512 limits the cipher cores for the run, so
+// that the cores can be compared with one another and with the engine in one run.
+const bool g_path_limited = [] {
+    const char* v = std::getenv("VANTIX_CIPHER_PATH");
+    if (v == nullptr || *v == 0) return false;
+    static const char* const names[] = {"table", "scalar", "ssse3", "avx2", "avx512"};
+    for (int i = 0; i < 5; ++i)
+        if (std::strcmp(v, names[i]) == 0 && cipher_path_limit(CipherPath(i))) return true;
+    std::fprintf(stderr, "VANTIX_CIPHER_PATH=%s: no such core on this processor\n", v);
+    std::exit(2);
+}();
 
 struct Setup {
     RND_State rnd{};
