@@ -1,9 +1,14 @@
 // Constant-time helpers and the secret markers.
 //
 // Secrets (keys, nonces and every value derived from them) never steer a branch or an
-// address. Where a one-bit outcome of a secret computation must steer control — a nonce
-// rejected, r or s equal to zero, a key-integrity check — it passes through
-// `ct_declassify_bit`, the one place that turns a secret bit into a public one.
+// address, with one exception: the GOST 28147-89 round on an expanded table that is not
+// eight 4-bit substitutions (one written by hand, or expanded from entries above 15) runs
+// the table-driven core, which indexes memory by key and data. For every other table the
+// round is computed in processor registers (gost28147/round_table.h).
+//
+// Where a one-bit outcome of a secret computation must steer control — a nonce rejected,
+// r or s equal to zero, a key-integrity check — it passes through `ct_declassify_bit`, the
+// one place that turns a secret bit into a public one.
 //
 // Under valgrind's memcheck the markers make this checkable: `ct_mark_secret` marks bytes
 // as undefined, so any branch or address that depends on them is reported, and

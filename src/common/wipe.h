@@ -1,5 +1,6 @@
-// Wiping of secrets. A plain memset followed by a compiler barrier that claims to read the
-// memory, so dead-store elimination cannot remove the stores.
+// Wiping of secrets: zero stores in a plain loop (no call into the C runtime's memset),
+// followed by a compiler barrier that claims to read the memory, so dead-store elimination
+// cannot remove the stores.
 #pragma once
 #include <cstddef>
 

@@ -2,8 +2,8 @@
 //
 // Both start with an 8-byte random salt, also the vector of the feedback-mode encryption.
 // Two keys are derived from password and salt: the encryption key (gamma with feedback,
-// CryptoPro-C table) and the MAC key (CryptoPro-D table). The MAC covers the plain bytes
-// before the salt's end onward; payload and MAC are then enciphered together.
+// CryptoPro-C table) and the MAC key (CryptoPro-D table). The MAC covers the salt and the
+// plain payload; payload and MAC are then enciphered together, the salt stays in the clear.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -24,10 +24,11 @@ Result container_derive_keys(RND_State* rnd, const uint8_t* password, int32_t le
 Result container_begin(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* buf, ContainerKeys* keys);
 
 // buf: salt (8 bytes), payload (payload_len bytes) and room for the 8-byte MAC. MACs the
-// plain bytes, then enciphers payload and MAC. 0 on success, 19 when any step fails.
+// plain bytes, then enciphers payload and MAC. RC_OK, or RC_CONTAINER_STEP when any step fails.
 Result container_seal(RND_State* rnd, const ContainerKeys& keys, uint8_t* buf, size_t payload_len);
 
-// Deciphers and checks buf in place: 0, 19 when a step fails, 20 on a MAC mismatch.
+// Deciphers and checks buf in place: RC_OK, RC_CONTAINER_STEP when a step fails, or
+// RC_CONTAINER_MAC on a MAC mismatch.
 Result container_open(RND_State* rnd, const uint8_t* password, int32_t length, uint8_t* buf, size_t payload_len);
 
 }  // namespace vantix

@@ -11,12 +11,12 @@
 namespace vantix::jni {
 
 // A masked key as Java passes it: 32 bytes of key XOR mask, then the 32-byte mask.
-constexpr jlong kMaskedKeyBytes = 64;
+constexpr jlong MASKED_KEY_BYTES = 64;
 
 void throw_java(JNIEnv* env, const char* cls, const char* msg);
 
 // Argument checks of one export. `returns_code`: a null required array is answered with
-// result code 15 and no exception; otherwise it raises NullPointerException. A region or
+// RC_MISSING and no exception; otherwise it raises NullPointerException. A region or
 // fixed-size array that does not fit raises ArrayIndexOutOfBoundsException. After the first
 // failure later checks do nothing, so at most one exception is raised.
 class ArgCheck {
@@ -76,11 +76,5 @@ private:
 };
 
 jint array_length(JNIEnv* env, jbyteArray a);
-
-// Native handles are addresses.
-template <class T>
-T* from_handle(jlong h) {
-    return reinterpret_cast<T*>(static_cast<intptr_t>(h));
-}
 
 }  // namespace vantix::jni

@@ -11,8 +11,6 @@
 using namespace vantix;
 using namespace vantix::jni;
 
-namespace {}  // namespace
-
 JNIEXPORT jint JNICALL VX(vantix_1MakeRndContainer)(JNIEnv* env, jclass, jlong rnd, jbyteArray password,
                                                     jbyteArray container) {
     if (!ArgCheck(env, true).need(password, 0).need(container, RND_CONTAINER_BYTES).ok()) return RC_MISSING;
@@ -43,7 +41,7 @@ JNIEXPORT jint JNICALL VX(vantix_1ExtractRndContainer)(JNIEnv* env, jclass, jbyt
 
 JNIEXPORT jint JNICALL VX(vantix_1MakeKeyContainer)(JNIEnv* env, jclass, jlong rnd, jbyteArray key, jbyteArray password,
                                                     jbyteArray container) {
-    if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).need(password, 0).need(container, KEY_CONTAINER_BYTES).ok())
+    if (!ArgCheck(env, true).need(key, MASKED_KEY_BYTES).need(password, 0).need(container, KEY_CONTAINER_BYTES).ok())
         return RC_MISSING;
     const jint length = array_length(env, password);
     const Handle<RND_State> g(rnd);
@@ -60,7 +58,7 @@ JNIEXPORT jint JNICALL VX(vantix_1MakeKeyContainer)(JNIEnv* env, jclass, jlong r
 
 JNIEXPORT jint JNICALL VX(vantix_1ExtractKeyContainer)(JNIEnv* env, jclass, jlong rnd, jbyteArray container,
                                                        jbyteArray password, jbyteArray key) {
-    if (!ArgCheck(env, true).need(container, KEY_CONTAINER_BYTES).need(password, 0).need(key, kMaskedKeyBytes).ok())
+    if (!ArgCheck(env, true).need(container, KEY_CONTAINER_BYTES).need(password, 0).need(key, MASKED_KEY_BYTES).ok())
         return RC_MISSING;
     const jint length = array_length(env, password);
     const Handle<RND_State> g(rnd);

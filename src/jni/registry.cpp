@@ -195,11 +195,6 @@ void registry_unpin(const void* p, PinMode mode) {
     std::free(to_free);
 }
 
-size_t registry_live_blocks() {
-    MutexLock g(g_lock);
-    return g_blocks.size();
-}
-
 Pin::Pin(jlong handle, BlockKind kind, size_t min_size, PinMode mode) {
     take(reinterpret_cast<const void*>(static_cast<intptr_t>(handle)), kind, min_size, mode);
 }

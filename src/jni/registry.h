@@ -49,9 +49,6 @@ PinResult registry_pin(const void* p, BlockKind kind, size_t min_size, PinMode m
 PinResult registry_pin_any(const void* p, PinMode mode, size_t* size);
 void registry_unpin(const void* p, PinMode mode);
 
-// Blocks currently registered (tests).
-size_t registry_live_blocks();
-
 // A pin for the length of one export: the pointer, or nullptr when the handle was refused.
 class Pin {
 public:

@@ -14,12 +14,12 @@ namespace vantix {
 // unseeded and changes nothing else.
 void rnd_seed(RND_State* state, const uint8_t* seed);
 
-// Writes 8 * blocks bytes. 15 (nothing written, state unchanged) when the state is null or
-// not seeded. Every successful call, also with 0 blocks, ends by hashing X and Y forward.
+// Writes 8 * blocks bytes. RC_MISSING (nothing written, state unchanged) when the state is
+// null or not seeded. Every successful call, also with 0 blocks, ends by hashing X and Y forward.
 Result rnd_generate(RND_State* state, uint8_t* out, uint32_t blocks);
 
-// Fills length bytes; each group of four generator bytes is reversed. 15 (nothing written)
-// when the buffer or the state is null or the state is not seeded.
+// Fills length bytes; each group of four generator bytes is reversed. RC_MISSING (nothing
+// written) when the buffer or the state is null or the state is not seeded.
 Result rnd_fill(RND_State* state, uint8_t* buffer, int32_t length);
 
 }  // namespace vantix

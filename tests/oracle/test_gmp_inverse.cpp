@@ -2,14 +2,12 @@
 // group orders of every parameter set and on the largest prime below 2^256, for the edge
 // values that stress the steps (0, 1, 2, m - 1, m - 2, halves, powers of two, values with
 // long runs of ones or zeros) and for random ones.
-#include <gtest/gtest.h>
-
-#ifdef VANTIX_HAVE_GMP
 #include <random>
 #include <string>
 #include <vector>
 
 #include <gmp.h>
+#include <gtest/gtest.h>
 
 #include "lnum/mod256.h"
 #include "oracle/gmp_z.h"
@@ -121,5 +119,3 @@ TEST_P(Inverse, RandomValuesAgreeWithGmp) {
 INSTANTIATE_TEST_SUITE_P(Moduli, Inverse, ::testing::ValuesIn(moduli()));
 
 }  // namespace
-
-#endif

@@ -2,15 +2,13 @@
 // constant-time window method, the variable-time one used by verification) against a
 // plain affine double-and-add written with GMP, on curves of each modulus shape: the test
 // set (p = 2^255 + c), CryptoPro-A (p = 2^256 - c) and CryptoPro-C (no special form).
-#include <gtest/gtest.h>
-
-#ifdef VANTIX_HAVE_GMP
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 #include <gmp.h>
+#include <gtest/gtest.h>
 
 #include "common/bytes.h"
 #include "gost3410/agreement.h"
@@ -246,4 +244,3 @@ TEST_P(ScalarMulOracle, KeyAgreementIsTheProductOfMultiplierAndKeyTimesThePeerKe
 }
 
 INSTANTIATE_TEST_SUITE_P(Curves, ScalarMulOracle, ::testing::Values(0, 1, 2));
-#endif
