@@ -29,7 +29,7 @@ uint32_t context_key_remask(RND_State* rnd, uint32_t* key16) {
 Result context_count_blocks(const COM_State* com, uint32_t* key16, uint32_t* reg, uint32_t* checksum,
                             uint32_t* mesh_count, uint32_t blocks, const RoundTable& rt) {
     *mesh_count += 8 * blocks;
-    if (*mesh_count != kMeshIntervalBytes) return RC_OK;
+    if (*mesh_count != MESH_INTERVAL_BYTES) return RC_OK;
     *mesh_count = 0;
     return context_key_mesh(com, key16, reg, checksum, rt);
 }

@@ -37,12 +37,12 @@ Result context_init_start(Ctx* ctx, COM_State* com, const RND_State* rnd, const 
 // CryptoPro key meshing (RFC 4357, section 2.3.2) follows every 1024 bytes processed
 // under one key. Each stream context counts those bytes in its mesh_count (always a whole
 // number of blocks below the interval); the count is kept only through these helpers.
-constexpr uint32_t kMeshIntervalBytes = 1024;
+constexpr uint32_t MESH_INTERVAL_BYTES = 1024;
 
 // The whole blocks of `bytes` that may be processed in one run: no further than the next
 // meshing point, where the key changes.
 inline int32_t blocks_before_mesh(int32_t bytes, uint32_t mesh_count) {
-    const int32_t to_mesh = int32_t((kMeshIntervalBytes - mesh_count) / 8);
+    const int32_t to_mesh = int32_t((MESH_INTERVAL_BYTES - mesh_count) / 8);
     const int32_t whole = bytes / 8;
     return whole < to_mesh ? whole : to_mesh;
 }
@@ -67,8 +67,8 @@ bool context_key_intact(const uint32_t* key16, uint32_t checksum);
 // caller can rewrite a block with mem_write; a context that fails this is refused as
 // damaged (RC_CHECKSUM) before anything is read through it.
 inline bool stream_fields_valid(int32_t position, uint32_t mesh_count, const COM_State* com, const RND_State* rnd) {
-    return position >= 0 && position <= 8 && mesh_count < kMeshIntervalBytes && mesh_count % 8 == 0 && com != nullptr &&
-           rnd != nullptr;
+    return position >= 0 && position <= 8 && mesh_count < MESH_INTERVAL_BYTES && mesh_count % 8 == 0 &&
+           com != nullptr && rnd != nullptr;
 }
 
 // Re-masks the key and returns the new checksum.

@@ -32,7 +32,7 @@ namespace {
 
 // Up to this many keystream blocks are enciphered together (a multiple of four: the
 // cores' room). Four AVX-512 registers of sixteen blocks.
-constexpr int GAMMA_BATCH = 64;
+constexpr int kGammaBatch = 64;
 
 // The next counter value: N4 + C1 modulo 2^32 - 1, N3 + C2 modulo 2^32.
 void counter_step(uint32_t* counter) {
@@ -48,7 +48,7 @@ Result gamma_run(GammaContext* ctx, const RoundTable& rt, const uint8_t* in, uin
                  WordOrder order) {
     const bool little = order == WordOrder::Little;
     struct {
-        uint32_t blk[GAMMA_BATCH][2];
+        uint32_t blk[kGammaBatch][2];
     } w;
     WipeOnExit<decltype(w)> wipe(w);
     int32_t i = 0;
@@ -68,7 +68,7 @@ Result gamma_run(GammaContext* ctx, const RoundTable& rt, const uint8_t* in, uin
         // Whole blocks of keystream are made together, but never past a meshing point, so
         // the keystream, the counter and the meshing points are those of one block at a time.
         int32_t n = blocks_before_mesh(length - i, ctx->mesh_count);
-        if (n > GAMMA_BATCH) n = GAMMA_BATCH;
+        if (n > kGammaBatch) n = kGammaBatch;
         if (n == 0) n = 1;  // a tail: one block, of which only some bytes are used now
         for (int b = 0; b < n; ++b) {
             counter_step(ctx->counter);

@@ -40,6 +40,7 @@ static_assert(offsetof(GammaFeedbackContext, com_state) == 100);
 static_assert(offsetof(GammaFeedbackContext, mesh_count) == 108);
 static_assert(offsetof(GammaFeedbackContext, checksum) == 112);
 static_assert(sizeof(GammaFeedbackContext) == 116);
+constexpr size_t GAMMA_OFB_CONTEXT_BLOCK = 120;  // allocation size; the last 4 bytes are unused
 
 // The checks an operation makes before it uses the context's stored table and generator,
 // in its order: RC_BAD_MARKER, RC_NOT_INITIALISED, else RC_OK. The operations and the JNI layer

@@ -36,6 +36,7 @@ static_assert(offsetof(MacContext, com_state) == 100);
 static_assert(offsetof(MacContext, mesh_count) == 108);
 static_assert(offsetof(MacContext, checksum) == 112);
 static_assert(sizeof(MacContext) == 116);
+constexpr size_t MAC_CONTEXT_BLOCK = 120;  // allocation size; the last 4 bytes are unused
 
 // The checks an operation makes before it uses the context's stored table and generator,
 // in its order (the marker is

@@ -22,32 +22,32 @@ BaseTable g_tables[TABLE_SLOTS];
 std::atomic<int> g_published{0};
 Mutex g_build_lock;
 
-void make_key(const Curve& c, const APoint& g, uint64_t* key) {
-    std::memcpy(key, c.p.m, 32);
-    std::memcpy(key + 4, c.a, 32);
-    std::memcpy(key + 8, g.x, 32);
-    std::memcpy(key + 12, g.y, 32);
-    key[16] = is_plain(c.shape) ? 1 : 0;  // the entries are in the working form
+void make_cache_key(const Curve& c, const APoint& g, uint64_t* cache_key) {
+    std::memcpy(cache_key, c.p.m, 32);
+    std::memcpy(cache_key + 4, c.a, 32);
+    std::memcpy(cache_key + 8, g.x, 32);
+    std::memcpy(cache_key + 12, g.y, 32);
+    cache_key[16] = is_plain(c.shape) ? 1 : 0;  // the entries are in the working form
 }
 
-const BaseTable* find(const uint64_t* key, int published) {
+const BaseTable* find(const uint64_t* cache_key, int published) {
     for (int i = 0; i < published; ++i)
-        if (std::memcmp(g_tables[i].key, key, sizeof g_tables[i].key) == 0) return &g_tables[i];
+        if (std::memcmp(g_tables[i].cache_key, cache_key, sizeof g_tables[i].cache_key) == 0) return &g_tables[i];
     return nullptr;
 }
 
 }  // namespace
 
 const BaseTable* base_table_get(const Curve& c, const APoint& g) {
-    uint64_t key[17];
-    make_key(c, g, key);
-    if (const BaseTable* t = find(key, g_published.load(std::memory_order_acquire))) return t;
+    uint64_t cache_key[17];
+    make_cache_key(c, g, cache_key);
+    if (const BaseTable* t = find(cache_key, g_published.load(std::memory_order_acquire))) return t;
     MutexLock lock(g_build_lock);
     const int published = g_published.load(std::memory_order_relaxed);
-    if (const BaseTable* t = find(key, published)) return t;
+    if (const BaseTable* t = find(cache_key, published)) return t;
     if (published == TABLE_SLOTS) return nullptr;
     BaseTable* t = &g_tables[published];
-    std::memcpy(t->key, key, sizeof key);
+    std::memcpy(t->cache_key, cache_key, sizeof cache_key);
     comb_table_build(c, g, t);
     g_published.store(published + 1, std::memory_order_release);
     return t;

@@ -20,7 +20,9 @@ constexpr int COMB_WINDOWS = 37;  // 259 bits: a 256-bit scalar and the recoding
 constexpr int COMB_ENTRIES = 64;
 
 struct BaseTable {
-    uint64_t key[17];  // p, a, the affine base point (working form) as limbs, and the form
+    // What the cache finds the table by: p, a, the affine base point (working form) as limbs,
+    // and the form.
+    uint64_t cache_key[17];
     APoint entry[COMB_WINDOWS][COMB_ENTRIES];
 };
 

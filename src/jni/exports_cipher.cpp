@@ -32,7 +32,7 @@ struct InitBlocks {
 template <class Ctx, class Init>
 jint init_with_iv(JNIEnv* env, jlong ctx, jlong com, jlong rnd, jbyteArray key, jbyteArray iv, Init init) {
     const InitBlocks<Ctx> b(ctx, com, rnd);
-    if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).optional(iv, kIvBytes).ok()) {
+    if (!ArgCheck(env, true).need(key, MASKED_KEY_BYTES).optional(iv, kIvBytes).ok()) {
         expand_given_table(b.t);
         return RC_MISSING;
     }
@@ -90,7 +90,7 @@ jint data_in(JNIEnv* env, jlong ctx, jbyteArray data, jint offset, jint length, 
 JNIEXPORT jint JNICALL VX(vantix_1G28147_11989_1block_1init)(JNIEnv* env, jclass, jlong ctx, jlong com, jlong rnd,
                                                              jbyteArray key) {
     const InitBlocks<BlockContext> b(ctx, com, rnd);
-    if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).ok()) {
+    if (!ArgCheck(env, true).need(key, MASKED_KEY_BYTES).ok()) {
         expand_given_table(b.t);
         return RC_MISSING;
     }

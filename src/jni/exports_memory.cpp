@@ -6,7 +6,9 @@
 
 #include "contexts/block_context.h"
 #include "contexts/gamma.h"
+#include "contexts/gamma_ofb.h"
 #include "contexts/hash.h"
+#include "contexts/mac.h"
 #include "gost28147/sbox.h"
 #include "jni/native_memory.h"
 #include "jni/pins.h"
@@ -138,11 +140,11 @@ JNIEXPORT jlong JNICALL VX(vantix_1G28147_11989_1gamma)(JNIEnv* env, jclass) {
 }
 
 JNIEXPORT jlong JNICALL VX(vantix_1G28147_11989_1gamma_1ofb)(JNIEnv* env, jclass) {
-    return allocate_block(env, GAMMA_CONTEXT_BLOCK, BlockKind::Cipher);
+    return allocate_block(env, GAMMA_OFB_CONTEXT_BLOCK, BlockKind::Cipher);
 }
 
 JNIEXPORT jlong JNICALL VX(vantix_1G28147_11989_1mac)(JNIEnv* env, jclass) {
-    return allocate_block(env, GAMMA_CONTEXT_BLOCK, BlockKind::Cipher);
+    return allocate_block(env, MAC_CONTEXT_BLOCK, BlockKind::Cipher);
 }
 
 JNIEXPORT jlong JNICALL VX(vantix_1R34_111_11994)(JNIEnv* env, jclass) {

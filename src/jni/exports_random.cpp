@@ -49,7 +49,7 @@ JNIEXPORT jint JNICALL VX(vantix_1InitBioRnd)(JNIEnv* env, jclass, jbyteArray bu
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1Mask_1SecretKey_1)(JNIEnv* env, jclass, jlong generator, jbyteArray key) {
-    if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).ok()) return RC_MISSING;
+    if (!ArgCheck(env, true).need(key, MASKED_KEY_BYTES).ok()) return RC_MISSING;
     const Handle<RND_State> g(generator);
     RND_State* rnd = g.get();
     // Without a seeded generator the mask would not be fresh: refuse instead of pretending.

@@ -83,7 +83,7 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1gen_1public_1key)(JNIEnv*, jcl
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1set_1secret_1key)(JNIEnv* env, jclass, jlong ctx, jbyteArray key) {
-    if (!ArgCheck(env, true).need(key, kMaskedKeyBytes).ok()) return RC_MISSING;
+    if (!ArgCheck(env, true).need(key, MASKED_KEY_BYTES).ok()) return RC_MISSING;
     Borrowed k(env, key, Holds::Secret);
     if (k.failed()) return RC_MISSING;
     const ContextPin<SignContext> c(ctx, Generator::Kept);
@@ -95,7 +95,7 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1set_1secret_1key)(JNIEnv* env,
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1get_1secret_1key)(JNIEnv* env, jclass, jlong ctx, jbyteArray key) {
     // A null array only asks whether a key is held.
-    if (!ArgCheck(env, true).optional(key, kMaskedKeyBytes).ok()) return RC_MISSING;
+    if (!ArgCheck(env, true).optional(key, MASKED_KEY_BYTES).ok()) return RC_MISSING;
     Borrowed k(env, key, Holds::Secret);
     if (k.failed()) return RC_MISSING;
     int32_t length = 0;

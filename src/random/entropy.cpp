@@ -27,7 +27,7 @@ uint8_t fold_bytes(const uint8_t* p, int32_t n) {
 }
 
 EntropyStatus mix_timing_jitter(uint8_t* block, uint8_t* query_buffer) {
-    if (block == nullptr) return ENTROPY_COUNTER_FAILED;
+    if (block == nullptr) return ENTROPY_NO_BLOCK;
     platform::SleepSession sleeps;
     uint64_t t0 = platform::system_file_time();
     uint32_t i = 0;

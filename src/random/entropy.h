@@ -8,7 +8,7 @@ namespace vantix {
 // generator does not need it (whatever was gathered is mixed in); tests do.
 enum [[nodiscard]] EntropyStatus : int32_t{
     ENTROPY_OK = 0,
-    ENTROPY_COUNTER_FAILED = 1,  // gather: the performance counter; mix: a null block
+    ENTROPY_COUNTER_FAILED = 1,  // the performance counter
     ENTROPY_DISK_FAILED = 2,
     ENTROPY_JITTER_FAILED = 3,
     ENTROPY_NO_BLOCK = 7,
@@ -26,7 +26,7 @@ EntropyStatus gather_entropy(uint8_t* block);
 
 // Folds system-information bytes and timing differences into the 32 bytes of block,
 // sleeping 1 ms per round (16 to 32 rounds). `query_buffer` is a 16 KiB buffer owned by
-// the caller. ENTROPY_OK, or ENTROPY_COUNTER_FAILED (1) for a null block.
+// the caller. ENTROPY_OK, or ENTROPY_NO_BLOCK for a null block.
 EntropyStatus mix_timing_jitter(uint8_t* block, uint8_t* query_buffer);
 
 }  // namespace vantix
