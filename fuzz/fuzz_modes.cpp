@@ -1,5 +1,9 @@
 // The three stream modes on arbitrary data and splits: encryption then decryption gives
 // the data back, gamma is its own inverse, and the MAC of one-shot and split input agree.
+// The input is the key (32 bytes), the initial value (8), a count of pieces (one byte, up
+// to 31) and that many piece lengths (two bytes each, little-endian; a piece may be empty
+// or run past the end, which cuts it there), then the message. Whatever the pieces leave
+// goes in one last call.
 #include <cstring>
 
 #include "contexts/gamma.h"
@@ -15,17 +19,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t key[64] = {}, iv[8];
     in.bytes(key, 32);
     in.bytes(iv, 8);
-    const uint8_t step = uint8_t(in.byte() | 1);
+    std::vector<int32_t> pieces(in.byte() % 32);
+    for (auto& piece : pieces) {
+        const int32_t low = in.byte();
+        piece = low | int32_t(in.byte()) << 8;
+    }
     const std::vector<uint8_t> msg = in.rest();
     const int32_t n = int32_t(msg.size());
     std::vector<uint8_t> c(msg.size()), back(msg.size());
     auto split = [&](auto op) {
-        for (int32_t pos = 0; pos < n;) {
-            int32_t k = 1 + step * 7 % 97;  // at least one byte, or the loop would not end
-            if (k > n - pos) k = n - pos;
+        int32_t pos = 0;
+        for (int32_t piece : pieces) {
+            const int32_t k = piece < n - pos ? piece : n - pos;
             op(pos, k);
             pos += k;
         }
+        if (pos < n) op(pos, n - pos);
     };
     GammaContext g{}, g2{};
     gamma_init(&g, &f.com, &f.rnd, key, iv);
