@@ -97,45 +97,51 @@ struct Field {
 #undef VANTIX_INLINE
 };
 
+// The order of the operations in the three point formulas is chosen for the processor:
+// each field operation of the dependency chain is written next to one that does not depend
+// on it, so that the two overlap (a multiplication is a chain of carries: one alone leaves
+// most of the machine idle).
+
 // r = 2p (dbl-2007-bl; dbl-2001-b when a = -3). Infinity stays infinity (Z = 0), and a
 // point with y = 0 doubles to Z = 0. r may be p.
 template <ModShape S>
 inline void jpoint_double(const Curve& c, JPoint* r, const JPoint* p) {
     const Field<S> f{c.p};
-    uint64_t zz[4], yy[4], s[4], m[4], t[4], u[4];
+    uint64_t zz[4], yy[4], s[4], m[4], t[4], u[4], w[4], y4[4];
     f.sqr(zz, p->z);
     f.sqr(yy, p->y);
+    f.add(w, p->y, p->z);
     if (c.a_is_minus3) {  // public: a property of the curve
         f.sub(t, p->x, zz);
         f.add(u, p->x, zz);
         f.mul(m, t, u);
+        f.mul(s, p->x, yy);
         f.add(t, m, m);
         f.add(m, t, m);  // 3(X - ZZ)(X + ZZ)
     } else {
         f.sqr(t, p->x);
+        f.sqr(u, zz);
+        f.mul(s, p->x, yy);
+        f.mul(u, u, c.a);
         f.add(m, t, t);
         f.add(m, m, t);  // 3XX
-        f.sqr(u, zz);
-        f.mul(u, u, c.a);
         f.add(m, m, u);  // 3XX + a*ZZ^2
     }
-    f.mul(s, p->x, yy);
+    f.sqr(w, w);
+    f.sqr(t, m);
+    f.sqr(y4, yy);
     f.add(s, s, s);
     f.add(s, s, s);  // S = 4*X*YY
-    f.add(t, p->y, p->z);
-    f.sqr(t, t);
-    f.sub(t, t, yy);
-    f.sub(r->z, t, zz);  // Z3 = (Y + Z)^2 - YY - ZZ = 2YZ
-    f.sqr(yy, yy);
-    f.add(yy, yy, yy);
-    f.add(yy, yy, yy);
-    f.add(yy, yy, yy);  // 8*YYYY
-    f.sqr(t, m);
     f.sub(t, t, s);
     f.sub(t, t, s);  // X3 = M^2 - 2S
     f.sub(u, s, t);
     f.mul(u, u, m);
-    f.sub(r->y, u, yy);  // Y3 = M(S - X3) - 8YYYY
+    f.sub(w, w, yy);
+    f.sub(r->z, w, zz);  // Z3 = (Y + Z)^2 - YY - ZZ = 2YZ
+    f.add(y4, y4, y4);
+    f.add(y4, y4, y4);
+    f.add(y4, y4, y4);   // 8*YYYY
+    f.sub(r->y, u, y4);  // Y3 = M(S - X3) - 8YYYY
     fe_copy(r->x, t);
 }
 
@@ -146,10 +152,10 @@ template <ModShape S>
 inline void jpoint_add_affine(const Curve& c, JPoint* r, const JPoint* p, const APoint* q, uint64_t* h_zero,
                               uint64_t* r_zero) {
     const Field<S> f{c.p};
-    uint64_t z1z1[4], u2[4], s2[4], h[4], hh[4], i[4], j[4], rr[4], v[4], t[4];
+    uint64_t z1z1[4], u2[4], s2[4], h[4], hh[4], i[4], j[4], rr[4], r2[4], v[4], t[4];
     f.sqr(z1z1, p->z);
-    f.mul(u2, q->x, z1z1);
     f.mul(s2, q->y, p->z);
+    f.mul(u2, q->x, z1z1);
     f.mul(s2, s2, z1z1);
     f.sub(h, u2, p->x);
     f.sub(rr, s2, p->y);
@@ -157,21 +163,21 @@ inline void jpoint_add_affine(const Curve& c, JPoint* r, const JPoint* p, const 
     *r_zero = fe_zero_mask(rr);
     f.add(rr, rr, rr);
     f.sqr(hh, h);
+    f.sqr(r2, rr);
+    f.add(t, p->z, h);
     f.add(i, hh, hh);
     f.add(i, i, i);  // I = 4HH
     f.mul(j, h, i);
     f.mul(v, p->x, i);
-    f.add(t, p->z, h);
     f.sqr(t, t);
     f.sub(t, t, z1z1);
     f.sub(r->z, t, hh);  // Z3 = (Z1 + H)^2 - Z1Z1 - HH
-    f.sqr(t, rr);
-    f.sub(t, t, j);
+    f.sub(t, r2, j);
     f.sub(t, t, v);
     f.sub(t, t, v);  // X3 = r^2 - J - 2V
+    f.mul(j, j, p->y);
     f.sub(v, v, t);
     f.mul(v, v, rr);
-    f.mul(j, j, p->y);
     f.add(j, j, j);
     f.sub(r->y, v, j);  // Y3 = r(V - X3) - 2*Y1*J
     fe_copy(r->x, t);
@@ -182,15 +188,16 @@ template <ModShape S>
 inline void jpoint_add(const Curve& c, JPoint* r, const JPoint* p, const JPoint* q, uint64_t* h_zero,
                        uint64_t* r_zero) {
     const Field<S> f{c.p};
-    uint64_t z1z1[4], z2z2[4], u1[4], u2[4], s1[4], s2[4], h[4], i[4], j[4], rr[4], v[4], t[4];
+    uint64_t z1z1[4], z2z2[4], u1[4], u2[4], s1[4], s2[4], h[4], i[4], j[4], rr[4], r2[4], v[4], t[4], w[4];
     f.sqr(z1z1, p->z);
     f.sqr(z2z2, q->z);
+    f.mul(s1, p->y, q->z);
+    f.mul(s2, q->y, p->z);
     f.mul(u1, p->x, z2z2);
     f.mul(u2, q->x, z1z1);
-    f.mul(s1, p->y, q->z);
     f.mul(s1, s1, z2z2);
-    f.mul(s2, q->y, p->z);
     f.mul(s2, s2, z1z1);
+    f.add(w, p->z, q->z);
     f.sub(h, u2, u1);
     f.sub(rr, s2, s1);
     *h_zero = fe_zero_mask(h);
@@ -198,22 +205,21 @@ inline void jpoint_add(const Curve& c, JPoint* r, const JPoint* p, const JPoint*
     f.add(rr, rr, rr);
     f.add(i, h, h);
     f.sqr(i, i);  // I = (2H)^2
+    f.sqr(r2, rr);
+    f.sqr(w, w);
     f.mul(j, h, i);
     f.mul(v, u1, i);
-    f.add(t, p->z, q->z);
-    f.sqr(t, t);
-    f.sub(t, t, z1z1);
-    f.sub(t, t, z2z2);
-    f.mul(r->z, t, h);  // Z3 = ((Z1 + Z2)^2 - Z1Z1 - Z2Z2) * H
-    f.sqr(t, rr);
-    f.sub(t, t, j);
+    f.sub(w, w, z1z1);
+    f.sub(w, w, z2z2);
+    f.mul(r->z, w, h);  // Z3 = ((Z1 + Z2)^2 - Z1Z1 - Z2Z2) * H
+    f.sub(t, r2, j);
     f.sub(t, t, v);
-    f.sub(t, t, v);
+    f.sub(t, t, v);  // X3 = r^2 - J - 2V
+    f.mul(j, j, s1);
     f.sub(v, v, t);
     f.mul(v, v, rr);
-    f.mul(j, j, s1);
     f.add(j, j, j);
-    f.sub(r->y, v, j);
+    f.sub(r->y, v, j);  // Y3 = r(V - X3) - 2*S1*J
     fe_copy(r->x, t);
 }
 
