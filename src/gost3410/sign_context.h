@@ -11,6 +11,8 @@ namespace vantix {
 
 constexpr int SIGN_WORDS = 8;  // every accepted parameter set has 32-byte p and q
 
+// (*) Filled by set_parms like the rest, though no operation reads it: the block is
+// readable by callers, so its contents stay as they always were.
 #pragma pack(push, 4)
 struct SignContext {
     uint32_t magic;          // 0x9ABCDEF9 once cleared
@@ -24,11 +26,11 @@ struct SignContext {
     uint32_t r2_p[8];        // R^2 mod p
     uint32_t q[9];           // q, then q'
     uint32_t r2_q[8];        // R^2 mod q
-    uint32_t q_wide[9];      // q widened to p's word count, then q'
+    uint32_t q_wide[9];      // q widened to p's word count, then q' (*)
     uint32_t r_q[8];         // R mod q with q's word count
     uint32_t r_p[8];         // R mod p: one in Montgomery form
-    uint32_t r_pq[8];        // R mod q with the widened q and p's word count
-    uint32_t half[8];        // (1/2)*R mod p
+    uint32_t r_pq[8];        // R mod q with the widened q and p's word count (*)
+    uint32_t half[8];        // (1/2)*R mod p (*)
     uint32_t secret[16];     // masked secret key: value words, then mask words
     uint8_t public_key[98];  // LPoint, working form
     uint8_t base_copy[98];   // verbatim copy of the caller's base-point record

@@ -201,4 +201,6 @@ TEST(ArithEdges, WordOrderCarriesAndConstants) {
     EXPECT_EQ(0, std::memcmp(c.r_p, r_p, sizeof r_p));
     EXPECT_EQ(0, std::memcmp(c.half, half, sizeof half));
     EXPECT_EQ(mont_mul(nullptr, nullptr, nullptr, 65), 1);
+    EXPECT_EQ(mont_mul_masked(nullptr, nullptr, nullptr, 65), 1);
+    EXPECT_EQ(mont_sqr(nullptr, nullptr, 65), 1);
 }
