@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_util.h"
+#include "gost3410/base_table.h"
 #include "gost3410/keys.h"
 #include "gost3410/scalar_mul.h"
 #include "gost3410/sign.h"

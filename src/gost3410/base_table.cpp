@@ -6,10 +6,11 @@
 // a lock and without any risk of being freed under a reader). Lookups compare the key of
 // each published slot; the context's current fields are the key, so a context whose block
 // was rewritten simply finds another table, or none.
+#include "gost3410/base_table.h"
+
 #include <atomic>
 #include <cstring>
 
-#include "gost3410/scalar_mul.h"
 #include "platform/mutex.h"
 
 namespace vantix {

@@ -53,9 +53,4 @@ void fixed_base_mul(const FixedBase& fb, const uint64_t* k, JPoint* out);
 // static: callers serialise (base_table_get holds its lock).
 void comb_table_build(const Curve& c, const APoint& g, BaseTable* table);
 
-// The process-wide table for the curve's base point G (affine, Montgomery form), built on
-// first use. Tables are kept for a bounded number of distinct curves and never freed;
-// when every slot is taken, nullptr (callers then use mul_ct). Safe for concurrent use.
-const BaseTable* base_table_get(const Curve& c, const APoint& g);
-
 }  // namespace vantix

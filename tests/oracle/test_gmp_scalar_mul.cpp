@@ -12,6 +12,7 @@
 
 #include "common/bytes.h"
 #include "gost3410/agreement.h"
+#include "gost3410/base_table.h"
 #include "gost3410/comb_select.h"
 #include "gost3410/keys.h"
 #include "gost3410/scalar_mul.h"
