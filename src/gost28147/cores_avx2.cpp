@@ -1,8 +1,6 @@
 // The AVX2 core (compiled with -mavx2; run only where the processor and the operating
 // system support AVX2): eight words per register, each 128-bit half shuffled with its own
-// copy of the nibble tables. The hash step's four lanes use the 128-bit form, VEX-encoded;
-// the one-block chains the word round with BMI2 (cores_word.h).
-#include "gost28147/cores_word.h"
+// copy of the nibble tables. The hash step's four lanes use the 128-bit form, VEX-encoded.
 #include "gost28147/cores_x86.h"
 
 namespace vantix::cores {
@@ -62,6 +60,6 @@ struct V256 {
 
 }  // namespace
 
-const Core kAvx2 = Core{crypt<V256>, encrypt4<V128>, Word<NibbleF>::feedback, Word<NibbleF>::mac};
+const Core kAvx2 = core_of<V256, V128>();
 
 }  // namespace vantix::cores

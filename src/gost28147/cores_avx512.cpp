@@ -2,16 +2,13 @@
 // and the operating system support them): sixteen words per register. vpermb looks up 64
 // bytes at once, so the four bytes of a word each find their own sixteen-entry table by
 // an index that carries the byte's position in bits 4 and 5: one lookup for the low
-// nibbles and one for the high nibbles per round, and the rotation is vprold. The
-// one-block chains take the word round with BMI2 (cores_word.h): shorter from round to
-// round than vpermb's.
+// nibbles and one for the high nibbles per round, and the rotation is vprold.
 // GCC 12 takes the deliberately undefined pass-through operand of its AVX-512 intrinsics
 // (_mm512_undefined_epi32) for an uninitialised read.
 #if !defined(__clang__)  // clang has no such warning (and -Werror refuses an unknown one)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 #pragma GCC diagnostic ignored "-Wuninitialized"
-#include "gost28147/cores_word.h"
 #include "gost28147/cores_x86.h"
 
 namespace vantix::cores {
@@ -71,6 +68,8 @@ struct V512 {
 
 }  // namespace
 
+// One block alone on vpermb (as fast as the word round, with no table to pack); the
+// feedback and MAC chains on the word round (faster there).
 const Core kAvx512 = Core{crypt<V512>, encrypt4<V512>, Word<NibbleF>::feedback, Word<NibbleF>::mac};
 
 }  // namespace vantix::cores

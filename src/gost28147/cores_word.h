@@ -2,11 +2,11 @@
 // lookups in the expanded table (TableF) or by rotations of packed nibble tables by the
 // nibble's value (NibbleF, constant time where rotations by a register count are, as on
 // every x86-64), and the modes over it, four blocks interleaved where blocks are
-// independent. cores_scalar.cpp compiles them for any x86-64; the AVX2 and AVX-512 cores
-// compile NibbleF again with BMI2 for their one-block chains (feedback and MAC), whose
-// speed is the latency of one round: there a round in general registers is shorter than
-// one in vector registers (on an AMD EPYC with AVX-512 about 12 cycles against 16 with
-// vpermb; simple vector instructions take 2 cycles there). Internal linkage, as in
+// independent. cores_scalar.cpp compiles them for any x86-64; each vector core compiles
+// them again for the one-block transforms and chains (feedback, MAC), whose speed is the
+// latency of one round: there a round in general registers is shorter than one in vector
+// registers (on an AMD EPYC with AVX-512 about 12 cycles against 16 with vpermb and 27
+// with pshufb; simple vector instructions take 2 cycles there). Internal linkage, as in
 // cores_x86.h.
 #pragma once
 #include <cstdint>
@@ -56,17 +56,26 @@ struct NibbleF {
                                            0x7,    0x78,    0x780,    0x80000000};
     explicit NibbleF(const RoundTable& rt) {
         for (int j = 0; j < 8; ++j) {
-            const uint8_t* row = (j % 2 == 0 ? rt.lo : rt.hi) + 16 * (j / 2);
-            uint64_t packed = 0;
-            for (int v = 0; v < 16; ++v) {
-                uint64_t e = uint64_t(j % 2 == 0 ? row[v] : row[v] >> 4);
-                if (j == 5) e = (e >> 1) | ((e & 1) << 3);  // bits 1-3 to the slot's 0-2, bit 0 to its 3
-                packed |= e << (4 * v);
-            }
+            const uint64_t packed = pack(j % 2 == 0 ? rt.lo : rt.hi, j);
             const int p = j == 5 ? 0 : (4 * j + 11) % 32;
             n[j] = rotl64(packed, p);
             if (j == 5) n[8] = rotl64(packed, 28);  // the slot's bit 3 to bit 31
         }
+    }
+    // The sixteen entries of nibble j's row, 4 bits each, entry v in bits 4v to 4v + 3;
+    // nibble 5's entries with bits 1-3 in the slot's bits 0-2 and bit 0 in its bit 3. Eight
+    // entries at a time in a 64-bit word (a byte each), squeezed together.
+    static uint64_t pack(const uint8_t* rows, int j) {
+        uint64_t half[2];
+        for (int h = 0; h < 2; ++h) {
+            uint64_t a = load_le64(rows + 16 * (j / 2) + 8 * h);
+            if (j % 2 != 0) a = (a >> 4) & 0x0F0F0F0F0F0F0F0Fu;  // the high-nibble rows are in bits 4-7
+            if (j == 5) a = ((a >> 1) & 0x0707070707070707u) | ((a & 0x0101010101010101u) << 3);
+            a = (a | (a >> 4)) & 0x00FF00FF00FF00FFu;
+            a = (a | (a >> 8)) & 0x0000FFFF0000FFFFu;
+            half[h] = (a | (a >> 16)) & 0xFFFFFFFFu;
+        }
+        return half[0] | (half[1] << 32);
     }
     static constexpr uint64_t rotl64(uint64_t v, int p) { return p == 0 ? v : (v << p) | (v >> (64 - p)); }
     // Table t turned right by the low six bits of count. The table is read from memory (its
@@ -77,8 +86,8 @@ struct NibbleF {
         asm("movq %1, %0\n\trorq %%cl, %0" : "=&r"(r) : "m"(t), "c"(count));
         return r;
     }
-    // A rotation serves as well as a shift (only the low six bits count), and with BMI2 it
-    // is one rorx straight into the count register, with no copy.
+    // A rotation serves as well as a shift (only the low six bits count); with BMI2 it is
+    // one rorx straight into the count register.
     static VX_INLINE uint32_t rotr32(uint32_t v, int k) { return (v >> k) | (v << (32 - k)); }
     // Count of nibble J: 4v in the low six bits.
     template <int J>

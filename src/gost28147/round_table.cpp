@@ -54,13 +54,10 @@ __attribute__((target("avx512f"))) uint32_t separable_residue_avx512(const uint3
 
 CipherPath detect() {
     __builtin_cpu_init();
-    // Both vector cores also use BMI2 (every processor with AVX2 has it; a virtual machine
-    // may hide it).
-    const bool bmi2 = __builtin_cpu_supports("bmi2");
-    if (bmi2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi"))
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+        __builtin_cpu_supports("avx512vbmi"))
         return CipherPath::Avx512;
-    if (bmi2 && __builtin_cpu_supports("avx2")) return CipherPath::Avx2;
+    if (__builtin_cpu_supports("avx2")) return CipherPath::Avx2;
     if (__builtin_cpu_supports("ssse3")) return CipherPath::Ssse3;
     return CipherPath::Scalar;
 }

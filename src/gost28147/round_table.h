@@ -12,9 +12,9 @@
 // The cores, fastest first: AVX-512 (F, BW, VL and VBMI: 16 words per register, vpermb),
 // AVX2 (8 words, vpshufb), SSSE3 (4 words, pshufb), scalar (packed nibble tables rotated by
 // the nibble's value: constant time where rotations by a register count are, as on every
-// x86-64). The AVX-512 and AVX2 cores also need BMI2: their one-block chains (feedback and
-// MAC) take the scalar round, whose latency is lower. The best core the processor and the
-// operating system support is chosen at run time.
+// x86-64). The vector cores run one block alone, the feedback and the MAC chains on the
+// scalar round, whose latency is lower. The best core the processor and the operating
+// system support is chosen at run time.
 #pragma once
 #include <cstdint>
 
