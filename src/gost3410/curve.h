@@ -129,6 +129,8 @@ inline void jpoint_double(const Curve& c, JPoint* r, const JPoint* p) {
     }
     f.sqr(w, w);
     f.sqr(t, m);
+    f.sub(w, w, yy);
+    f.sub(r->z, w, zz);  // Z3 = (Y + Z)^2 - YY - ZZ = 2YZ: early, the next doubling starts from it
     f.sqr(y4, yy);
     f.add(s, s, s);
     f.add(s, s, s);  // S = 4*X*YY
@@ -136,8 +138,6 @@ inline void jpoint_double(const Curve& c, JPoint* r, const JPoint* p) {
     f.sub(t, t, s);  // X3 = M^2 - 2S
     f.sub(u, s, t);
     f.mul(u, u, m);
-    f.sub(w, w, yy);
-    f.sub(r->z, w, zz);  // Z3 = (Y + Z)^2 - YY - ZZ = 2YZ
     f.add(y4, y4, y4);
     f.add(y4, y4, y4);
     f.add(y4, y4, y4);   // 8*YYYY

@@ -353,8 +353,9 @@ __attribute__((always_inline)) inline void fe_sqr_mulx(uint64_t* r, const uint64
 // With the product split as H*2^256 + L, 2^256 = c (mod m) gives L + H*c: five limbs, the
 // top one at most c. Its c-fold (below 2^64) goes into limb 0; a carry out of limb 3 is
 // worth c more, and leaves a value below 2^64 that cannot carry again. One conditional
-// subtraction of m (add c, keep the sum when it carries) ends the reduction. Every step is
-// plain arithmetic and masks: no branch, no cmov.
+// subtraction of m (add c, keep the sum when it carries) ends the reduction. No step
+// branches; the portable form chooses by masks, the mulx form by cmov on the carry (a move
+// either way, no address depends on it, and one step shorter than the mask).
 
 // r = (w[0..3] + w[4..7] * c) mod m, fully reduced.
 __attribute__((always_inline)) inline void plain_fold(uint64_t* r, const uint64_t* w, uint64_t c) {
@@ -433,11 +434,7 @@ __attribute__((always_inline)) inline void fe_mul_plain(uint64_t* r, const uint6
     "addq %[lo], %[t0]\n\t" "adcq $0, %[t1]\n\t" "adcq $0, %[t2]\n\t" "adcq $0, %[t3]\n\t"                \
     "movq %[t0], %[t4]\n\t" "movq %[t1], %[t5]\n\t" "movq %[t2], %[t6]\n\t" "movq %[t3], %[t7]\n\t"     \
     "addq %[c], %[t4]\n\t" "adcq $0, %[t5]\n\t" "adcq $0, %[t6]\n\t" "adcq $0, %[t7]\n\t"                 \
-    "sbbq %[lo], %[lo]\n\t"                                                                             \
-    "xorq %[t0], %[t4]\n\t" "andq %[lo], %[t4]\n\t" "xorq %[t4], %[t0]\n\t"                               \
-    "xorq %[t1], %[t5]\n\t" "andq %[lo], %[t5]\n\t" "xorq %[t5], %[t1]\n\t"                               \
-    "xorq %[t2], %[t6]\n\t" "andq %[lo], %[t6]\n\t" "xorq %[t6], %[t2]\n\t"                               \
-    "xorq %[t3], %[t7]\n\t" "andq %[lo], %[t7]\n\t" "xorq %[t7], %[t3]\n\t"
+    "cmovcq %[t4], %[t0]\n\t" "cmovcq %[t5], %[t1]\n\t" "cmovcq %[t6], %[t2]\n\t" "cmovcq %[t7], %[t3]\n\t"
 #define VX_PLAIN_OPERANDS                                                                                \
     : [t0] "=&r"(t0), [t1] "=&r"(t1), [t2] "=&r"(t2), [t3] "=&r"(t3), [t4] "=&r"(t4), [t5] "=&r"(t5),     \
       [t6] "=&r"(t6), [t7] "=&r"(t7), [lo] "=&r"(lo), [hi] "=&r"(hi)
