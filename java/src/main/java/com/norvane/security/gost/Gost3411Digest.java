@@ -15,15 +15,21 @@ public final class Gost3411Digest implements AutoCloseable {
     private static final int STATE_OFFSET = 4;
     private static final int STATE_BYTES = 108;
 
+    /**
+     * The generator every digest's native context names: the hash init demands one but the
+     * hash never draws from it, so one block serves all digests of the JVM (none is
+     * allocated per digest). It is never seeded from the system and lives as long as the JVM.
+     */
+    private static final RandomGenerator STORED_GENERATOR = RandomGenerator.fromSeed(new byte[64]);
+
     private final SubstitutionTable sbox;
     private final CipherTable table;
-    private final RandomGenerator unused;
     private final Block block;
     private long length;  // bytes fed since the init
 
     private static final class Block extends NativeBlock {
-        Block(CipherTable table, RandomGenerator unused) {
-            super(Vantix.vantix_R34_11_1994(), h -> Vantix.vantix_GOST_R34_11_1994_clear(h), table, unused);
+        Block(CipherTable table) {
+            super(Vantix.vantix_R34_11_1994(), h -> Vantix.vantix_GOST_R34_11_1994_clear(h), table, STORED_GENERATOR);
         }
     }
 
@@ -36,11 +42,10 @@ public final class Gost3411Digest implements AutoCloseable {
     public Gost3411Digest(SubstitutionTable sbox) {
         this.sbox = sbox;
         table = new CipherTable(sbox);
-        unused = RandomGenerator.fromSeed(new byte[64]);  // the hash stores it but never draws
-        block = new Block(table, unused);
+        block = new Block(table);
         try {
             VantixException.check("hash init",
-                Vantix.vantix_GOST_R34_11_1994_init(block.handle(), table.handle(), unused.handle(), null));
+                Vantix.vantix_GOST_R34_11_1994_init(block.handle(), table.handle(), STORED_GENERATOR.handle(), null));
         } catch (RuntimeException e) {
             close();
             throw e;
@@ -67,7 +72,7 @@ public final class Gost3411Digest implements AutoCloseable {
         VantixException.check("hash clear", Vantix.vantix_GOST_R34_11_1994_clear(h));
         length = 0;
         VantixException.check("hash init",
-            Vantix.vantix_GOST_R34_11_1994_init(h, table.handle(), unused.handle(), null));
+            Vantix.vantix_GOST_R34_11_1994_init(h, table.handle(), STORED_GENERATOR.handle(), null));
     }
 
     /** The digest of everything fed so far; more data may follow. */
@@ -132,6 +137,5 @@ public final class Gost3411Digest implements AutoCloseable {
     public synchronized void close() {
         block.close();
         table.close();
-        unused.close();
     }
 }
