@@ -4,6 +4,7 @@
 // agreement with an arbitrary peer key and multiplier, whose point must lie on the curve.
 #include <cstring>
 
+#include "common/bytes.h"
 #include "fuzz/fuzz_common.h"
 #include "gost3410/agreement.h"
 #include "gost3410/keys.h"
@@ -48,8 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         in.bytes(m, 32);
         if (sign_agree(&ctx, &peer, m, reinterpret_cast<uint8_t*>(&shared)) == 0 && !(mode & 1)) {
             SignContext check{};
+            LPoint point{};  // the agreed x and y, big-endian, as the operations take a point
+            words_from_be(point.x, reinterpret_cast<const uint8_t*>(&shared), 8);
+            words_from_be(point.y, reinterpret_cast<const uint8_t*>(&shared) + 32, 8);
             if (sign_set_parms(&check, &f.rnd, nullptr, 32, nullptr, 32, nullptr, nullptr, nullptr) != 0 ||
-                sign_set_public_key(&check, &shared) != 0)
+                sign_set_public_key(&check, &point) != 0)
                 __builtin_trap();  // the agreed point is a point of the curve
         }
         return 0;

@@ -2,6 +2,8 @@
 // shared point (m*d mod q)*Q from the held secret key d and a peer's public key Q.
 #include "gost3410/agreement.h"
 
+#include <cstring>
+
 #include "common/bytes.h"
 #include "common/ct.h"
 #include "common/result.h"
@@ -16,11 +18,11 @@ namespace {
 
 constexpr int N = SIGN_WORDS;
 
-// The peer's key from a record with affine big-endian X and Y: each coordinate below p
+// The peer's key, affine X and Y: each coordinate below p
 // and the point on the curve, else false. Public data: variable time.
-bool load_peer(const Curve& c, const SignContext* ctx, const LPoint* record, JPoint* out) {
+bool load_peer(const Curve& c, const SignContext* ctx, const LPoint* peer, JPoint* out) {
     LPoint q;
-    lpoint_from_java(&q, record);
+    std::memcpy(&q, peer, LPOINT_BYTES);
     if (lnum_cmp(N, q.x, ctx->p) >= 0 || lnum_cmp(N, q.y, ctx->p) >= 0) return false;
     APoint a;
     limbs_from_words(a.x, q.x);

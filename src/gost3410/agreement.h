@@ -10,7 +10,7 @@ namespace vantix {
 
 // VKO GOST R 34.10-2001 (RFC 4357, section 5.2): the point (m*d mod q)*Q for the secret
 // key d, a public multiplier m (32 bytes, big-endian: the caller folds the UKM and the
-// cofactor into it) and a peer's public key Q (a record with affine big-endian X and Y).
+// cofactor into it) and a peer's public key Q (affine X and Y, words most significant first).
 // Writes 64 bytes: the affine x then y of the point, each big-endian. Constant time in d;
 // the key is re-masked afterwards. Checks, in order: RC_MISSING (null argument),
 // RC_NOT_INITIALISED, RC_NO_KEY (no secret key), RC_CHECKSUM (rewritten lengths or an

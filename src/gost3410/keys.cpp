@@ -147,7 +147,7 @@ Result sign_set_public_key(SignContext* ctx, const LPoint* point) {
     if (!sign_fields_valid(ctx)) return RC_CHECKSUM;
     if (ctx->flags & SIGN_PUBLIC) return RC_KEY_PRESENT;
     LPoint q;
-    lpoint_from_java(&q, point);
+    std::memcpy(&q, point, LPOINT_BYTES);
     q.flags = 0;  // the input form is plain; the record's other flag bits are ignored
     lpoint_to_projective(ctx, &q);
     lpoint_to_mont(ctx, &q);
@@ -175,7 +175,7 @@ Result sign_get_public_key(const SignContext* ctx, LPoint* point, int32_t* lengt
     lpoint_load(&q, ctx->public_key);
     lpoint_to_affine(ctx, &q);
     lpoint_from_mont(ctx, &q);
-    lpoint_to_java(point, &q);
+    std::memcpy(point, &q, LPOINT_BYTES);
     return RC_OK;
 }
 

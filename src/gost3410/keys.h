@@ -31,10 +31,11 @@ Result sign_set_secret_key(SignContext* ctx, const uint8_t* masked_key);
 // *length (may be null) receives 64, or 32 with RC_NO_KEY when no secret key is held.
 // masked_key null: only reports presence. RC_CHECKSUM when the key was altered.
 Result sign_get_secret_key(SignContext* ctx, uint8_t* masked_key, int32_t* length);
-// Loads a public key from a record with affine big-endian X and Y. RC_KEY_PRESENT when one
+// Loads a public key from affine X and Y (words most significant first). RC_KEY_PRESENT when one
 // is held; RC_MISSING when the point is not on the curve.
 Result sign_set_public_key(SignContext* ctx, const LPoint* point);
-// Writes the public key (affine, big-endian X and Y); point null: only reports presence.
+// Writes the public key (affine X and Y, words most significant first, and Z = 1/Z as
+// lpoint_to_affine leaves it); point null: only reports presence.
 // RC_NO_KEY when none is held.
 Result sign_get_public_key(const SignContext* ctx, LPoint* point, int32_t* length);
 // Wipes the secret key's value half. RC_CHECKSUM when it was altered (or is not held).

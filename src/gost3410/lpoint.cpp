@@ -19,25 +19,6 @@ Mod256 field_of(const SignContext* ctx) {
 
 }  // namespace
 
-void lpoint_from_java(LPoint* out, const LPoint* record) {
-    std::memcpy(out, record, LPOINT_BYTES);
-    for (int i = 0; i < 8; ++i) {
-        out->x[i] = byte_swap(out->x[i]);
-        out->y[i] = byte_swap(out->y[i]);
-        out->z[i] = byte_swap(out->z[i]);
-    }
-}
-
-void lpoint_to_java(LPoint* record, const LPoint* p) {
-    LPoint q;
-    std::memcpy(&q, p, LPOINT_BYTES);
-    for (int i = 0; i < 8; ++i) {
-        q.x[i] = byte_swap(q.x[i]);
-        q.y[i] = byte_swap(q.y[i]);
-    }
-    std::memcpy(record, &q, LPOINT_BYTES);
-}
-
 void lpoint_load(LPoint* p, const uint8_t* slot) { std::memcpy(p, slot, LPOINT_BYTES); }
 void lpoint_store(uint8_t* slot, const LPoint* p) { std::memcpy(slot, p, LPOINT_BYTES); }
 

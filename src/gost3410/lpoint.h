@@ -28,12 +28,6 @@ constexpr size_t LPOINT_BYTES = 98;  // the significant part
 constexpr uint16_t LPOINT_MONT = 0x80;
 constexpr uint16_t LPOINT_PROJECTIVE = 0x01;
 
-// A point record crosses the Java boundary with its coordinate words big-endian. From Java:
-// the 98 significant bytes of `record`, X, Y and Z turned into native words. To Java: X and
-// Y turned into big-endian words (Z and the flags as they are), 98 bytes written.
-void lpoint_from_java(LPoint* out, const LPoint* record);
-void lpoint_to_java(LPoint* record, const LPoint* p);
-
 // Copies the 98 significant bytes between a record and a byte slot of the context.
 void lpoint_load(LPoint* p, const uint8_t* slot);
 void lpoint_store(uint8_t* slot, const LPoint* p);

@@ -66,9 +66,17 @@ void compute_parms(SignContext* ctx, const uint8_t* p, int32_t p_length, const u
     words_from_be(ctx->b_mont, b, N);
     fe_mul_words(ctx->a_mont, mp.r2, mp);  // a*R mod p
     fe_mul_words(ctx->b_mont, mp.r2, mp);
-    std::memcpy(ctx->base_copy, point, LPOINT_BYTES);
+    // base_copy keeps the point as it was given, its coordinates as big-endian words.
+    LPoint given;
+    std::memcpy(&given, point, LPOINT_BYTES);
+    for (int i = 0; i < 8; ++i) {
+        given.x[i] = byte_swap(given.x[i]);
+        given.y[i] = byte_swap(given.y[i]);
+        given.z[i] = byte_swap(given.z[i]);
+    }
+    std::memcpy(ctx->base_copy, &given, LPOINT_BYTES);
     LPoint base;
-    lpoint_from_java(&base, point);
+    std::memcpy(&base, point, LPOINT_BYTES);
     lpoint_to_projective(ctx, &base);
     lpoint_to_mont(ctx, &base);
     lpoint_store(ctx->base, &base);
@@ -203,11 +211,9 @@ SignContext make_builtin() {
     SignContext c{};
     c.magic = MAGIC_SIGN;
     LPoint g{};
-    // The base point record in external form: big-endian X = 2 and Y.
-    uint8_t x[32] = {};
-    x[31] = 2;
-    std::memcpy(g.x, x, 32);
-    std::memcpy(g.y, kTestY, 32);
+    // The base point: X = 2 and Y, words most significant first.
+    g.x[7] = 2;
+    words_from_be(g.y, kTestY, 8);
     compute_parms(&c, kTestP, 32, kTestQ, kTestA, kTestB, &g);
     c.flags = SIGN_PARAMS;
     return c;
@@ -290,7 +296,7 @@ Result sign_get_parms(const SignContext* ctx, uint8_t* p, int32_t* p_length, uin
         lpoint_load(&g, ctx->base);
         lpoint_to_affine(ctx, &g);
         lpoint_from_mont(ctx, &g);
-        lpoint_to_java(point, &g);
+        std::memcpy(point, &g, LPOINT_BYTES);
     }
     return RC_OK;
 }

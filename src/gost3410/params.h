@@ -1,6 +1,6 @@
 // GOST R 34.10-2001 domain parameters on a signature context: loading, reading back and
-// wiping them, and the built-in test parameter set. Numbers cross the Java boundary as
-// 32-byte big-endian strings; points as LPoint records with affine big-endian X and Y.
+// wiping them, and the built-in test parameter set. Numbers are 32-byte big-endian strings;
+// points are LPoint records with affine X and Y, words most significant first.
 #pragma once
 #include <cstdint>
 
@@ -10,7 +10,7 @@
 
 namespace vantix {
 
-// Loads p, q, a, b and a base point (external form). Any of them null: the built-in
+// Loads p, q, a, b and a base point (affine). Any of them null: the built-in
 // GOST R 34.10-2001 test parameter set. RC_MISSING for a missing context or generator, an
 // unseeded generator, a p or q that is even, below 2^254 (GOST R 34.10-2001 requires
 // q > 2^254) or not prime (64 Miller-Rabin rounds; the published sets' moduli are known

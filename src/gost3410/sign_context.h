@@ -33,7 +33,7 @@ struct SignContext {
     uint32_t half[8];        // (1/2)*R mod p (*)
     uint32_t secret[16];     // masked secret key: value words, then mask words
     uint8_t public_key[98];  // LPoint, working form
-    uint8_t base_copy[98];   // verbatim copy of the caller's base-point record
+    uint8_t base_copy[98];   // the base point as given: X, Y, Z as big-endian words, flags
     uint8_t base[98];        // working base point (Z = R mod p, flags 0x81)
     uint8_t key_crc[4];      // CRC-32 of the secret value half, native order
 };

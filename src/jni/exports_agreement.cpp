@@ -3,6 +3,7 @@
 #include "common/result.h"
 #include "gost3410/agreement.h"
 #include "jni/arrays.h"
+#include "jni/java_forms.h"
 #include "jni/pins.h"
 
 using namespace vantix;
@@ -23,7 +24,9 @@ JNIEXPORT jint JNICALL VKA(vantix_1LR34_110_12001_1vko)(JNIEnv* env, jclass, jlo
     const ContextPin<SignContext> c(ctx, Generator::Draws);  // the key is re-masked
     if (const jint refused = c.refusal()) return refused;
     const Handle<LPoint> point(pt, PinMode::Shared);
-    const jint r = sign_agree(c.get(), point.get(), m.data(), s.data());
+    LPoint peer;
+    if (point.get() != nullptr) point_from_java(&peer, point.get());
+    const jint r = sign_agree(c.get(), point.get() != nullptr ? &peer : nullptr, m.data(), s.data());
     s.release(0);
     m.release(JNI_ABORT);
     return r;

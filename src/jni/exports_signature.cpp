@@ -4,6 +4,7 @@
 #include "gost3410/keys.h"
 #include "gost3410/params.h"
 #include "gost3410/sign.h"
+#include "jni/java_forms.h"
 #include "jni/pins.h"
 
 using namespace vantix;
@@ -33,7 +34,13 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1set_1parms)(JNIEnv* env, jclas
     const Handle<SignContext> c(ctx);
     // Only its seeded flag is looked at and its address stored: kept, not pinned.
     const Handle<RND_State> g(rnd, PinMode::Kept);
-    const jint r = sign_set_parms(c.get(), g.get(), bp.data(), 32, bq.data(), 32, ba.data(), bb.data(), point.get());
+    LPoint base;
+    const LPoint* given = nullptr;
+    if (point.get() != nullptr) {
+        point_from_java(&base, point.get());
+        given = &base;
+    }
+    const jint r = sign_set_parms(c.get(), g.get(), bp.data(), 32, bq.data(), 32, ba.data(), bb.data(), given);
     bb.release(JNI_ABORT);
     ba.release(JNI_ABORT);
     bq.release(JNI_ABORT);
@@ -57,8 +64,10 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1get_1parms)(JNIEnv* env, jclas
     int32_t p_length = 0, q_length = 0;  // reported by the operation, not needed here
     const ContextPin<SignContext> c(ctx, Generator::Kept);
     if (const jint refused = c.refusal()) return refused;
-    const jint r =
-        sign_get_parms(c.get(), bp.data(), &p_length, bq.data(), &q_length, ba.data(), bb.data(), point.get());
+    LPoint base;
+    const jint r = sign_get_parms(c.get(), bp.data(), &p_length, bq.data(), &q_length, ba.data(), bb.data(),
+                                  point.get() != nullptr ? &base : nullptr);
+    if (r == RC_OK && point.get() != nullptr) point_to_java(point.get(), &base);
     bb.release(0);
     ba.release(0);
     bq.release(0);
@@ -110,7 +119,10 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1set_1public_1key)(JNIEnv*, jcl
     const Handle<LPoint> point(pt, PinMode::Shared);
     const ContextPin<SignContext> c(ctx, Generator::Kept);
     if (const jint refused = c.refusal()) return refused;
-    return sign_set_public_key(c.get(), point.get());
+    if (point.get() == nullptr) return sign_set_public_key(c.get(), nullptr);
+    LPoint q;
+    point_from_java(&q, point.get());
+    return sign_set_public_key(c.get(), &q);
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1get_1public_1key)(JNIEnv*, jclass, jlong ctx, jlong pt) {
@@ -120,7 +132,10 @@ JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1get_1public_1key)(JNIEnv*, jcl
     int32_t length = 0;
     const ContextPin<SignContext> c(ctx, Generator::Kept);
     if (const jint refused = c.refusal()) return refused;
-    return sign_get_public_key(c.get(), point.get(), &length);
+    LPoint q;
+    const jint r = sign_get_public_key(c.get(), point.get() != nullptr ? &q : nullptr, &length);
+    if (r == RC_OK && point.get() != nullptr) point_to_java(point.get(), &q);
+    return r;
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1LR34_110_12001_1clear_1secret_1key)(JNIEnv*, jclass, jlong ctx) {

@@ -216,7 +216,7 @@ TEST_P(ScalarMulOracle, KeyAgreementIsTheProductOfMultiplierAndKeyTimesThePeerKe
                                                             {rng(), rng(), rng(), rng()},
                                                             {q[0] - 1, q[1], q[2], q[3]},
                                                             {q[0] + 2, q[1], q[2], q[3]}};
-    const LPoint peer = param_set_point(*kCurves[GetParam()]);
+    const LPoint peer = native_point(param_set_point(*kCurves[GetParam()]));
     mpz_t qq, dd, mm, prod;
     mpz_inits(qq, dd, mm, prod, nullptr);
     mpz_import(qq, 4, -1, 8, 0, 0, q);

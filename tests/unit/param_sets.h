@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "gost3410/params.h"
+#include "jni/java_forms.h"
 #include "unit/hex.h"
 
 struct ParamSetHex {
@@ -50,9 +51,22 @@ inline vantix::LPoint param_set_point(const ParamSetHex& s) {
     return g;
 }
 
+// A record in external form as the operations take it (native words), and back: the
+// exports' conversions.
+inline vantix::LPoint native_point(const vantix::LPoint& record) {
+    vantix::LPoint p{};
+    vantix::jni::point_from_java(&p, &record);
+    return p;
+}
+inline vantix::LPoint record_point(const vantix::LPoint& native) {
+    vantix::LPoint r{};
+    vantix::jni::point_to_java(&r, &native);
+    return r;
+}
+
 // Loads the set into a context with explicit values; the result of set_parms.
 inline int load_param_set(vantix::SignContext* ctx, vantix::RND_State* rnd, const ParamSetHex& s) {
     const auto p = unhex(s.p), q = unhex(s.q), a = unhex(s.a), b = unhex(s.b);
-    const vantix::LPoint g = param_set_point(s);
+    const vantix::LPoint g = native_point(param_set_point(s));
     return vantix::sign_set_parms(ctx, rnd, p.data(), 32, q.data(), 32, a.data(), b.data(), &g);
 }

@@ -11,6 +11,7 @@
 #include "gost3410/keys.h"
 #include "gost3410/params.h"
 #include "gost3410/sign.h"
+#include "jni/java_forms.h"
 #include "random/generator.h"
 #include "random/time_sources.h"
 #include "unit/hex.h"
@@ -43,14 +44,19 @@ struct SignFixture : ::testing::Test {
         k.resize(64, 0);
         ASSERT_EQ(sign_set_secret_key(&ctx, k.data()), 0);
     }
+    // A point from its big-endian X and Y, in the operations' native words.
     LPoint external_point(const char* x, const char* y) {
         LPoint p{};
         auto bx = unhex(x), by = unhex(y);
         std::memcpy(p.x, bx.data(), 32);
         std::memcpy(p.y, by.data(), 32);
-        return p;
+        LPoint native{};
+        jni::point_from_java(&native, &p);
+        return native;
     }
-    std::string point_hex(const LPoint& p) {
+    std::string point_hex(const LPoint& native) {
+        LPoint p{};
+        jni::point_to_java(&p, &native);
         return hex(reinterpret_cast<const uint8_t*>(p.x), 32) + hex(reinterpret_cast<const uint8_t*>(p.y), 32);
     }
 };
