@@ -3,10 +3,7 @@
 #pragma once
 #include <string>
 
-#include "com_norvane_security_gost_Vantix.h"
-#include "com_norvane_security_gost_VantixHash.h"
-#include "com_norvane_security_gost_VantixKeyAgreement.h"
-#include "com_norvane_security_gost_VantixPeerOrder.h"
+#include "vantix_natives.h"  // the generated header of every native class (cmake/java.cmake)
 
 void* module_symbol(const std::string& name);
 
