@@ -454,9 +454,8 @@ __attribute__((always_inline)) inline void fe_mul_plain_mulx(uint64_t* r, const 
         VX_PLAIN_ROW(24, t3, t4, t5, t6, t7)
         VX_PLAIN_FOLD
         VX_PLAIN_OPERANDS
-        : [a] "r"(a), [b] "r"(b), [c] "m"(c), "m"(*reinterpret_cast<const uint64_t(*)[4]>(a)),
-          "m"(*reinterpret_cast<const uint64_t(*)[4]>(b))
-        : "rdx", "cc");
+        : [a] "r"(a), [b] "r"(b), [c] "m"(c)
+        : "rdx", "cc", "memory");
     r[0] = t0;
     r[1] = t1;
     r[2] = t2;
@@ -488,8 +487,8 @@ __attribute__((always_inline)) inline void fe_sqr_plain_mulx(uint64_t* r, const 
         "movq 24(%[a]), %%rdx\n\t" "mulxq %%rdx, %[lo], %[hi]\n\t" "adcq %[lo], %[t6]\n\t" "adcq %[hi], %[t7]\n\t"
         VX_PLAIN_FOLD
         VX_PLAIN_OPERANDS
-        : [a] "r"(a), [c] "m"(c), "m"(*reinterpret_cast<const uint64_t(*)[4]>(a))
-        : "rdx", "cc");
+        : [a] "r"(a), [c] "m"(c)
+        : "rdx", "cc", "memory");
     // clang-format on
     r[0] = t0;
     r[1] = t1;
