@@ -122,11 +122,31 @@ public final class EncryptedKeys {
         try {
             Cipher c = Cipher.getInstance("AES/CBC/PKCS5Padding");
             c.init(Cipher.DECRYPT_MODE, new SecretKeySpec(key, "AES"), new IvParameterSpec(iv));
-            return c.doFinal(encrypted);
+            byte[] plain = c.doFinal(encrypted);
+            // A wrong key still ends in valid padding about once in 256 tries; what it leaves is
+            // noise, so anything but one whole DER sequence is the same wrong password.
+            if (!isOneSequence(plain)) {
+                Arrays.fill(plain, (byte) 0);
+                throw wrongPassword();
+            }
+            return plain;
         } catch (GeneralSecurityException e) {
-            throw new IllegalArgumentException("wrong password for the encrypted private key (or it is damaged)");
+            throw wrongPassword();
         } finally {
             Arrays.fill(key, (byte) 0);
+        }
+    }
+
+    private static IllegalArgumentException wrongPassword() {
+        return new IllegalArgumentException("wrong password for the encrypted private key (or it is damaged)");
+    }
+
+    private static boolean isOneSequence(byte[] der) {
+        try {
+            Der.only(der, Der.SEQUENCE, "private key");
+            return true;
+        } catch (IllegalArgumentException e) {
+            return false;
         }
     }
 

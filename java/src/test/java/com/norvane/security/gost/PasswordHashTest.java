@@ -177,6 +177,25 @@ class PasswordHashTest {
             e.getMessage());
     }
 
+    @Test
+    void encryptedPkcs8ThatDecryptsToNoiseIsAWrongPassword() {
+        // What a wrong password leaves when its padding happens to check: not one DER sequence.
+        byte[] password = ascii("pkcs8 password");
+        byte[] sequence = KeyEncoding.encodePrivateKey(ParameterSet.CRYPTOPRO_A, new byte[32]);
+        byte[][] noise = {
+            {0x02, (byte) 0x8f, 0x11, 0x22, 0x33},
+            {0x30, 0x05, 0x01},
+            Arrays.copyOf(sequence, sequence.length + 1),
+            Arrays.copyOf(sequence, sequence.length - 1),
+        };
+        for (byte[] plain : noise) {
+            byte[] encrypted = EncryptedKeys.encrypt(plain, password);
+            IllegalArgumentException e = assertThrows(IllegalArgumentException.class,
+                () -> EncryptedKeys.decrypt(encrypted, password));
+            assertEquals("wrong password for the encrypted private key (or it is damaged)", e.getMessage());
+        }
+    }
+
     private static int indexOf(byte[] b, byte[] part) {
         for (int i = 0; i + part.length <= b.length; i++) {
             if (Arrays.equals(b, i, i + part.length, part, 0, part.length)) {

@@ -303,7 +303,7 @@ class ProviderInUseTest {
                 }
             });
             holder.start();
-            held.await();
+            assertTrue(held.await(60, java.util.concurrent.TimeUnit.SECONDS), "the holder thread entered the guard");
             try {
                 for (Class<?> c = spi.getClass(); c.getName().startsWith("com.norvane"); c = c.getSuperclass()) {
                     for (java.lang.reflect.Method m : c.getDeclaredMethods()) {
