@@ -54,7 +54,7 @@ inline int32_t blocks_before_mesh(int32_t bytes, uint32_t mesh_count) {
 Result context_count_blocks(const COM_State* com, uint32_t* key16, uint32_t* reg, uint32_t* checksum,
                             uint32_t* mesh_count, uint32_t blocks, const RoundTable& rt);
 
-// Reads the 64-byte Java form (key XOR mask, then the mask) into key words K0..K7, each
+// Reads a 64-byte masked key (key XOR mask, then the mask: see mask_key_bytes) into key words K0..K7, each
 // big-endian, masks them with a fresh mask from rnd and returns the sealed checksum.
 uint32_t context_key_load(RND_State* rnd, uint32_t* key16, const uint8_t* masked_key);
 

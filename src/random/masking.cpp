@@ -47,7 +47,8 @@ void mask_key(RND_State* rnd, uint32_t* value, uint32_t* mask) {
 
 void mask_key_bytes(RND_State* rnd, const uint8_t* key, uint8_t* out) {
     uint32_t value[8], mask[8];
-    WipeOnExit<uint32_t[8]> wipe(value);
+    WipeOnExit<uint32_t[8]> wipe_value(value);
+    WipeOnExit<uint32_t[8]> wipe_mask(mask);
     words_from_le(value, key, 8);
     mask_key(rnd, value, mask);
     words_to_le(out, value, 8);

@@ -16,7 +16,8 @@ namespace vantix {
 // mask. It cannot fail: with a refusing generator the mask is not fresh, but the invariant holds.
 void mask_key(RND_State* rnd, uint32_t* value, uint32_t* mask);
 
-// The 64-byte form of the Java boundary: out[0..31] = key XOR mask, out[32..63] = a fresh
+// The 64-byte masked key, the form in which a key leaves the library (the exports, the key
+// containers, the password derivation): out[0..31] = key XOR mask, out[32..63] = a fresh
 // mask, words little-endian. key and out may be the same buffer.
 void mask_key_bytes(RND_State* rnd, const uint8_t* key, uint8_t* out);
 
