@@ -1,11 +1,13 @@
 #!/bin/sh
-# Builds the Windows DLLs and test program (mingw-w64) and the Linux module, jar and tests.
+# Builds the Windows DLLs and test program (mingw-w64) and the Linux module, jar and tests,
+# through the CMake presets mingw-release and linux-release (CMakePresets.json). The Linux
+# tree is pointed at the Windows one, whose DLLs it packs and whose program it runs.
 set -eu
 cd "$(dirname "$0")/.."
 export JAVA_HOME=${JAVA_HOME:-/usr/lib/jvm/java-17-openjdk-amd64}
 export PATH="$JAVA_HOME/bin:$PATH"
 jobs=$(nproc)
-cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DVANTIX_BENCH=OFF >/dev/null
-cmake --build build/windows -j "$jobs"
-cmake -S . -B build/linux -DVANTIX_WINDOWS_BUILD_DIR="$PWD/build/windows" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
-cmake --build build/linux -j "$jobs"
+cmake --preset mingw-release >/dev/null
+cmake --build --preset mingw-release -j "$jobs"
+cmake --preset linux-release -DVANTIX_WINDOWS_BUILD_DIR="$PWD/build/windows" >/dev/null
+cmake --build --preset linux-release -j "$jobs"

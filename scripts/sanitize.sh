@@ -10,10 +10,10 @@ export JAVA_HOME=${JAVA_HOME:-/usr/lib/jvm/java-17-openjdk-amd64}
 export PATH="$JAVA_HOME/bin:$PATH"
 seconds=${FUZZ_SECONDS:-30}
 cmake --preset asan-ubsan >/dev/null
-cmake --build build/asan -j "$(nproc)"
+cmake --build --preset asan-ubsan -j "$(nproc)"
 runtime=$(clang++ -print-file-name=libclang_rt.asan-x86_64.so)
 # The valgrind runs (constant time, helgrind) are the release build's: valgrind and ASan do not mix.
-(cd build/asan && ctest --output-on-failure -j 2 -LE 'ct|java|threads')
+ctest --preset asan-ubsan
 # The JVM is not instrumented: the runtime is preloaded, and the JVM's own use of SIGSEGV
 # (safepoints, implicit null checks) stays the JVM's.
 (cd build/asan && env LD_PRELOAD="$runtime" \

@@ -10,7 +10,5 @@ sh scripts/build.sh
 export WINEDEBUG=-all
 # The first wine64 start creates its prefix; do it once before the timed tests.
 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
-cd build/linux
-ctest --output-on-failure -j 2
-cd ../..
+ctest --preset linux-release
 sh scripts/sanitize.sh
