@@ -91,7 +91,7 @@ void check_set(const Set& s) {
     agree(ctx, s.name, "agreement");
 
     // A generated key, marked secret as soon as it is stored.
-    sign_clear(&ctx);
+    expect(sign_clear(&ctx) == 0, s.name, "clear");
     load(&ctx, &rnd, s);
     expect(sign_gen_secret_key(&ctx) == 0, s.name, "gen_secret_key");
     VALGRIND_MAKE_MEM_UNDEFINED(ctx.secret, sizeof ctx.secret);

@@ -234,7 +234,8 @@ struct Sweep : ::testing::Test {
         for (size_t i = 0; i < ps.size(); ++i) {
             if (ps[i] == 'J') args[i].j = handle(i);
             if (ps[i] == 'I' || ps[i] == 'Z') args[i].i = 8;
-            if (ps[i] == 'B') args[i].b = w.jni.array(512, "a" + std::to_string(i), uint8_t(0x30 + i));
+            if (ps[i] == 'B')
+                args[i].b = w.jni.array(512, std::string("a").append(std::to_string(i)), uint8_t(0x30 + i));
         }
         w.jni.clear();
         Answer a;

@@ -355,13 +355,13 @@ TEST(SignaturePaths, EveryFieldPathGivesTheSameBytes) {
                 for (int i = 0; i < 32; ++i) digest[i] = uint8_t(n * 77 + i);
                 ASSERT_EQ(sign_digest(&ctx, digest, sig), 0);
                 EXPECT_EQ(sign_verify(&ctx, digest, sig), 0) << set->name << " path " << int(path);
-                got += " " + hex(sig, 64);
+                got.append(" ").append(hex(sig, 64));
             }
             LPoint peer{};
             ASSERT_EQ(sign_get_public_key(&ctx, &peer, nullptr), 0);
             m[31] = 7;
             ASSERT_EQ(sign_agree(&ctx, &peer, m, shared), 0);
-            got += " " + hex(shared, 64);
+            got.append(" ").append(hex(shared, 64));
             if (first.empty())
                 first = got;
             else
