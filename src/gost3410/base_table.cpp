@@ -17,9 +17,9 @@ namespace vantix {
 
 namespace {
 
-constexpr int TABLE_SLOTS = 8;  // 8 x 148 KiB at most
+constexpr int kTableSlots = 8;  // 8 x 148 KiB at most
 
-BaseTable g_tables[TABLE_SLOTS];
+BaseTable g_tables[kTableSlots];
 std::atomic<int> g_published{0};
 Mutex g_build_lock;
 
@@ -46,7 +46,7 @@ const BaseTable* base_table_get(const Curve& c, const APoint& g) {
     MutexLock lock(g_build_lock);
     const int published = g_published.load(std::memory_order_relaxed);
     if (const BaseTable* t = find(cache_key, published)) return t;
-    if (published == TABLE_SLOTS) return nullptr;
+    if (published == kTableSlots) return nullptr;
     BaseTable* t = &g_tables[published];
     std::memcpy(t->cache_key, cache_key, sizeof cache_key);
     comb_table_build(c, g, t);

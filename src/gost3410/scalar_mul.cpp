@@ -134,28 +134,28 @@ void mul_base_ct_impl(const Curve& c, const BaseTable& table, const uint64_t* k,
     jpoint_select(out, &w.acc, &w.tj, fe_zero_mask(w.acc.z));
 }
 
-constexpr int WINDOW_BITS = 5;
-constexpr int WINDOWS = 52;  // 260 bits
-constexpr int WINDOW_ENTRIES = 16;
+constexpr int kWindowBits = 5;
+constexpr int kWindows = 52;  // 260 bits
+constexpr int kWindowEntries = 16;
 
 template <ModShape S>
 void mul_ct_impl(const Curve& c, const JPoint& p, const uint64_t* k, JPoint* out) {
     struct {
-        JPoint table[WINDOW_ENTRIES + 1];  // 0*P .. 16*P
+        JPoint table[kWindowEntries + 1];  // 0*P .. 16*P
         JPoint acc, t;
         uint64_t neg_y[4];
     } w;
     WipeOnExit<decltype(w)> wipe(w);
     jpoint_set_infinity(c, &w.table[0]);
     w.table[1] = p;
-    for (int j = 2; j <= WINDOW_ENTRIES; ++j) add_complete_ct<S>(c, &w.table[j], w.table[j - 1], p);
+    for (int j = 2; j <= kWindowEntries; ++j) add_complete_ct<S>(c, &w.table[j], w.table[j - 1], p);
     jpoint_set_infinity(c, &w.acc);
-    for (int i = WINDOWS - 1; i >= 0; --i) {
-        for (int d = 0; d < WINDOW_BITS; ++d) jpoint_double<S>(c, &w.acc, &w.acc);
+    for (int i = kWindows - 1; i >= 0; --i) {
+        for (int d = 0; d < kWindowBits; ++d) jpoint_double<S>(c, &w.acc, &w.acc);
         uint64_t mag, neg;
-        digit_parts(signed_digit(k, i, WINDOW_BITS), &mag, &neg);
+        digit_parts(signed_digit(k, i, kWindowBits), &mag, &neg);
         std::memset(&w.t, 0, sizeof w.t);
-        for (int j = 0; j <= WINDOW_ENTRIES; ++j) {
+        for (int j = 0; j <= kWindowEntries; ++j) {
             const uint64_t m = ct_mask64(ct_eq64(mag, uint64_t(j)));
             for (int l = 0; l < 4; ++l) {
                 w.t.x[l] |= w.table[j].x[l] & m;

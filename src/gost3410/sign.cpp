@@ -21,7 +21,7 @@ constexpr int N = SIGN_WORDS;
 // A nonce is drawn again when it is not in [1, q) or gives r = 0 or s = 0. With a base
 // point of order q each draw succeeds with probability above 1/4, so 128 failures in a row
 // mean a broken generator or a context whose fields were rewritten, not bad luck.
-constexpr int MAX_SIGN_ATTEMPTS = 128;
+constexpr int kMaxSignAttempts = 128;
 
 // e from the digest: the big-endian integer alpha, reduced modulo q; 0 becomes 1.
 void digest_to_e(const SignContext* ctx, const uint8_t* digest, uint32_t* e) {
@@ -67,7 +67,7 @@ Result sign_digest(SignContext* ctx, const uint8_t* digest, uint8_t* signature) 
     digest_to_e(ctx, digest, w.words);
     limbs_from_words(w.e, w.words);
     Result result = RC_MISSING;
-    for (int attempt = 0; attempt < MAX_SIGN_ATTEMPTS; ++attempt) {
+    for (int attempt = 0; attempt < kMaxSignAttempts; ++attempt) {
         // k is drawn uniformly from [1, q): a draw outside is discarded, not reduced, so
         // that k carries no bias. Only the one bit "k is usable" is made public.
         if (const Result r = rnd_fill(ctx->rnd, w.drawn, 32)) return r;  // seeded: cannot fail

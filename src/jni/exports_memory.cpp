@@ -123,7 +123,7 @@ JNIEXPORT jlong JNICALL VX(vantix_1COM_1State)(JNIEnv* env, jclass) {
 }
 
 JNIEXPORT jint JNICALL VX(vantix_1COM_1State_1params_1clear)(JNIEnv*, jclass, jlong com) {
-    // Exclusive: a table that an operation is reading is not cleared under it (15).
+    // Exclusive: a table that an operation is reading is not cleared under it (RC_MISSING).
     const Handle<COM_State> t(com, PinMode::Exclusive);
     COM_State* c = t.get();
     if (c == nullptr) return RC_MISSING;

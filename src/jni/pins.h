@@ -4,19 +4,21 @@
 //
 // The rules, the same for every export:
 //  - A handle that is not a live block of the right kind and size gives a null pointer,
-//    which the operation answers like a missing argument (15). Only a handle of 0 is
+//    which the operation answers like a missing argument (RC_MISSING). Only a handle of 0 is
 //    "absent" where the operation gives absence a meaning (the base point of set_parms,
-//    the point of get_parms and get_public_key): any other refused handle there is 15.
+//    the point of get_parms and get_public_key): any other refused handle there is
+//    RC_MISSING.
 //  - A context is in use when the operation's own gate (block_ready, gamma_ready, ...,
 //    sign_params_loaded) lets the operation go on to its stored blocks. Then every stored
-//    address must be a live block of its kind, else the context is damaged: 17 ("stored
-//    state altered") before anything is read through it. A null address is damaged too.
+//    address must be a live block of its kind, else the context is damaged: RC_CHECKSUM
+//    ("stored state altered") before anything is read through it. A null address is damaged too.
 //  - The table is pinned shared (the cipher and hash steps read it; only a clear of the
 //    table needs it exclusively). The generator is pinned exclusively by the operations
 //    that draw from it (masking, re-masking, key meshing, nonces, key generation) and only
 //    kept allocated by those that do not (the hash, verification, the parameter and public
 //    key operations), so they never wait for or refuse one another.
-//  - A block that another call holds is refused with 15 ("in use"), never 17.
+//  - A block that another call holds is refused with RC_MISSING ("in use"), never
+//    RC_CHECKSUM.
 #pragma once
 #include <type_traits>
 
@@ -95,7 +97,7 @@ struct Handle : Pin {
 };
 
 // A handle where 0 means "absent": refused() is true for any other handle that could not be
-// pinned, which the export answers with 15 instead of treating it as absent.
+// pinned, which the export answers with RC_MISSING instead of treating it as absent.
 template <class T>
 struct OptionalHandle : Handle<T> {
     OptionalHandle(jlong h, PinMode mode) : Handle<T>(h, mode), given_(h != 0) {}
@@ -117,8 +119,8 @@ enum class Generator : uint8_t { Kept, Draws };
 
 // A context pinned exclusively, with the blocks it uses while in use. refusal() is the
 // export's answer before the operation runs: 0 to go on (the operation then answers a
-// refused context handle itself, as a missing one), 15 when a stored block is in use by
-// another call, 17 when a stored address is not a live block of its kind.
+// refused context handle itself, as a missing one), RC_MISSING when a stored block is in use
+// by another call, RC_CHECKSUM when a stored address is not a live block of its kind.
 template <class Ctx>
 class ContextPin {
 public:
