@@ -74,7 +74,6 @@ struct V512 {
 // XORs, the two halves rotated apart: about 12 cycles a round against 16.
 struct V128Vbmi {
     using vec = __m128i;
-    static constexpr int W = 4;
     struct Tab {
         vec lo[4], hi[4];
     };
