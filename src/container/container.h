@@ -16,21 +16,6 @@ namespace vantix {
 constexpr size_t RND_CONTAINER_BYTES = 84;
 constexpr size_t KEY_CONTAINER_BYTES = 48;
 constexpr int32_t CONTAINER_MIN_PASSWORD = 10;  // for sealing; opening takes any non-empty one
-constexpr size_t DERIVATION_BLOCK_BYTES = 1024;
-
-// The two fixed derivation blocks (which = 0 encryption, 1 MAC), part of the format.
-const uint8_t* derivation_block(int which);
-
-// How a key derivation ended: its own family of codes, kept apart from the operations'
-// Result (the negative values are those the derivation has always reported).
-enum class [[nodiscard]] DeriveStatus : int32_t{
-    Ok = 0, HashInitFailed = -2, BlockUpdateFailed = -4, SaltUpdateFailed = -5, FinalFailed = -6,
-};
-
-// Writes a 64-byte masked key derived from password and salt.
-DeriveStatus derive_container_key(RND_State* rnd, const uint8_t* password, int32_t length, const uint8_t* salt,
-                                  int which, uint8_t* key);
-
 // Seals the generator's state. The container is written only on success (RC_OK);
 // RC_MISSING for a missing argument or a password shorter than 10 bytes;
 // RC_CONTAINER_STEP when a step failed (an unseeded generator).

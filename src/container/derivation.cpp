@@ -1,9 +1,10 @@
+#include "container/derivation.h"
+
 #include <cstdio>
 #include <cstring>
 
 #include "common/bytes.h"
 #include "common/wipe.h"
-#include "container/container.h"
 #include "contexts/hash.h"
 #include "gost28147/builtin_tables.h"
 #include "platform/once.h"

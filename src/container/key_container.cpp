@@ -4,6 +4,7 @@
 #include "common/result.h"
 #include "common/wipe.h"
 #include "container/container.h"
+#include "container/derivation.h"
 #include "container/seal.h"
 #include "random/generator.h"
 #include "random/masking.h"

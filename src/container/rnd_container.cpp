@@ -3,6 +3,7 @@
 #include "common/result.h"
 #include "common/wipe.h"
 #include "container/container.h"
+#include "container/derivation.h"
 #include "container/seal.h"
 
 namespace vantix {

@@ -6,6 +6,7 @@
 #include "common/result.h"
 #include "common/wipe.h"
 #include "container/container.h"
+#include "container/derivation.h"
 #include "contexts/gamma_ofb.h"
 #include "contexts/mac.h"
 #include "gost28147/builtin_tables.h"
