@@ -8,6 +8,9 @@ import java.security.spec.ECParameterSpec;
 import java.util.EnumMap;
 import java.util.Map;
 import org.bouncycastle.asn1.cryptopro.ECGOST3410NamedCurves;
+import org.bouncycastle.jcajce.spec.GOST28147ParameterSpec;
+import org.bouncycastle.jcajce.spec.GOST28147WrapParameterSpec;
+import org.bouncycastle.jcajce.spec.UserKeyingMaterialSpec;
 import org.bouncycastle.jce.spec.ECNamedCurveGenParameterSpec;
 import org.bouncycastle.jce.spec.ECNamedCurveParameterSpec;
 import org.bouncycastle.jce.spec.ECNamedCurveSpec;
@@ -80,17 +83,17 @@ final class BouncyCastleBridge extends BouncyCastle {
 
     @Override
     AlgorithmParameterSpec bcGost28147(Class<?> type, com.norvane.security.gost.SubstitutionTable table, byte[] iv) {
-        if (type == org.bouncycastle.jcajce.spec.GOST28147ParameterSpec.class || type == AlgorithmParameterSpec.class) {
-            return new org.bouncycastle.jcajce.spec.GOST28147ParameterSpec(table.bytes(), iv);
+        if (type == GOST28147ParameterSpec.class || type == AlgorithmParameterSpec.class) {
+            return new GOST28147ParameterSpec(table.bytes(), iv);
         }
         return null;
     }
 
     @Override
     Gost28147ParameterSpec gost28147(AlgorithmParameterSpec algParams) {
-        if (algParams instanceof org.bouncycastle.jcajce.spec.GOST28147ParameterSpec) {
-            org.bouncycastle.jcajce.spec.GOST28147ParameterSpec p =
-                (org.bouncycastle.jcajce.spec.GOST28147ParameterSpec) algParams;
+        if (algParams instanceof GOST28147ParameterSpec) {
+            GOST28147ParameterSpec p =
+                (GOST28147ParameterSpec) algParams;
             return new Gost28147ParameterSpec(p.getSBox(), p.getIV());
         }
         return null;
@@ -98,17 +101,17 @@ final class BouncyCastleBridge extends BouncyCastle {
 
     @Override
     byte[] userKeyingMaterial(AlgorithmParameterSpec algParams) {
-        if (algParams instanceof org.bouncycastle.jcajce.spec.UserKeyingMaterialSpec) {
-            return ((org.bouncycastle.jcajce.spec.UserKeyingMaterialSpec) algParams).getUserKeyingMaterial();
+        if (algParams instanceof UserKeyingMaterialSpec) {
+            return ((UserKeyingMaterialSpec) algParams).getUserKeyingMaterial();
         }
         return null;
     }
 
     @Override
     Gost28147WrapParameterSpec wrap(AlgorithmParameterSpec algParams) {
-        if (algParams instanceof org.bouncycastle.jcajce.spec.GOST28147WrapParameterSpec) {
-            org.bouncycastle.jcajce.spec.GOST28147WrapParameterSpec p =
-                (org.bouncycastle.jcajce.spec.GOST28147WrapParameterSpec) algParams;
+        if (algParams instanceof GOST28147WrapParameterSpec) {
+            GOST28147WrapParameterSpec p =
+                (GOST28147WrapParameterSpec) algParams;
             // Bouncy Castle's own wrap ciphers need a table; ours take CryptoPro-A without one.
             return p.getSBox() == null ? new Gost28147WrapParameterSpec(p.getUKM())
                 : new Gost28147WrapParameterSpec(p.getSBox(), p.getUKM());

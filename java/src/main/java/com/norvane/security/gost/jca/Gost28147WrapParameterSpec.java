@@ -8,7 +8,7 @@ import java.security.spec.AlgorithmParameterSpec;
  * The parameters of the GOST 28147-89 and CryptoPro key wraps: the 8-byte UKM and the
  * substitution table, named (as for {@link Gost28147ParameterSpec}) or given as 128 bytes
  * in Bouncy Castle's row order. The same as Bouncy Castle's
- * {@code org.bouncycastle.jcajce.spec.GOST28147WrapParameterSpec}, which the wrap ciphers
+ * {@code GOST28147WrapParameterSpec}, which the wrap ciphers
  * also take.
  */
 public final class Gost28147WrapParameterSpec implements AlgorithmParameterSpec {

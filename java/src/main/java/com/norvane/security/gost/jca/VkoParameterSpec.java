@@ -5,7 +5,7 @@ import java.security.spec.AlgorithmParameterSpec;
 /**
  * The user keying material (UKM) of the VKO GOST R 34.10-2001 key agreement, read as a
  * little-endian number (usually 8 bytes, RFC 4357). The same as Bouncy Castle's
- * {@code org.bouncycastle.jcajce.spec.UserKeyingMaterialSpec}, which the key agreement also
+ * {@code UserKeyingMaterialSpec}, which the key agreement also
  * takes.
  */
 public final class VkoParameterSpec implements AlgorithmParameterSpec {

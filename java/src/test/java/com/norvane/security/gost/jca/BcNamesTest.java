@@ -12,6 +12,7 @@ import java.security.AlgorithmParameters;
 import java.security.NoSuchAlgorithmException;
 import java.security.Provider;
 import java.security.interfaces.ECPublicKey;
+import java.security.spec.AlgorithmParameterSpec;
 import java.security.spec.ECGenParameterSpec;
 import java.security.spec.ECParameterSpec;
 import java.security.spec.InvalidParameterSpecException;
@@ -46,7 +47,7 @@ class BcNamesTest {
     }
 
     private static Cipher init(String name, Provider p, int mode, byte[] key,
-            java.security.spec.AlgorithmParameterSpec algParams)
+            AlgorithmParameterSpec algParams)
             throws Exception {
         Cipher c = Cipher.getInstance(name, p);
         c.init(mode, new SecretKeySpec(key, "GOST28147"), algParams);

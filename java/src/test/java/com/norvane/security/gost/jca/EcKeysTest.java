@@ -301,7 +301,7 @@ class EcKeysTest {
             "    s.update(new byte[3]);",
             "    javax.crypto.Cipher c = javax.crypto.Cipher.getInstance(\"1.2.643.2.2.21\", v);",
             "    c.init(javax.crypto.Cipher.ENCRYPT_MODE,",
-            "        new javax.crypto.spec.SecretKeySpec(new byte[32], \"GOST28147\"));",
+            "        javax.crypto.KeyGenerator.getInstance(\"GOST28147\", v).generateKey());",
             "    String algParams =",
             "        c.getParameters().getParameterSpec(AlgorithmParameterSpec.class).getClass().getSimpleName();",
             "    System.out.println(pub.getClass().getName() + \" \" + priv.getClass().getName() + \" \"",
