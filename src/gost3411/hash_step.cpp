@@ -3,6 +3,7 @@
 #include <emmintrin.h>
 
 #include <cstring>
+#include <utility>
 
 #include "common/bytes.h"
 #include "common/wipe.h"
@@ -67,22 +68,49 @@ constexpr PsiPower kPsi61 = psi_power(61);
 constexpr PsiPower kPsi62 = psi_power(62);
 constexpr PsiPower kPsi74 = psi_power(74);
 
-// XORs psi^n(in) into out, on sixteen 16-bit words held four to a 64-bit word (word i in
-// bits 16(i % 4) of in[i / 4], as the 32 bytes read little-endian): each input word spread
-// to the four lanes, masked by its column and added in, no data-dependent address or branch.
-void psi_add(const PsiPower& p, const uint64_t* in, uint64_t* out) {
-    uint64_t o0 = out[0], o1 = out[1], o2 = out[2], o3 = out[3];
-    for (int j = 0; j < 16; ++j) {
-        const uint64_t b = ((in[j / 4] >> (16 * (j % 4))) & 0xFFFF) * 0x0001000100010001u;
-        o0 ^= b & p.col[j][0];
-        o1 ^= b & p.col[j][1];
-        o2 ^= b & p.col[j][2];
-        o3 ^= b & p.col[j][3];
-    }
-    out[0] = o0;
-    out[1] = o1;
-    out[2] = o2;
-    out[3] = o3;
+// Sixteen 16-bit words in two SSE2 registers, words 0-7 and 8-15, as the 32 bytes read
+// little-endian (SSE2: every x86-64 processor has it).
+struct Words {
+    __m128i lo, hi;
+};
+
+inline Words load_words(const uint64_t* in) {
+    return {_mm_set_epi64x(int64_t(in[1]), int64_t(in[0])), _mm_set_epi64x(int64_t(in[3]), int64_t(in[2]))};
+}
+
+// Word J of v in every lane (two shuffles; J is an immediate).
+template <int J>
+inline __m128i spread(const Words& v) {
+    const __m128i src = J < 8 ? v.lo : v.hi;
+    constexpr int w = J % 8;
+    if constexpr (w < 4)
+        return _mm_shuffle_epi32(_mm_shufflelo_epi16(src, w * 0x55), 0x00);
+    else
+        return _mm_shuffle_epi32(_mm_shufflehi_epi16(src, (w - 4) * 0x55), 0xAA);
+}
+
+// XORs psi^n(in) into acc: each input word spread to every lane, masked by its column and
+// added in; no data-dependent address or branch. Four accumulators merged at the end keep
+// the chain of XORs four long, not sixteen (the last term waits for the encipherments).
+template <int... J>
+inline void psi_add(const PsiPower& p, const Words& in, Words& acc, std::integer_sequence<int, J...>) {
+    const __m128i z = _mm_setzero_si128();
+    Words part[4] = {acc, {z, z}, {z, z}, {z, z}};
+    (
+        [&] {
+            const __m128i b = spread<J>(in);
+            Words& a = part[J % 4];
+            a.lo = _mm_xor_si128(a.lo, _mm_and_si128(b, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p.col[J]))));
+            a.hi =
+                _mm_xor_si128(a.hi, _mm_and_si128(b, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p.col[J] + 2))));
+        }(),
+        ...);
+    acc.lo = _mm_xor_si128(_mm_xor_si128(part[0].lo, part[1].lo), _mm_xor_si128(part[2].lo, part[3].lo));
+    acc.hi = _mm_xor_si128(_mm_xor_si128(part[0].hi, part[1].hi), _mm_xor_si128(part[2].hi, part[3].hi));
+}
+
+inline void psi_add(const PsiPower& p, const uint64_t* in, Words& acc) {
+    psi_add(p, load_words(in), acc, std::make_integer_sequence<int, 16>{});
 }
 
 }  // namespace
@@ -98,13 +126,19 @@ void hash_step(const RoundTable& rt, uint8_t* h, const uint8_t* m) {
         uint64_t u[4], v[4], w[4];
         uint32_t key[4][8];
         uint32_t blk[4][2];
-        uint64_t s[4], x[4];
+        uint64_t s[4];
+        Words x;  // the new h, gathered term by term
     } wk;
     WipeOnExit<Work> wipe(wk);
     for (int i = 0; i < 4; ++i) {
         wk.u[i] = load_le64(h + 8 * i);
         wk.v[i] = load_le64(m + 8 * i);
     }
+    // The terms of h and m first: they keep the processor busy while the encipherments'
+    // chain of rounds runs. m may alias h: both are read here, before h is written.
+    wk.x = {_mm_setzero_si128(), _mm_setzero_si128()};
+    psi_add(kPsi61, wk.u, wk.x);
+    psi_add(kPsi62, wk.v, wk.x);
     // The four keys first, then the four encipherments of h's blocks together.
     for (int j = 0; j < 4; ++j) {
         if (j > 0) {
@@ -121,17 +155,10 @@ void hash_step(const RoundTable& rt, uint8_t* h, const uint8_t* m) {
     }
     const uint32_t* keys[4] = {wk.key[0], wk.key[1], wk.key[2], wk.key[3]};
     encrypt_blocks_keys4(rt, keys, wk.blk);
-    // m may alias h: both are read (into u, v) before h is written.
-    for (int i = 0; i < 4; ++i) {
-        wk.u[i] = load_le64(h + 8 * i);
-        wk.v[i] = load_le64(m + 8 * i);
-        wk.x[i] = 0;
-    }
-    psi_add(kPsi61, wk.u, wk.x);
-    psi_add(kPsi62, wk.v, wk.x);
     for (int j = 0; j < 4; ++j) wk.s[j] = uint64_t(wk.blk[j][0]) | (uint64_t(wk.blk[j][1]) << 32);
     psi_add(kPsi74, wk.s, wk.x);
-    for (int q = 0; q < 4; ++q) store_le64(h + 8 * q, wk.x[q]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(h), wk.x.lo);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(h + 16), wk.x.hi);
 }
 
 }  // namespace vantix
