@@ -46,10 +46,14 @@ struct TableF {
 // words: its entry's low bit goes to bit 31, the rest to bits 0 to 2.
 //
 // Written for the latency and the instruction count of one round, which bound the one-block
-// chains (feedback, MAC): the count of nibble j is taken from the word with the other
-// parity's nibbles cleared, so one shift leaves exactly 4v in the count's low six bits (all
-// the rotation reads); three instructions a nibble; the ten terms (nine parts and the word
-// they go into) merged as a tree.
+// chains (feedback, MAC). The rotation reads only the low six bits of its count, so a
+// count is any word with 4v in bits 2 to 5 and zeros below: the round input shifted and
+// masked so that each byte holds one nibble so (nibbles 0, 2, 4, 6 in one word, 1, 3 and
+// 5, 7 in others), then used as it is or by its second byte, read from a high-byte
+// register (at most three such words: only a, b, c and d have one, and c holds the
+// count). Shifts and rotations have fewer ports than other instructions: this takes five
+// shifts a round, where a shift per nibble took eight. The ten terms (nine parts and the
+// word they go into) are merged as a tree.
 struct NibbleF {
     uint64_t n[9];  // nibbles 0 to 7, then nibble 5's low bit
     static constexpr uint32_t kPlace[9] = {0x7800, 0x78000, 0x780000, 0x7800000, 0x78000000,
@@ -86,20 +90,20 @@ struct NibbleF {
         asm("movq %1, %0\n\trorq %%cl, %0" : "=&r"(r) : "m"(t), "c"(count));
         return r;
     }
-    // A rotation serves as well as a shift (only the low six bits count); with BMI2 it is
-    // one rorx straight into the count register.
-    static VX_INLINE uint32_t rotr32(uint32_t v, int k) { return (v >> k) | (v << (32 - k)); }
-    // Count of nibble J: 4v in the low six bits.
-    template <int J>
-    static VX_INLINE uint64_t count(uint32_t u, uint32_t even, uint32_t odd) {
-        if constexpr (J == 0)
-            return uint64_t(u) << 2;  // nibble 0 needs no clearing: the low bits come in as zeros
-        else
-            return uint64_t(rotr32(J % 2 == 0 ? even : odd, 4 * J - 2));
+    // Table t turned right by bits 10 to 13 of w: the count is w's second byte, read from a
+    // high-byte register (the count register is clobbered, so w is in another of a, b, d).
+    static VX_INLINE uint64_t turn_high(const uint64_t& t, uint32_t w) {
+        uint64_t r;
+        asm("movzbl %h2, %%ecx\n\tmovq %1, %0\n\trorq %%cl, %0" : "=&r"(r) : "m"(t), "Q"(w) : "rcx");
+        return r;
     }
     template <int I>
-    VX_INLINE uint32_t part(uint64_t c) const {
-        return uint32_t(turn(n[I], c)) & kPlace[I];
+    VX_INLINE uint32_t part(uint32_t w) const {
+        return uint32_t(turn(n[I], w)) & kPlace[I];
+    }
+    template <int I>
+    VX_INLINE uint32_t part_high(uint32_t w) const {
+        return uint32_t(turn_high(n[I], w)) & kPlace[I];
     }
     // Keeps the merge a tree: the optimiser would chain the XORs again.
     static VX_INLINE uint32_t merged(uint32_t a, uint32_t b) {
@@ -109,13 +113,13 @@ struct NibbleF {
     }
     // a XOR the round function of u.
     VX_INLINE uint32_t xor_f(uint32_t a, uint32_t u) const {
-        const uint32_t even = u & 0x0F0F0F0Fu, odd = u & 0xF0F0F0F0u;
-        const uint64_t c5 = count<5>(u, even, odd);
-        const uint32_t t0 = merged(a, part<0>(count<0>(u, even, odd)));  // one step shorter
-        const uint32_t t1 = merged(part<1>(count<1>(u, even, odd)), part<2>(count<2>(u, even, odd)));
-        const uint32_t t2 = merged(part<3>(count<3>(u, even, odd)), part<4>(count<4>(u, even, odd)));
-        const uint32_t t3 = merged(part<5>(c5), part<8>(c5));
-        const uint32_t t4 = merged(part<6>(count<6>(u, even, odd)), part<7>(count<7>(u, even, odd)));
+        const uint32_t e = (u << 2) & 0x3C3C3C3Cu, o = (u >> 2) & 0x3C3C3C3Cu;
+        const uint32_t e16 = (u >> 14) & 0x3C3Cu, o16 = (u >> 18) & 0x3Cu, o24 = o >> 24;
+        const uint32_t t0 = merged(a, part<0>(u << 2));  // nibble 0 needs no clearing: the low bits come in as zeros
+        const uint32_t t1 = merged(part<1>(o), part_high<2>(e));
+        const uint32_t t2 = merged(part_high<3>(o), part<4>(e16));
+        const uint32_t t3 = merged(part<5>(o16), part<8>(o16));
+        const uint32_t t4 = merged(part_high<6>(e16), part<7>(o24));
         return merged(merged(t0, t1), merged(t2, t3)) ^ t4;
     }
 };
