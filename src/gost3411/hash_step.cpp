@@ -8,6 +8,7 @@
 #include "common/bytes.h"
 #include "common/wipe.h"
 #include "gost28147/transform.h"
+#include "gost3411/psi.h"
 
 namespace vantix {
 
@@ -41,42 +42,14 @@ inline void transform_p_key(uint32_t* key, const uint64_t* w) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(key + 4), _mm_unpackhi_epi16(ab, cd));
 }
 
-// psi shifts the sixteen 16-bit words down by one and appends y0^y1^y2^y3^y12^y15: a
-// linear map, so psi^n is one too. Output word i of psi^n is the XOR of the input words
-// whose bits are set in row i, found by running that recurrence on one-bit masks (at
-// compile time). col[j][q] holds 0xFFFF in lane p of quarter q when output word 4q + p
-// takes input word j.
-struct PsiPower {
-    uint64_t col[16][4];
-};
-
-constexpr PsiPower psi_power(int n) {
-    uint16_t r[16 + 80] = {};
-    for (int j = 0; j < 16; ++j) r[j] = uint16_t(1u << j);
-    for (int t = 0; t < n; ++t) r[16 + t] = r[t] ^ r[t + 1] ^ r[t + 2] ^ r[t + 3] ^ r[t + 12] ^ r[t + 15];
-    PsiPower p{};
-    for (int i = 0; i < 16; ++i)
-        for (int j = 0; j < 16; ++j)
-            if ((r[n + i] >> j) & 1) p.col[j][i / 4] |= uint64_t(0xFFFF) << (16 * (i % 4));
-    return p;
-}
-
-// The step ends with h' = psi^61(h ^ psi(m ^ psi^12(s))), which by linearity is
-// psi^61(h) ^ psi^62(m) ^ psi^74(s): the terms of h and m do not wait for the
-// encipherments that give s.
-constexpr PsiPower kPsi61 = psi_power(61);
-constexpr PsiPower kPsi62 = psi_power(62);
-constexpr PsiPower kPsi74 = psi_power(74);
-
 // Sixteen 16-bit words in two SSE2 registers, words 0-7 and 8-15, as the 32 bytes read
 // little-endian (SSE2: every x86-64 processor has it).
 struct Words {
     __m128i lo, hi;
 };
 
-inline Words load_words(const uint64_t* in) {
-    return {_mm_set_epi64x(int64_t(in[1]), int64_t(in[0])), _mm_set_epi64x(int64_t(in[3]), int64_t(in[2]))};
-}
+inline __m128i load16(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void store16(uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
 
 // Word J of v in every lane (two shuffles; J is an immediate).
 template <int J>
@@ -89,28 +62,40 @@ inline __m128i spread(const Words& v) {
         return _mm_shuffle_epi32(_mm_shufflehi_epi16(src, (w - 4) * 0x55), 0xAA);
 }
 
-// XORs psi^n(in) into acc: each input word spread to every lane, masked by its column and
-// added in; no data-dependent address or branch. Four accumulators merged at the end keep
-// the chain of XORs four long, not sixteen (the last term waits for the encipherments).
+// psi^n(in): each input word spread to every lane, masked by its column and added in; no
+// data-dependent address or branch. Four accumulators merged at the end keep the chain of
+// XORs four long, not sixteen.
 template <int... J>
-inline void psi_add(const PsiPower& p, const Words& in, Words& acc, std::integer_sequence<int, J...>) {
+inline Words terms(const PsiPower& p, const uint8_t* in, std::integer_sequence<int, J...>) {
+    const Words v{load16(in), load16(in + 16)};
     const __m128i z = _mm_setzero_si128();
-    Words part[4] = {acc, {z, z}, {z, z}, {z, z}};
+    Words part[4] = {{z, z}, {z, z}, {z, z}, {z, z}};
     (
         [&] {
-            const __m128i b = spread<J>(in);
+            const __m128i b = spread<J>(v);
             Words& a = part[J % 4];
-            a.lo = _mm_xor_si128(a.lo, _mm_and_si128(b, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p.col[J]))));
-            a.hi =
-                _mm_xor_si128(a.hi, _mm_and_si128(b, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p.col[J] + 2))));
+            a.lo = _mm_xor_si128(a.lo, _mm_and_si128(b, load16(reinterpret_cast<const uint8_t*>(p.col[J]))));
+            a.hi = _mm_xor_si128(a.hi, _mm_and_si128(b, load16(reinterpret_cast<const uint8_t*>(p.col[J] + 2))));
         }(),
         ...);
-    acc.lo = _mm_xor_si128(_mm_xor_si128(part[0].lo, part[1].lo), _mm_xor_si128(part[2].lo, part[3].lo));
-    acc.hi = _mm_xor_si128(_mm_xor_si128(part[0].hi, part[1].hi), _mm_xor_si128(part[2].hi, part[3].hi));
+    return {_mm_xor_si128(_mm_xor_si128(part[0].lo, part[1].lo), _mm_xor_si128(part[2].lo, part[3].lo)),
+            _mm_xor_si128(_mm_xor_si128(part[0].hi, part[1].hi), _mm_xor_si128(part[2].hi, part[3].hi))};
 }
 
-inline void psi_add(const PsiPower& p, const uint64_t* in, Words& acc) {
-    psi_add(p, load_words(in), acc, std::make_integer_sequence<int, 16>{});
+inline Words terms(const PsiPower& p, const uint8_t* in) { return terms(p, in, std::make_integer_sequence<int, 16>{}); }
+
+// The SSE2 forms of psi_early_avx2 and psi_late_avx2 (psi.h).
+void psi_early_sse2(const uint8_t* h, const uint8_t* m, uint8_t* out) {
+    const Words x = terms(kPsi61, h);
+    const Words y = terms(kPsi62, m);
+    store16(out, _mm_xor_si128(x.lo, y.lo));
+    store16(out + 16, _mm_xor_si128(x.hi, y.hi));
+}
+
+void psi_late_sse2(const uint8_t* early, const uint8_t* s, uint8_t* out) {
+    const Words x = terms(kPsi74, s);
+    store16(out, _mm_xor_si128(load16(early), x.lo));
+    store16(out + 16, _mm_xor_si128(load16(early + 16), x.hi));
 }
 
 }  // namespace
@@ -125,20 +110,18 @@ void hash_step(const RoundTable& rt, uint8_t* h, const uint8_t* m) {
     struct Work {
         uint64_t u[4], v[4], w[4];
         uint32_t key[4][8];
-        uint32_t blk[4][2];
-        uint64_t s[4];
-        Words x;  // the new h, gathered term by term
+        uint32_t blk[4][2];  // h's four blocks, then s: as bytes, s read little-endian
+        uint8_t early[32];   // psi^61(h) ^ psi^62(m)
     } wk;
     WipeOnExit<Work> wipe(wk);
+    const bool avx2 = cipher_path() >= CipherPath::Avx2;
     for (int i = 0; i < 4; ++i) {
         wk.u[i] = load_le64(h + 8 * i);
         wk.v[i] = load_le64(m + 8 * i);
     }
     // The terms of h and m first: they keep the processor busy while the encipherments'
     // chain of rounds runs. m may alias h: both are read here, before h is written.
-    wk.x = {_mm_setzero_si128(), _mm_setzero_si128()};
-    psi_add(kPsi61, wk.u, wk.x);
-    psi_add(kPsi62, wk.v, wk.x);
+    (avx2 ? psi_early_avx2 : psi_early_sse2)(h, m, wk.early);
     // The four keys first, then the four encipherments of h's blocks together.
     for (int j = 0; j < 4; ++j) {
         if (j > 0) {
@@ -155,10 +138,8 @@ void hash_step(const RoundTable& rt, uint8_t* h, const uint8_t* m) {
     }
     const uint32_t* keys[4] = {wk.key[0], wk.key[1], wk.key[2], wk.key[3]};
     encrypt_blocks_keys4(rt, keys, wk.blk);
-    for (int j = 0; j < 4; ++j) wk.s[j] = uint64_t(wk.blk[j][0]) | (uint64_t(wk.blk[j][1]) << 32);
-    psi_add(kPsi74, wk.s, wk.x);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(h), wk.x.lo);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(h + 16), wk.x.hi);
+    // Block j's two words, stored least significant byte first, are s_j's eight bytes.
+    (avx2 ? psi_late_avx2 : psi_late_sse2)(wk.early, reinterpret_cast<const uint8_t*>(wk.blk), h);
 }
 
 }  // namespace vantix
