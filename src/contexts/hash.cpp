@@ -55,6 +55,18 @@ Result hash_update(HashContext* ctx, const uint8_t* data, int32_t length) {
             ctx->byte_count += 32;
             ctx->fill = 0;
         }
+        // Whole blocks with a further byte after them go straight from the caller's data; the
+        // last of them is then copied once, so the buffer holds what it would have held.
+        if (ctx->fill == 0 && length - i > 32) {
+            const uint8_t* block = nullptr;
+            for (; length - i > 32; i += 32) {
+                block = data + i;
+                hash_step(t, ctx->h, block);
+                bytes_add(32, ctx->sum, block);
+                ctx->byte_count += 32;
+            }
+            std::memcpy(ctx->buffer, block, 32);
+        }
         // Copy as much as fits; the buffer is absorbed only when a further byte arrives.
         int32_t take = 32 - ctx->fill;
         if (take > length - i) take = length - i;

@@ -1,5 +1,6 @@
 // GOST R 34.11-94: the reference digests with the test parameter set, streaming splits,
 // and the context's state rules.
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -71,6 +72,29 @@ TEST_F(HashFixture, ReferenceDigestsOneShotByteByByteAndRandomSplits) {
             EXPECT_EQ(digest_of(msg, cuts), v.digest) << v.message;
         }
     }
+}
+
+// Long pieces take whole blocks straight from the caller's data; the context must end up
+// byte for byte as it does when every byte goes through the buffer (stale buffer bytes
+// included), after every piece.
+TEST_F(HashFixture, LongPiecesLeaveTheContextAsByteByByteDoes) {
+    std::mt19937 rng(9);
+    std::vector<uint8_t> msg(3000);
+    for (auto& b : msg) b = uint8_t(rng());
+    HashContext pieces{}, bytes{};
+    ASSERT_EQ(hash_init(&pieces, &com, &rnd, nullptr), 0);
+    ASSERT_EQ(hash_init(&bytes, &com, &rnd, nullptr), 0);
+    for (size_t pos = 0; pos < msg.size();) {
+        const size_t cut = std::min<size_t>(msg.size() - pos, rng() % 200);
+        ASSERT_EQ(hash_update(&pieces, msg.data() + pos, int32_t(cut)), 0);
+        for (size_t i = 0; i < cut; ++i) ASSERT_EQ(hash_update(&bytes, msg.data() + pos + i, 1), 0);
+        pos += cut;
+        ASSERT_EQ(std::memcmp(&pieces, &bytes, sizeof pieces), 0) << "after " << pos << " bytes";
+    }
+    uint8_t a[32], b[32];
+    ASSERT_EQ(hash_final(&pieces, a), 0);
+    ASSERT_EQ(hash_final(&bytes, b), 0);
+    EXPECT_EQ(hex(a, 32), hex(b, 32));
 }
 
 TEST_F(HashFixture, FinalLeavesContextUsableAndContinues) {
