@@ -42,6 +42,23 @@ VX_INLINE void rounds(const typename V::Tab& t, const KeyAt& key, typename V::ve
     }
 }
 
+// The same rounds for a V whose round is written turned (one that declares kTurned): xor_f_turned(t, ar,
+// x) gives ar ^ (the round function of x before its rotation by 11), where ar is the other
+// half turned right by 11. That is what the round before last gave before its own
+// rotation, so each round keeps both forms and the chain passes one rotation, not two.
+template <class V, int K, class KeyAt>
+VX_INLINE void rounds_turned(const typename V::Tab& t, const KeyAt& key, typename V::vec& x, typename V::vec& y) {
+    constexpr int R = rounds_of(K);
+    typename V::vec xr = V::ror11(x), yr = V::ror11(y);
+#pragma GCC unroll 32
+    for (int r = 0; r < R; r += 2) {
+        yr = V::xor_f_turned(t, yr, V::add(x, key(key_at(K, r))));
+        y = V::rol11(yr);
+        xr = V::xor_f_turned(t, xr, V::add(y, key(key_at(K, r + 1))));
+        x = V::rol11(xr);
+    }
+}
+
 // Round key i in every lane, formed from value and mask in the round that uses it. The
 // value passes through opaque, so the optimiser can neither form the key once for all
 // rounds nor keep (or spill) it: the plain key exists only in the register of one round.
@@ -103,8 +120,11 @@ void encrypt4(const RoundTable& rt, const uint32_t* const* keys, uint32_t (*b)[2
     typename V::vec k[8];
     for (int i = 0; i < 8; ++i)
         k[i] = V::from128(_mm_set_epi32(int(keys[3][i]), int(keys[2][i]), int(keys[1][i]), int(keys[0][i])));
-    rounds<V, kEnc, 1>(
-        t, [&](int i) { return k[i]; }, x, y);
+    const auto key = [&](int i) { return k[i]; };
+    if constexpr (requires { V::kTurned; })
+        rounds_turned<V, kEnc>(t, key, x[0], y[0]);
+    else
+        rounds<V, kEnc, 1>(t, key, x, y);
     const __m128i xo = V::to128(x[0]), yo = V::to128(y[0]);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(b), _mm_unpacklo_epi32(yo, xo));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(b + 2), _mm_unpackhi_epi32(yo, xo));
