@@ -42,10 +42,11 @@ VX_INLINE void rounds(const typename V::Tab& t, const KeyAt& key, typename V::ve
     }
 }
 
-// The same rounds for a V whose round is written turned (one that declares kTurned): xor_f_turned(t, ar,
-// x) gives ar ^ (the round function of x before its rotation by 11), where ar is the other
-// half turned right by 11. That is what the round before last gave before its own
-// rotation, so each round keeps both forms and the chain passes one rotation, not two.
+// The same rounds for a V whose round is written turned (one that declares kTurned):
+// xor_f_turned(t, ar, x) gives ar ^ (the round function of x before its rotation by 11),
+// where ar is the other half turned right by 11. That is what the round before last gave
+// before its own rotation, so each round keeps both forms and its chain passes one
+// rotation.
 template <class V, int K, class KeyAt>
 VX_INLINE void rounds_turned(const typename V::Tab& t, const KeyAt& key, typename V::vec& x, typename V::vec& y) {
     constexpr int R = rounds_of(K);
