@@ -133,9 +133,12 @@ void hash_step(const RoundTable& rt, uint8_t* h, const uint8_t* m) {
         }
         for (int i = 0; i < 4; ++i) wk.w[i] = wk.u[i] ^ wk.v[i];
         transform_p_key(wk.key[j], wk.w);
-        wk.blk[j][0] = load_le32(h + 8 * j);
-        wk.blk[j][1] = load_le32(h + 8 * j + 4);
     }
+    // h's blocks, two little-endian words each: h's bytes as they are, copied 16 at a time
+    // (the encipherments read them so; from eight 4-byte stores the read would wait for
+    // the stores to complete).
+    store16(reinterpret_cast<uint8_t*>(wk.blk), load16(h));
+    store16(reinterpret_cast<uint8_t*>(wk.blk) + 16, load16(h + 16));
     const uint32_t* keys[4] = {wk.key[0], wk.key[1], wk.key[2], wk.key[3]};
     encrypt_blocks_keys4(rt, keys, wk.blk);
     // Block j's two words, stored least significant byte first, are s_j's eight bytes.
